@@ -1,0 +1,15 @@
+#include "app/core/error_log.h"
+
+#include "app/core/settings.h"
+#include "platform/cp1252.h"
+
+namespace vantor {
+
+void appendErrorLine(Env& env, const QString& path, const QString& message) {
+    const QString line = texteDateHeure(env.now()) + QStringLiteral(" :") + message;
+    QByteArray bytes = cp1252::encode(line);
+    bytes.append("\r\n");
+    env.appendFile(path, bytes);
+}
+
+}  // namespace vantor

@@ -1,0 +1,50 @@
+#pragma once
+// The program-wide state shared by the settings window, the scan, the popup
+// and its commands, with the services they reach the outside through. One
+// instance lives for the whole run; the services must outlive it.
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "notes/notes.h"
+#include "platform/dialogs.h"
+#include "platform/env.h"
+
+namespace vantor {
+
+inline const QString kAppName = QStringLiteral("VANTOR");
+inline const QString kSection = QStringLiteral("PARAM");
+inline const QString kTitre = QStringLiteral("Vantor");
+
+struct ModLOTUS {
+    ModLOTUS(Env* env, Dialogs* dialogs, notes::Client* notes, QString programFolder);
+
+    Env* env;
+    Dialogs* dialogs;
+    notes::Client* notes;
+
+    // The folder of the running program; param.ini, erreur_log.txt and pj live in it.
+    QString dossierProgramme;
+    QString CheminParam;
+
+    QString MotDePasse;
+    QString ServeurBAL;
+    QString FichierBAL;
+    std::int16_t NumBAL = 0;
+    QString UNIDCourant;
+    notes::ItemPtr CorpsCourant;
+    bool DocModifie = false;
+    // IDs presented during the run; the last entry is always empty.
+    std::vector<QString> DocsAffiches{QString()};
+
+    // A key of section "PARAM" of param.ini, read anew at every call.
+    QString lireParam(const QString& key, const QString& defaultText) const;
+    void ecrireParam(const QString& key, const QString& value);
+    // Appends one dated line to erreur_log.txt.
+    void LogErreur(const QString& message) const;
+
+    QString cheminLog() const;
+    QString cheminPJ() const;
+};
+
+}  // namespace vantor

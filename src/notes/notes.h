@@ -1,0 +1,152 @@
+#pragma once
+// The boundary to the mail system: sessions, databases, views and folders,
+// documents, items, attachments and the client's user interface. The rest of
+// the program talks only to these interfaces. Every operation may throw
+// vantor::Failure (a code and a description); callers trap it.
+//
+// Objects are shared handles: a document or an item stays usable after the
+// view or database that handed it out is released, as long as its database
+// file exists.
+#include <QDateTime>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "platform/failure.h"
+
+namespace vantor::notes {
+
+// Item types.
+inline constexpr int kRichText = 1;
+inline constexpr int kText = 1280;
+// Embedded object types.
+inline constexpr int kFileAttachment = 1454;
+
+class EmbeddedObject {
+public:
+    virtual ~EmbeddedObject() = default;
+    virtual int type() const = 0;
+    virtual QString name() const = 0;
+    // Writes the object's bytes to `path`, replacing an existing file.
+    virtual void extractFile(const QString& path) = 0;
+};
+using EmbeddedObjectPtr = std::shared_ptr<EmbeddedObject>;
+
+class Item {
+public:
+    virtual ~Item() = default;
+    virtual QString name() const = 0;
+    virtual QString text() const = 0;
+    virtual int type() const = 0;
+    // Attachments of a rich-text item, in order; empty for other items.
+    virtual std::vector<EmbeddedObjectPtr> embeddedObjects() const = 0;
+};
+using ItemPtr = std::shared_ptr<Item>;
+
+class Document;
+using DocumentPtr = std::shared_ptr<Document>;
+
+class Document {
+public:
+    virtual ~Document() = default;
+    virtual QDateTime created() const = 0;
+    virtual QString universalID() const = 0;
+    // 32 hexadecimal digits, unique in the database; takes effect at save.
+    virtual void setUniversalID(const QString& unid) = 0;
+
+    virtual std::vector<ItemPtr> items() const = 0;
+    virtual bool hasItem(const QString& name) const = 0;
+    // The first item of that name (without regard to case), or null.
+    virtual ItemPtr getFirstItem(const QString& name) const = 0;
+    // The text of the first item of that name, "" when there is none.
+    virtual QString itemValue(const QString& name) const = 0;
+    // Replaces (or creates) the item as text; kept in memory until save.
+    virtual void replaceItemValue(const QString& name, const QString& value) = 0;
+    // Copies every item, attachments included, into `target` (unsaved).
+    virtual void copyAllItems(Document& target, bool replace) = 0;
+
+    virtual bool save(bool force, bool createResponse, bool markRead = true) = 0;
+    virtual bool remove(bool force) = 0;
+    // Files the document in the folder, creating it (and for "A\B" nesting)
+    // when missing and allowed.
+    virtual void putInFolder(const QString& folder, bool createOnFail = true) = 0;
+    virtual void removeFromFolder(const QString& folder) = 0;
+};
+
+class View {
+public:
+    virtual ~View() = default;
+    virtual QString name() const = 0;
+    virtual bool isFolder() const = 0;
+    virtual void refresh() = 0;
+    // In view order; null after the last. A removal shows at once.
+    virtual DocumentPtr getFirstDocument() = 0;
+    virtual DocumentPtr getNextDocument(const Document& current) = 0;
+};
+using ViewPtr = std::shared_ptr<View>;
+
+class Database {
+public:
+    virtual ~Database() = default;
+    virtual QString server() const = 0;
+    virtual QString filePath() const = 0;
+    virtual bool isOpen() const = 0;
+    // Points this object at the session user's own mail database and opens it.
+    virtual void openMail() = 0;
+    // The view or folder of that name (without regard to case), or null.
+    virtual ViewPtr getView(const QString& name) = 0;
+    virtual std::vector<ViewPtr> views() = 0;
+    // Null for an unknown ID.
+    virtual DocumentPtr getDocumentByUNID(const QString& unid) = 0;
+    virtual DocumentPtr createDocument() = 0;
+};
+using DatabasePtr = std::shared_ptr<Database>;
+
+class DbDirectory {
+public:
+    virtual ~DbDirectory() = default;
+    virtual DatabasePtr openDatabase(const QString& file, bool failover) = 0;
+};
+using DbDirectoryPtr = std::shared_ptr<DbDirectory>;
+
+class Session {
+public:
+    virtual ~Session() = default;
+    // Opens the back-end session with the user's password.
+    virtual void initialize(const QString& password) = 0;
+    virtual DbDirectoryPtr getDbDirectory(const QString& server) = 0;
+    // A database object; not open when the file cannot be opened.
+    virtual DatabasePtr getDatabase(const QString& server, const QString& file) = 0;
+    // Full name of the user, as the "From" item shows it.
+    virtual QString userName() = 0;
+};
+using SessionPtr = std::unique_ptr<Session>;
+
+class UIWorkspace {
+public:
+    virtual ~UIWorkspace() = default;
+    virtual void editDocument(bool editMode, const DocumentPtr& document) = 0;
+    virtual void openDatabase(const QString& server, const QString& file, const QString& view,
+                              const QString& key, bool newInstance) = 0;
+};
+using UIWorkspacePtr = std::unique_ptr<UIWorkspace>;
+
+// Creates the automation objects. Each operation creates its own and releases
+// them at its end; the client must outlive them all.
+class Client {
+public:
+    virtual ~Client() = default;
+    // The session class created directly; opened with initialize(password).
+    virtual SessionPtr createBackendSession() = 0;
+    // "Notes.NotesSession": the user logged into the running client.
+    virtual SessionPtr createClientSession() = 0;
+    // "Notes.NotesUIWorkspace".
+    virtual UIWorkspacePtr createUIWorkspace() = 0;
+};
+
+// Codes of the failures the realisations raise.
+namespace code {
+inline constexpr std::int32_t kWrongPassword = static_cast<std::int32_t>(0x80040FA0);
+}
+
+}  // namespace vantor::notes

@@ -1,0 +1,20 @@
+#pragma once
+// A fresh folder for one test, removed with it.
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "platform/env.h"
+
+namespace vantor::test {
+
+class TempDir {
+public:
+    TempDir() { dir_.setAutoRemove(true); }
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return joinPath(dir_.path(), name); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+}  // namespace vantor::test
