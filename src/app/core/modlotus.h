@@ -36,6 +36,8 @@ struct ModLOTUS {
     bool DocModifie = false;
     // IDs presented during the run; the last entry is always empty.
     std::vector<QString> DocsAffiches{QString()};
+    // A scan is under way (a tick arriving meanwhile is ignored).
+    bool scanEnCours = false;
 
     // A key of section "PARAM" of param.ini, read anew at every call.
     QString lireParam(const QString& key, const QString& defaultText) const;
