@@ -1,0 +1,219 @@
+#include "watch/scan_bal.h"
+
+#include <QCoreApplication>
+
+#include "app/core/keys.h"
+#include "app/core/password.h"
+#include "app/core/settings.h"
+#include "watch/affiche_popup.h"
+#include "watch/frm_msg.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+namespace vantor {
+namespace {
+
+// The run-time's codes for a value of the wrong type and a missing object.
+constexpr std::int32_t kTypeIncompatible = 13;
+constexpr std::int32_t kObjetNonDefini = 91;
+
+constexpr int kIntervalleScan = 30000;
+
+struct ScanState {
+    ModLOTUS& m;
+    FrmMsg& popup;
+    const ScanHooks& hooks;
+    QDateTime derniereVisite;
+    notes::DocumentPtr dernierDoc;
+    notes::Session* session = nullptr;
+
+    void laisser() const {
+        if (hooks.laisserEvenements) {
+            hooks.laisserEvenements();
+        } else {
+            QCoreApplication::processEvents();
+        }
+    }
+    // The popup is on screen: sleep until something happens instead of spinning.
+    void attendre() const {
+        if (hooks.attendre) {
+            hooks.attendre();
+        } else {
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        }
+    }
+};
+
+qint64 secondes(const QDateTime& t) { return t.toSecsSinceEpoch(); }
+
+void presenter(ScanState& s, const notes::DocumentPtr& doc) {
+    ModLOTUS& m = s.m;
+    FrmMsg& f = s.popup;
+    f.LblSubject->setText(GetItemText(*doc, QStringLiteral("Subject")));
+    f.LblFrom->setText(GetItemText(*doc, QStringLiteral("From")));
+    f.LblBody->setText(texteCorps(GetItemText(*doc, QStringLiteral("Body"))));
+    f.LblBAL->setText(m.FichierBAL);
+    f.CmdPJ->setVisible(false);
+
+    m.CorpsCourant = nullptr;
+    if (doc->hasItem(QStringLiteral("Body"))) {
+        notes::ItemPtr body = doc->getFirstItem(QStringLiteral("Body"));
+        if (body && body->type() == notes::kRichText) {
+            m.CorpsCourant = body;
+            if (!body->embeddedObjects().empty()) f.CmdPJ->setVisible(true);
+        }
+    }
+
+    m.UNIDCourant = doc->universalID();
+    s.dernierDoc = doc;
+    AjouteDocAffiche(m, m.UNIDCourant);
+    AffichePopup(m, f);
+}
+
+void parcourir(ScanState& s, notes::View& view) {
+    ModLOTUS& m = s.m;
+    notes::DocumentPtr doc = view.getFirstDocument();
+    m.DocModifie = false;
+    while (doc) {
+        s.laisser();
+        if (s.popup.isVisible()) {
+            s.attendre();
+            continue;
+        }
+        const QDateTime d = doc->created();
+        if (secondes(d) - secondes(s.derniereVisite) >= 1) {
+            bool verdict = true;
+            if (s.dernierDoc && s.dernierDoc->universalID() == doc->universalID()) verdict = false;
+            if (verdict) verdict = PasEncoreAffiche(m, doc->universalID());
+            if (verdict && s.session->userName() == GetItemText(*doc, QStringLiteral("From"))) {
+                verdict = false;
+            }
+            if (verdict) presenter(s, doc);
+        }
+        s.laisser();
+        if (s.popup.isVisible()) {
+            s.attendre();
+            continue;
+        }
+        if (m.DocModifie) {
+            view.refresh();
+            doc = view.getFirstDocument();
+            m.DocModifie = false;
+        } else {
+            doc = view.getNextDocument(*doc);
+        }
+    }
+}
+
+void scanner(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hooks) {
+    TimerScan.stop();
+    const QDateTime debutScan = m.env->now();
+    const QString dateVisu = m.lireParam(keys::kDateVisu, texteDateHeure(m.env->now()));
+    const std::optional<QDateTime> derniereVisite = dateHeureDeTexte(dateVisu);
+    if (!derniereVisite) {
+        throw Failure(kTypeIncompatible,
+                      QStringLiteral("Type incompatible : DATE_VISU=\"%1\" n'est pas une date.")
+                          .arg(dateVisu.left(100)));
+    }
+
+    notes::SessionPtr session = m.notes->createBackendSession();
+    m.MotDePasse = motDePasseStocke(m.lireParam(keys::kPassword, QString()));
+    if (m.MotDePasse.isEmpty()) {
+        m.MotDePasse = m.dialogs->inputBox(QStringLiteral("Mot de passe LOTUS"),
+                                           QStringLiteral("ACCES A LOTUS"), QString());
+    }
+    session->initialize(m.MotDePasse);
+    const notes::UIWorkspacePtr workspace = m.notes->createUIWorkspace();
+    popup.hide();
+    m.CorpsCourant = nullptr;
+
+    ScanState s{m, popup, hooks, *derniereVisite, nullptr, session.get()};
+    for (int n = 0; n < keys::kSlots; ++n) {
+        m.ServeurBAL = m.lireParam(keys::serveur(n), QStringLiteral("local"));
+        const notes::DbDirectoryPtr dir = session->getDbDirectory(m.ServeurBAL);
+        m.FichierBAL = m.lireParam(keys::bal(n), QString());
+        m.NumBAL = static_cast<std::int16_t>(n);
+        if (!keys::estSurServeur(m.FichierBAL, m.ServeurBAL)) continue;
+
+        const notes::DatabasePtr db = dir->openDatabase(m.FichierBAL, false);
+        const notes::ViewPtr view = db ? db->getView(QStringLiteral("($All)")) : nullptr;
+        if (!view) {
+            throw Failure(kObjetNonDefini,
+                          QStringLiteral("La vue ($All) de la boite %1 est introuvable.").arg(m.FichierBAL));
+        }
+        view->refresh();
+        parcourir(s, *view);
+    }
+    s.dernierDoc = nullptr;
+    m.ecrireParam(keys::kDateVisu, texteDateHeure(debutScan));
+    TimerScan.setInterval(kIntervalleScan);
+    TimerScan.start();
+}
+
+}  // namespace
+
+void ScanBAL(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hooks) {
+    if (m.scanEnCours) return;
+    m.scanEnCours = true;
+    try {
+        scanner(m, TimerScan, popup, hooks);
+    } catch (const Failure& f) {
+        m.LogErreur(f.description());
+        if (f.code() == notes::code::kWrongPassword) {
+            if (hooks.montrerParametres) hooks.montrerParametres();
+            TimerScan.stop();
+            m.dialogs->msgBox(f.description(), msg::kCritical, QStringLiteral("ERREUR"));
+        }
+        TimerScan.stop();
+        if (hooks.surveillanceArretee) hooks.surveillanceArretee(f.description());
+    } catch (const std::exception& e) {
+        // Anything else the layers below let through ends the scan the same way.
+        const QString description = QString::fromLocal8Bit(e.what());
+        m.LogErreur(description);
+        TimerScan.stop();
+        if (hooks.surveillanceArretee) hooks.surveillanceArretee(description);
+    }
+    m.scanEnCours = false;
+}
+
+bool PasEncoreAffiche(const ModLOTUS& m, const QString& id) {
+    if (m.DocsAffiches.empty()) return true;
+    const std::size_t u = m.DocsAffiches.size() - 1;
+    for (std::size_t i = 0; i < u; ++i) {
+        if (m.DocsAffiches[i] == id) return false;
+    }
+    return true;
+}
+
+void AjouteDocAffiche(ModLOTUS& m, const QString& id) {
+    std::vector<QString>& list = m.DocsAffiches;
+    if (list.empty()) list.emplace_back();
+    const std::size_t u = list.size() - 1;
+    if (u > 500) {
+        std::vector<QString> latest(22);
+        for (std::size_t i = 0; i <= 20; ++i) latest[i] = list[500 - i];
+        list = std::move(latest);
+    }
+    list.back() = id;
+    list.emplace_back();
+}
+
+QString GetItemText(const notes::Document& document, const QString& name) {
+    const QString wanted = name.toLower();
+    for (const notes::ItemPtr& item : document.items()) {
+        if (item->name().toLower() == wanted) return item->text();
+    }
+    return QString();
+}
+
+QString texteCorps(const QString& body) {
+    QString t = body;
+    t.remove(QStringLiteral("[IMAGE]"), Qt::CaseSensitive);
+    qsizetype start = 0, end = t.size();
+    while (start < end && t[start] == QLatin1Char(' ')) ++start;
+    while (end > start && t[end - 1] == QLatin1Char(' ')) --end;
+    return t.mid(start, end - start);
+}
+
+}  // namespace vantor

@@ -1,0 +1,43 @@
+#pragma once
+// The mailbox scan: walks every watched mailbox and presents each new
+// document in the popup, one at a time, waiting while the popup is shown.
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+#include "app/core/modlotus.h"
+#include "notes/notes.h"
+
+namespace vantor {
+
+class FrmMsg;
+
+struct ScanHooks {
+    // Brings the settings window back (after a refused password).
+    std::function<void()> montrerParametres;
+    // Watching stopped on a failure; `raison` is its description.
+    std::function<void(const QString& raison)> surveillanceArretee;
+    // Lets pending window events run once; QCoreApplication::processEvents by default.
+    std::function<void()> laisserEvenements;
+    // Waits for the next window event while the popup is shown.
+    std::function<void()> attendre;
+};
+
+// One scan. `TimerScan` is disabled while it runs and re-armed for 30 s when
+// it completes; after a failure it stays disabled.
+void ScanBAL(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hooks);
+
+// True when `id` is not among the IDs of DocsAffiches (case counts).
+bool PasEncoreAffiche(const ModLOTUS& m, const QString& id);
+// Records a presented ID, keeping only the 21 latest once 501 are held.
+void AjouteDocAffiche(ModLOTUS& m, const QString& id);
+
+// The text of the document's first item of that name, without regard to
+// case; "" when there is none.
+QString GetItemText(const notes::Document& document, const QString& name);
+
+// The body as the popup shows it: "[IMAGE]" markers removed, then the spaces
+// at both ends.
+QString texteCorps(const QString& body);
+
+}  // namespace vantor

@@ -1,0 +1,230 @@
+// The popup window on a real (offscreen) screen: placement, colours,
+// countdown, clicks and mouse moves.
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <vector>
+
+#include "popup_fixture.h"
+#include "watch/affiche_popup.h"
+#include "watch/frm_msg.h"
+#include "watch/popup_commands.h"
+
+namespace vantor {
+namespace {
+
+using test::PopupFixture;
+
+int px(int twips, double dpi) { return twips::versPixels(twips, dpi); }
+
+class Enregistreur : public PopupCommands {
+public:
+    QStringList appels;
+    void OpenMail() override { appels << "OpenMail"; }
+    void CmdDel_Click() override { appels << "Del"; }
+    void CmdFollow_Click(int index) override { appels << QString("Follow%1").arg(index); }
+    void CmdPJ_Click() override { appels << "PJ"; }
+    void CmdFolders_MouseUp(Qt::MouseButton b, QPoint) override {
+        appels << QString("Folders%1").arg(int(b));
+    }
+};
+
+void envoie(QWidget* w, QEvent::Type type, QPoint ou, Qt::MouseButton bouton,
+            Qt::MouseButtons enfonces = Qt::NoButton) {
+    if (type == QEvent::MouseButtonPress) enfonces |= bouton;
+    QMouseEvent ev(type, QPointF(ou), QPointF(w->mapToGlobal(ou)), bouton, enfonces, Qt::NoModifier);
+    QApplication::sendEvent(w, &ev);
+}
+void clique(QWidget* w, QPoint ou = {3, 3}, Qt::MouseButton bouton = Qt::LeftButton) {
+    envoie(w, QEvent::MouseButtonPress, ou, bouton);
+    envoie(w, QEvent::MouseButtonRelease, ou, bouton);
+}
+
+// A point of the window no control covers, between the buttons and the labels.
+QPoint fond(FrmMsg& f) { return {px(660, f.dpi().x), px(1400, f.dpi().y)}; }
+
+// Whether a move over `cible` restarts the countdown: only a restart makes
+// the time left grow back.
+bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
+                Qt::MouseButtons enfonces = Qt::NoButton) {
+    f.relanceTimerFermeture();
+    QThread::msleep(60);
+    const int avant = f.TimerCloseAuto->remainingTime();
+    envoie(cible, QEvent::MouseMove, ou, Qt::NoButton, enfonces);
+    return f.TimerCloseAuto->remainingTime() > avant;
+}
+
+TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutTakingFocus) {
+    FrmMsg f(m);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(f.size(), QSize(px(4470, f.dpi().x), px(2760, f.dpi().y)));
+    EXPECT_EQ(f.windowType(), Qt::Tool);
+    EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(f.testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(f.windowTitle(), "Vantor");
+    EXPECT_FALSE(f.windowIcon().isNull());
+    EXPECT_EQ(f.CmdFollow[2]->toolTip(), "Priorité faible");
+    EXPECT_TRUE(f.LblSubject->font().bold());
+}
+
+TEST_F(PopupFixture, DefaultsPlaceTheWindowAtTheBottomLeftWithTheOriginalSizes) {
+    FrmMsg f(m);
+    AffichePopup(m, f);
+    const auto dpi = f.dpi();
+    ASSERT_TRUE(f.isVisible());
+    EXPECT_EQ(f.size(), QSize(px(4470, dpi.x), px(2325, dpi.y)));
+    EXPECT_EQ(f.x(), ecran().left());
+    EXPECT_NEAR(ecran().bottom() - f.geometry().bottom(), px(450, dpi.y), 1);
+    EXPECT_EQ(f.LblFrom->width(), px(3735, dpi.x));
+    EXPECT_EQ(f.LblSubject->width(), px(3735, dpi.x));
+    EXPECT_EQ(f.LblBody->size(), QSize(px(3735, dpi.x), px(1815, dpi.y)));
+    EXPECT_EQ(f.LblBAL->width(), px(3495, dpi.x));
+    EXPECT_EQ(f.CmdFermer->x(), px(4200, dpi.x));
+    EXPECT_TRUE(journal().isEmpty());
+}
+
+TEST_F(PopupFixture, NarrowWidthShrinksSenderSubjectBodyButNotMailbox) {
+    param("WIDTH", "2000");
+    FrmMsg f(m);
+    AffichePopup(m, f);
+    EXPECT_EQ(f.LblBody->width(), px(1265, f.dpi().x));
+    EXPECT_EQ(f.LblBAL->width(), px(3495, f.dpi().x));
+    EXPECT_EQ(f.CmdFermer->x(), px(1730, f.dpi().x));
+}
+
+TEST_F(PopupFixture, BadSizesStillShowThePopupOnScreenAndAreLogged) {
+    param("HEIGHT", "abc");
+    param("WIDTH", "100");
+    FrmMsg f(m);
+    ASSERT_NO_THROW(AffichePopup(m, f));
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.size(), QSize(px(735, f.dpi().x), px(2325, f.dpi().y)));
+    EXPECT_TRUE(journal().contains("Hauteur de la popup incorrecte (HEIGHT=abc) : 2325 twips utilisés"));
+    EXPECT_TRUE(journal().contains("(WIDTH=100) : 735 twips"));
+
+    param("HEIGHT", "1e300");
+    param("WIDTH", "1e300");
+    ASSERT_NO_THROW(AffichePopup(m, f));
+    EXPECT_LE(f.width(), ecran().width());
+    EXPECT_GE(f.y(), ecran().top());
+}
+
+TEST_F(PopupFixture, ColourComesFromTheSettingEachTimeEmptyGivesBlack) {
+    FrmMsg f(m);
+    AffichePopup(m, f);
+    EXPECT_EQ(f.palette().color(QPalette::Window), QColor(192, 221, 221));
+
+    param("COULEUR", "FF8000");  // red, green, blue in that order
+    AffichePopup(m, f);
+    for (QWidget* w : std::initializer_list<QWidget*>{&f, f.LblBody, f.LblBAL, f.LblSubject, f.LblFrom}) {
+        EXPECT_EQ(w->palette().color(QPalette::Window), QColor(255, 128, 0));
+        EXPECT_TRUE(w->autoFillBackground());
+    }
+    param("COULEUR", "");
+    AffichePopup(m, f);
+    EXPECT_EQ(f.LblFrom->palette().color(QPalette::Window), QColor(0, 0, 0));
+}
+
+TEST_F(PopupFixture, CountdownIsDelaiSecondsFromLoadAndBadDelaiStillWorks) {
+    const std::vector<std::pair<QString, int>> cas = {
+        {"60", 60000}, {"abc", 15000}, {"0", 1000}, {"100", 65000}};
+    for (const auto& [texte, attendu] : cas) {
+        param("DELAI", texte);
+        FrmMsg f(m);
+        EXPECT_EQ(f.TimerCloseAuto->interval(), attendu) << texte.toStdString();
+        EXPECT_TRUE(f.TimerCloseAuto->isActive());
+    }
+    EXPECT_FALSE(journal().contains("DELAI=60"));
+    EXPECT_TRUE(journal().contains("Délai de la popup incorrect (DELAI=abc) : 15 secondes utilisées"));
+    EXPECT_TRUE(journal().contains("(DELAI=0)"));
+    EXPECT_TRUE(journal().contains("(DELAI=100)"));
+}
+
+TEST_F(PopupFixture, ShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {
+    FrmMsg f(m);
+    QThread::msleep(60);
+    const int avant = f.TimerCloseAuto->remainingTime();
+    AffichePopup(m, f);
+    EXPECT_GT(f.TimerCloseAuto->remainingTime(), avant);
+
+    ASSERT_EQ(f.childAt(fond(f)), nullptr);
+    EXPECT_TRUE(relancePar(f, &f, fond(f)));
+    EXPECT_TRUE(relancePar(f, f.LblBody));
+    EXPECT_TRUE(relancePar(f, f.LblSubject));
+    EXPECT_TRUE(relancePar(f, f.CmdOpen));
+}
+
+TEST_F(PopupFixture, MovesOverSenderMailboxOrOtherButtonsDoNotKeepItOpen) {
+    FrmMsg f(m);
+    AffichePopup(m, f);
+    for (QWidget* w : std::initializer_list<QWidget*>{f.LblFrom, f.LblBAL, f.CmdDel, f.CmdFollow[0],
+                                                      f.CmdFermer, f.CmdFolders}) {
+        EXPECT_FALSE(relancePar(f, w)) << w->metaObject()->className();
+    }
+    // With a button held the label gets the move itself; it must not hand
+    // it on to the window either.
+    EXPECT_FALSE(relancePar(f, f.LblFrom, {3, 3}, Qt::LeftButton));
+}
+
+TEST_F(PopupFixture, TickAndCloseButtonHideButKeepTheCountdown) {
+    FrmMsg f(m);
+    AffichePopup(m, f);
+    f.TimerCloseAuto_Timer();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(f.TimerCloseAuto->isActive());
+
+    AffichePopup(m, f);
+    f.CmdFermer->click();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(f.TimerCloseAuto->isActive());
+}
+
+TEST_F(PopupFixture, ClicksReachTheCommandsOnlyWhenCompleteOnOneControl) {
+    FrmMsg f(m);
+    Enregistreur c;
+    f.setCommandes(&c);
+    AffichePopup(m, f);
+
+    clique(&f, fond(f));
+    for (QLabel* l : {f.LblBAL, f.LblFrom, f.LblSubject, f.LblBody}) clique(l);
+    f.CmdOpen->click();
+    for (QToolButton* b : f.CmdFollow) b->click();
+    f.CmdDel->click();
+    f.CmdPJ->click();
+    clique(f.CmdFolders, {4, 4}, Qt::RightButton);
+    // Not clicks: pressed on one label and released on another; right button.
+    envoie(f.LblFrom, QEvent::MouseButtonPress, {3, 3}, Qt::LeftButton);
+    envoie(f.LblBody, QEvent::MouseButtonRelease, {3, 3}, Qt::LeftButton);
+    clique(f.LblBody, {3, 3}, Qt::RightButton);
+
+    EXPECT_EQ(c.appels, QStringList({"OpenMail", "OpenMail", "OpenMail", "OpenMail", "OpenMail",
+                                     "OpenMail", "Follow0", "Follow1", "Follow2", "Del", "PJ",
+                                     QString("Folders%1").arg(int(Qt::RightButton))}));
+    EXPECT_TRUE(f.isVisible());  // the commands decide whether the popup closes
+
+    f.setCommandes(nullptr);
+    clique(&f, fond(f));
+    f.CmdDel->click();
+    clique(f.CmdFolders, {4, 4}, Qt::RightButton);
+    EXPECT_TRUE(f.isVisible());
+}
+
+TEST_F(PopupFixture, LabelsShowMarkupAsTypedAndOnlyTheBodyWraps) {
+    FrmMsg f(m);
+    const QFontMetrics fm(f.LblFrom->font());
+    f.LblFrom->setText("<b>x</b>");
+    EXPECT_GE(f.LblFrom->sizeHint().width(), fm.horizontalAdvance("<b>x</b>"));
+
+    const QString longue = QString("mot ").repeated(60);
+    f.LblFrom->setText(longue);
+    f.LblBody->setText(longue);
+    EXPECT_EQ(f.LblFrom->sizeHint().height(), fm.height());
+    EXPECT_GT(f.LblBody->heightForWidth(f.LblBody->width()), 2 * fm.height());
+}
+
+}  // namespace
+}  // namespace vantor

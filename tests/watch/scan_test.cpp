@@ -1,0 +1,248 @@
+// Real scans against store mailboxes: which documents are presented, in what
+// order, with what captions, and what a failure leaves behind.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/core/keys.h"
+#include "app/core/password.h"
+#include "notes/store/local_client.h"
+#include "notes/workspace/qt_workspace.h"
+#include "support/store_tool.h"
+#include "watch/frm_msg.h"
+#include "watch/scan_bal.h"
+#include "popup_fixture.h"
+
+namespace vantor::test {
+namespace {
+
+const QString kServeur = QStringLiteral("Paris/Vantor");
+const QString kBal = QStringLiteral("mail\\jdupont.nsf");
+const QString kMoi = QStringLiteral("Jean Dupont/Vantor");
+
+struct Presented {
+    QString subject, from, body, bal, unid;
+    bool pj = false;
+};
+
+class ScanTest : public PopupFixture {
+protected:
+    ScanTest()
+        : client(joinPath(dir.path(), QStringLiteral("notesdata")), notes::createQtWorkspace),
+          tool(joinPath(dir.path(), QStringLiteral("notesdata"))) {
+        m.notes = &client;
+    }
+
+    void SetUp() override {
+        tool.mailbox(kServeur, kBal);
+        param(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime().addSecs(-3600)));
+        param(keys::serveur(0), kServeur);
+        param(keys::bal(0), kBal);
+        param(keys::kPassword, CrypteMotDePasse(QStringLiteral("vantor")).value());
+        popup = std::make_unique<FrmMsg>(m);
+        hooks.montrerParametres = [this] { ++settingsShown; };
+        hooks.surveillanceArretee = [this](const QString& r) { stoppedBecause = r; };
+        // The user: reads each popup, then acts as the test says (closing by default).
+        hooks.attendre = [this] {
+            if (!popup->isVisible()) return;
+            if (shown.empty() || shown.back().unid != m.UNIDCourant) {
+                shown.push_back({popup->LblSubject->text(), popup->LblFrom->text(),
+                                 popup->LblBody->text(), popup->LblBAL->text(), m.UNIDCourant,
+                                 !popup->CmdPJ->isHidden()});
+                if (user) user(shown.back());
+            }
+            popup->CloseForm();
+        };
+    }
+
+    void scan() { ScanBAL(m, timer, *popup, hooks); }
+
+    QString deliver(const QString& subject, const QString& from = QStringLiteral("Marie Curie"),
+                    const QString& body = QStringLiteral("Bonjour"), const QStringList& extra = {}) {
+        return tool.deliver(kServeur, kBal, from, subject, body, extra);
+    }
+
+    store::LocalClient client;
+    StoreTool tool;
+    std::unique_ptr<FrmMsg> popup;
+    QTimer timer;
+    ScanHooks hooks;
+    std::vector<Presented> shown;
+    std::function<void(const Presented&)> user;
+    int settingsShown = 0;
+    QString stoppedBecause;
+};
+
+TEST_F(ScanTest, NewMessageIsPresentedWithItsCaptionsAndTheTimerIsRearmed) {
+    const QString unid = deliver(QStringLiteral("Réunion <b>lundi</b>"), QStringLiteral("Marie Curie"),
+                                 QStringLiteral("  Ordre du jour [IMAGE] "));
+    timer.start(65000);
+    const QDateTime before = QDateTime::currentDateTime();
+    scan();
+
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].subject, QStringLiteral("Réunion <b>lundi</b>"));
+    EXPECT_EQ(shown[0].from, QStringLiteral("Marie Curie"));
+    EXPECT_EQ(shown[0].body, QStringLiteral("Ordre du jour"));
+    EXPECT_EQ(shown[0].bal, kBal);
+    EXPECT_EQ(shown[0].unid, unid);
+    EXPECT_FALSE(shown[0].pj);
+    EXPECT_EQ(m.NumBAL, 4);
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.interval(), 30000);
+    const auto visu = dateHeureDeTexte(m.lireParam(keys::kDateVisu, QString()));
+    ASSERT_TRUE(visu.has_value());
+    EXPECT_LE(std::abs(visu->secsTo(before)), 2);
+    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+}
+
+TEST_F(ScanTest, FiveNewMessagesArePresentedOneAfterAnotherEachOnce) {
+    for (int i = 1; i <= 5; ++i) deliver(QStringLiteral("Message %1").arg(i));
+    scan();
+    ASSERT_EQ(shown.size(), 5u);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(shown[i].subject, QStringLiteral("Message %1").arg(i + 1));
+    EXPECT_EQ(m.DocsAffiches.size(), 6u);
+    EXPECT_TRUE(m.DocsAffiches.back().isEmpty());
+
+    // Already presented: a later scan with an older reference time shows nothing again.
+    shown.clear();
+    param(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime().addSecs(-3600)));
+    scan();
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(ScanTest, OwnOlderAndAlreadyPresentedMailIsSkipped) {
+    deliver(QStringLiteral("Ancien"), QStringLiteral("Marie Curie"), QStringLiteral("x"),
+            {QStringLiteral("--created"), QStringLiteral("2020-01-02 10:00:00")});
+    deliver(QStringLiteral("Envoyé par moi"), kMoi);
+    const QString presented = deliver(QStringLiteral("Déjà vu"));
+    deliver(QStringLiteral("Sans expéditeur"), QString());
+    m.DocsAffiches = {presented, QString()};
+    scan();
+    ASSERT_EQ(shown.size(), 1u) << shown[0].subject.toStdString();
+    EXPECT_EQ(shown[0].subject, QStringLiteral("Sans expéditeur"));
+    EXPECT_EQ(shown[0].from, QString());
+}
+
+TEST_F(ScanTest, AttachmentButtonOnlyForRichTextBodyWithAttachments) {
+    const QString file = dir.file(QStringLiteral("devis.txt"));
+    env.replaceFile(file, "42");
+    deliver(QStringLiteral("Avec pièce"), QStringLiteral("Marie Curie"), QStringLiteral("ci-joint"),
+            {QStringLiteral("--attach"), file});
+    deliver(QStringLiteral("Sans pièce"));
+    scan();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[0].pj);
+    EXPECT_FALSE(shown[1].pj);
+    ASSERT_NE(m.CorpsCourant, nullptr);
+    EXPECT_EQ(m.CorpsCourant->type(), notes::kRichText);
+}
+
+TEST_F(ScanTest, DeleteDuringTheWaitRestartsTheWalkWithoutPresentingTwice) {
+    for (int i = 1; i <= 4; ++i) deliver(QStringLiteral("M%1").arg(i));
+    user = [this](const Presented& p) {
+        if (p.subject != QStringLiteral("M2")) return;
+        // What the delete button does: remove the document, flag the scan.
+        notes::SessionPtr s = client.createClientSession();
+        notes::DatabasePtr db = s->getDatabase(kServeur, kBal);
+        db->getDocumentByUNID(p.unid)->remove(true);
+        m.DocModifie = true;
+    };
+    scan();
+    std::vector<QString> subjects;
+    for (const auto& p : shown) subjects.push_back(p.subject);
+    EXPECT_EQ(subjects, (std::vector<QString>{"M1", "M2", "M3", "M4"}));
+    EXPECT_FALSE(m.DocModifie);
+}
+
+TEST_F(ScanTest, LocalAndEmptyServersAreNotWatched) {
+    tool.mailbox(QString(), QStringLiteral("mail\\local.nsf"));
+    tool.deliver(QString(), QStringLiteral("mail\\local.nsf"), QStringLiteral("X"), QStringLiteral("local"),
+                 QStringLiteral("b"));
+    param(keys::serveur(0), QStringLiteral("LOCAL"));
+    param(keys::bal(0), QStringLiteral("mail\\local.nsf"));
+    param(keys::serveur(1), QString());
+    param(keys::bal(1), kBal);
+    deliver(QStringLiteral("sur Paris"));
+    scan();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(timer.isActive());
+}
+
+TEST_F(ScanTest, WrongPasswordShowsSettingsAndMessageAndLeavesDateVisu) {
+    deliver(QStringLiteral("jamais vu"));
+    param(keys::kPassword, CrypteMotDePasse(QStringLiteral("faux")).value());
+    const QString visu = m.lireParam(keys::kDateVisu, QString());
+    timer.start(1000);
+    scan();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_EQ(settingsShown, 1);
+    ASSERT_EQ(dialogs.count(QStringLiteral("ERREUR")), 1);
+    EXPECT_EQ(dialogs.shown.back().style, msg::kCritical);
+    EXPECT_TRUE(journal().contains(dialogs.shown.back().text));
+    EXPECT_EQ(m.lireParam(keys::kDateVisu, QString()), visu);
+    EXPECT_FALSE(stoppedBecause.isEmpty());
+}
+
+TEST_F(ScanTest, OtherFailuresStopTheWatchWithOnlyALogLine) {
+    tool({QStringLiteral("server-down"), kServeur});
+    const QString visu = m.lireParam(keys::kDateVisu, QString());
+    timer.start(1000);
+    scan();
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(settingsShown, 0);
+    EXPECT_EQ(journal().count(QStringLiteral("\r\n")), 1) << journal().toStdString();
+    EXPECT_EQ(m.lireParam(keys::kDateVisu, QString()), visu);
+
+    // A reference time that is no date is a failure of the same kind.
+    tool({QStringLiteral("server-up"), kServeur});
+    param(keys::kDateVisu, QStringLiteral("hier soir"));
+    timer.start(1000);
+    scan();
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_TRUE(journal().contains(QStringLiteral("hier soir")));
+}
+
+TEST_F(ScanTest, EmptyPasswordIsAskedAtEveryScanAndNotStored) {
+    param(keys::kPassword, QString());
+    dialogs.inputAnswers = {QStringLiteral("vantor"), QStringLiteral("vantor")};
+    deliver(QStringLiteral("un"));
+    scan();
+    scan();
+    ASSERT_EQ(dialogs.count(QStringLiteral("ACCES A LOTUS")), 2);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Mot de passe LOTUS"));
+    EXPECT_EQ(m.lireParam(keys::kPassword, QStringLiteral("?")), QString());
+    EXPECT_EQ(shown.size(), 1u);
+}
+
+TEST(DocsAffiches, The502ndPresentationKeepsThe21LatestThenAddsTheNewOne) {
+    ModLOTUS m(nullptr, nullptr, nullptr, QString());
+    for (int i = 0; i < 501; ++i) AjouteDocAffiche(m, QString::number(i));
+    ASSERT_EQ(m.DocsAffiches.size(), 502u);
+    EXPECT_FALSE(PasEncoreAffiche(m, "0"));
+    AjouteDocAffiche(m, "new");
+    ASSERT_EQ(m.DocsAffiches.size(), 23u);  // 22 IDs, U = 22
+    EXPECT_EQ(m.DocsAffiches[0], "500");
+    EXPECT_EQ(m.DocsAffiches[20], "480");
+    EXPECT_EQ(m.DocsAffiches[21], "new");
+    EXPECT_TRUE(m.DocsAffiches[22].isEmpty());
+    EXPECT_TRUE(PasEncoreAffiche(m, "479"));
+    EXPECT_FALSE(PasEncoreAffiche(m, "new"));
+    EXPECT_TRUE(PasEncoreAffiche(m, ""));  // the empty last entry is never compared
+    EXPECT_TRUE(PasEncoreAffiche(m, "NEW"));
+}
+
+TEST(TexteCorps, RemovesTheMarkerInItsCaseThenTheSpacesAtBothEnds) {
+    EXPECT_EQ(texteCorps("mot [IMAGE] "), "mot");
+    EXPECT_EQ(texteCorps("mot [image]"), "mot [image]");
+    EXPECT_EQ(texteCorps("\tmot "), "\tmot");
+    EXPECT_EQ(texteCorps("[IMAGE][IMAGE]"), "");
+}
+
+}  // namespace
+}  // namespace vantor::test
