@@ -1,0 +1,94 @@
+// The main commands: watching, hiding to the tray, quitting.
+#include <QApplication>
+#include <QCloseEvent>
+#include <cstdio>
+#include <unistd.h>
+
+#include "app/frm_lotus.h"
+#include "app/systray.h"
+#include "watch/frm_msg.h"
+#include "watch/scan_bal.h"
+
+namespace vantor {
+
+void FrmLOTUS::CmdSave_Click() {
+    CmdGO->setEnabled(false);
+    CmdApropos->setEnabled(false);
+    CmdQuit->setEnabled(false);
+    const bool ok = SaveParam(true);
+    // A password that could not be stored was reported on its own: no success then.
+    if (ok && !motDePasseRefuse_) {
+        m_.dialogs->msgBox(QStringLiteral("Paramétres enregistrés"), msg::kInformation,
+                           QStringLiteral("SAUVEGARDE"));
+    }
+    CmdGO->setEnabled(true);
+    CmdApropos->setEnabled(true);
+    CmdQuit->setEnabled(true);
+}
+
+void FrmLOTUS::minimize() {
+    // Without a notification area the window would be lost: it stays in the taskbar.
+    if (!systray_->zoneDisponible()) {
+        showMinimized();
+        return;
+    }
+    systray_->remplir(windowIcon(), kTitre);
+    systray_->Shell_NotifyIcon(NIM_ADD, systray_->data());
+    hide();
+}
+
+void FrmLOTUS::CmdGO_Click() {
+    systray_->marquerSurveillance(false);
+    minimize();
+    if (!TimerScan.isActive()) TimerScan.start();
+    SaveParam(true);
+}
+
+void FrmLOTUS::TimerScan_Timer() {
+    ScanHooks hooks;
+    hooks.montrerParametres = [this] {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    };
+    hooks.surveillanceArretee = [this](const QString& raison) {
+        systray_->marquerSurveillance(true, raison);
+    };
+    if (laisserEvenements) hooks.laisserEvenements = laisserEvenements;
+    ScanBAL(m_, TimerScan, *frmMsg_, hooks);
+}
+
+void FrmLOTUS::quitter() {
+    if (enDechargement_) return;
+    enDechargement_ = true;
+    systray_->Shell_NotifyIcon(NIM_DELETE, systray_->data());
+    SaveParam(false);
+    if (finProgramme) {
+        finProgramme();
+        return;
+    }
+    // No further event may run, not even a scan waiting on the popup.
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+void FrmLOTUS::closeEvent(QCloseEvent* event) {
+    // The close box quits exactly as "Quitter"; it does not hide to the tray.
+    event->accept();
+    quitter();
+}
+
+void FrmLOTUS::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    if (isMinimized() && systray_->zoneDisponible()) {
+        // Minimising also adds the icon, so that the window can come back.
+        systray_->remplir(windowIcon(), kTitre);
+        systray_->Shell_NotifyIcon(NIM_ADD, systray_->data());
+        hide();
+    }
+    QCoreApplication::processEvents();
+}
+
+}  // namespace vantor

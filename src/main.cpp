@@ -1,0 +1,29 @@
+// Wires the program together: the real OS services, the dialogs, the local
+// mail store in the program's folder, and the main window.
+#include <QApplication>
+
+#include "app/core/modlotus.h"
+#include "app/frm_lotus.h"
+#include "app/systray.h"
+#include "notes/store/local_client.h"
+#include "notes/workspace/qt_workspace.h"
+#include "platform/gui/qt_dialogs.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    app.setApplicationName(vantor::kTitre);
+    app.setQuitOnLastWindowClosed(false);
+
+    // Settings, log and mail store live beside the executable, whatever the working folder.
+    const QString folder = QCoreApplication::applicationDirPath();
+    vantor::QtDialogs dialogs;
+    vantor::store::LocalClient client(vantor::joinPath(folder, QStringLiteral("notesdata")),
+                                      vantor::notes::createQtWorkspace);
+    vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
+
+    vantor::FrmLOTUS window(m);
+    window.Form_Load();
+    // Started watching on its own: it stays in the tray, as it was asked to.
+    if (!window.systray()->iconePresente()) window.show();
+    return app.exec();
+}

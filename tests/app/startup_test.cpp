@@ -1,0 +1,118 @@
+// Start-up on an empty folder and on hand-edited settings files.
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/core/keys.h"
+#include "app/core/password.h"
+#include "app_fixture.h"
+#include "watch/frm_msg.h"
+
+namespace vantor::test {
+namespace {
+
+using StartupTest = AppFixture;
+
+TEST_F(StartupTest, FirstRunWritesTheFifteenKeysInOrderAndSaysSo) {
+    FrmLOTUS& f = demarrer();
+
+    const QByteArray expected = "[PARAM]\r\nDATE_VISU=" + dateVisu() +
+                                "\r\nDELAI=15\r\nBAL_0=mail\\orv_balide.nsf\r\nBAL_1=mail\\ma_bal.nsf\r\n"
+                                "BAL_2=\r\nSERVEUR_LOTUS_0=local\r\nSERVEUR_LOTUS_1=local\r\n"
+                                "SERVEUR_LOTUS_2=\r\nPASSWORD=\r\nAUTO=0\r\nLOGOFF=0\r\nAUTONOTES=0\r\n"
+                                "COULEUR=FFFEEEE\r\nHEIGHT=2325\r\nWIDTH=8470\r\n";
+    EXPECT_EQ(ini(), expected);
+
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "INFORMATION");
+    EXPECT_EQ(dialogs.shown[0].style, msg::kInformation);
+    EXPECT_EQ(dialogs.shown[0].text,
+              QStringLiteral("Pour pouvoir utiliser le moteur de recherche, \r\nvous devez crééer un "
+                             "dossier dans chacune de vos boites aux lettres LOTUS\r\nnommé : Recherche"));
+    EXPECT_TRUE(QFileInfo(dir.file("pj")).isDir());
+
+    EXPECT_EQ(f.TxtBAL[0]->text(), "mail\\orv_balide.nsf");
+    EXPECT_EQ(f.TxtBAL[1]->text(), "mail\\ma_bal.nsf");
+    EXPECT_EQ(f.txtServeur[0]->text(), "local");
+    EXPECT_EQ(f.mnu_rech_bal[0]->text(), "mail\\orv_balide.nsf");
+    for (int i = 2; i < 5; ++i) {
+        EXPECT_FALSE(f.mnu_rech_bal[i]->isVisible()) << i;
+        EXPECT_FALSE(f.mnu_archive_bal[i]->isVisible()) << i;
+    }
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(f.CmdRecherche[i]->isHidden() && f.CmdArchive[i]->isHidden());
+    EXPECT_FALSE(f.mnu_rechercher->menuAction()->isVisible());
+    EXPECT_TRUE(f.mnu_archiver->menuAction()->isVisible());
+    EXPECT_EQ(f.cbDelai->count(), 60);
+    EXPECT_EQ(f.cbDelai->itemText(59), "60");
+    EXPECT_EQ(f.cbDelai->currentText(), "15");
+    EXPECT_EQ(f.txtCouleur->text(), "FFFEEEE");
+    EXPECT_EQ(f.couleurFond(), couleurDeValeur(15662847));
+    EXPECT_EQ(f.TxtHeight->text(), "2325");
+    EXPECT_EQ(f.TxtWidth->text(), "8470");
+    EXPECT_FALSE(f.ChkAutoScan->isChecked());
+    EXPECT_EQ(f.txtPassLOTUS->text(), "");
+    ASSERT_NE(f.popup(), nullptr);
+    EXPECT_FALSE(f.popup()->isVisible());
+    EXPECT_EQ(m.DocsAffiches, std::vector<QString>{QString()});
+    EXPECT_FALSE(f.TimerScan.isActive());
+    EXPECT_EQ(f.TimerScan.interval(), 65000);
+    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+}
+
+TEST_F(StartupTest, HandEditedFileKeepsEveryOtherByteAndFieldsTakeTheirDefaults) {
+    const QByteArray stored = CrypteMotDePasse("abc").value().toLatin1();
+    const QByteArray before =
+        "; r\xE9glages\r\n[param]\r\nHEIGHT=abc\r\n  bal_0 = \"mail\\caf\xE9.nsf\" \r\n"
+        "SERVEUR_LOTUS_0=Paris/Vantor\r\nBAL_ARCHIVE_3=archive\\a.nsf\r\nAUTO=oui\r\n"
+        "PASSWORD=" + stored + "\r\nDATE_VISU=hier\r\n[AUTRE]\nX=1";
+    ecrireIni(before);
+    FrmLOTUS& f = demarrer();
+
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(f.TxtHeight->text(), "2325");
+    EXPECT_EQ(f.txtCouleur->text(), "C0DDDD");
+    EXPECT_EQ(f.couleurFond(), couleurDeValeur(14540224));
+    EXPECT_EQ(f.TxtBAL[0]->text(), QStringLiteral("mail\\café.nsf"));
+    EXPECT_EQ(f.txtPassLOTUS->text(), "abc");
+    EXPECT_EQ(m.MotDePasse, "abc");
+    EXPECT_FALSE(f.ChkAutoScan->isChecked());
+    EXPECT_TRUE(journal().contains("AUTO")) << journal().toStdString();
+    // Slot 1 is never hidden here; slot 3 has an archive database only.
+    EXPECT_TRUE(f.mnu_rech_bal[1]->isVisible());
+    EXPECT_EQ(f.mnu_rech_bal[1]->text(), "");
+    EXPECT_FALSE(f.mnu_rech_bal[3]->isVisible());
+    EXPECT_TRUE(f.mnu_archive_bal[3]->isVisible());
+
+    QByteArray after = before;
+    after.replace("DATE_VISU=hier", "DATE_VISU=" + dateVisu());
+    EXPECT_EQ(ini(), after);
+}
+
+TEST_F(StartupTest, GarbageFileNeitherCrashesNorLosesBytes) {
+    QByteArray garbage("\x00\xFF[PARAM\r\n=\r\n[]\r\n\x01\x02=\x03", 22);
+    garbage += QByteArray(1 << 20, 'x');
+    garbage += "\nDELAI=abc\r[PARAM]\nCOULEUR=12zz56\nWIDTH=1e999\nPASSWORD=\x03\x04";
+    ecrireIni(garbage);
+    FrmLOTUS& f = demarrer();
+    EXPECT_EQ(f.TxtWidth->text(), "8470");
+    EXPECT_EQ(f.txtPassLOTUS->text(), "");
+    EXPECT_EQ(f.couleurFond(), couleurDeValeur(HexVersCouleur("12zz56")));
+    EXPECT_TRUE(journal().contains(QStringLiteral("mot de passe")));
+    const QByteArray after = ini();
+    EXPECT_TRUE(after.startsWith(garbage.left(garbage.size() - 4)));
+    EXPECT_TRUE(after.contains("DATE_VISU=" + dateVisu()));
+}
+
+TEST_F(StartupTest, ReadOnlySettingsAndBlockedAttachmentFolderDoNotStopStartUp) {
+    ecrireIni("[PARAM]\r\nDELAI=30\r\n");
+    ASSERT_TRUE(env.replaceFile(dir.file("pj"), "not a folder"));
+    QFile::setPermissions(m.CheminParam, QFileDevice::ReadOwner);
+    FrmLOTUS& f = demarrer();
+    EXPECT_EQ(f.cbDelai->currentText(), "30");
+    EXPECT_EQ(ini(), "[PARAM]\r\nDELAI=30\r\n");
+    EXPECT_TRUE(journal().contains("DATE_VISU"));
+    EXPECT_TRUE(journal().contains("pj"));
+    EXPECT_NE(f.popup(), nullptr);
+}
+
+}  // namespace
+}  // namespace vantor::test

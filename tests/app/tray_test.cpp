@@ -1,0 +1,116 @@
+// The tray record, the Go and Quit commands, automatic watching, and one
+// message from delivery to popup.
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/core/keys.h"
+#include "app/core/password.h"
+#include "app/systray.h"
+#include "app_fixture.h"
+#include "watch/frm_msg.h"
+
+namespace vantor::test {
+namespace {
+
+using TrayTest = AppFixture;
+
+TEST_F(TrayTest, OneIconRecordAddedOnceAndDeletedHarmlesslyWhenAbsent) {
+    demarrer();
+    Systray& tray = *w->systray();
+    EXPECT_EQ(tray.data().cbSize, 0u);  // all zeros before the first hide-to-tray
+    EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
+    EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
+    tray.remplir(w->windowIcon(), kTitre);
+    EXPECT_EQ(tray.data().cbSize, 88u);
+    EXPECT_EQ(tray.data().uID, 1u);
+    EXPECT_EQ(tray.data().uFlags, 7u);
+    EXPECT_EQ(tray.data().uCallbackMessage, 0x200u);
+    EXPECT_EQ(tray.data().tip(), "Vantor");
+    EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
+    EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
+    tray.marquerSurveillance(true, "Serveur injoignable");
+    EXPECT_TRUE(tray.icone()->toolTip().contains(QStringLiteral("surveillance arrêtée")));
+    tray.marquerSurveillance(false);
+    EXPECT_EQ(tray.icone()->toolTip(), "Vantor");
+    EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
+    EXPECT_FALSE(tray.iconePresente());
+    tray.remplir(QIcon(), QString(100, QLatin1Char('x')));
+    EXPECT_EQ(tray.data().tip().size(), 63);
+}
+
+TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
+    ecrireIni("[PARAM]\r\nDELAI=20\r\n");
+    demarrer();
+    w->show();
+    w->CmdGO_Click();
+    EXPECT_TRUE(w->TimerScan.isActive());
+    EXPECT_EQ(w->TimerScan.interval(), 65000);
+    w->CmdGO_Click();
+    EXPECT_TRUE(w->TimerScan.isActive());
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        // No notification area: said once, and the window stays reachable.
+        EXPECT_EQ(journal().count(QStringLiteral("Zone de notification")), 1);
+        EXPECT_TRUE(w->isVisible());
+    }
+    env.advance(60000);
+    w->CmdQuit->click();
+    EXPECT_EQ(fins, 1);
+    EXPECT_FALSE(w->systray()->iconePresente());
+    const QByteArray saved = ini();
+    EXPECT_TRUE(saved.startsWith("[PARAM]\r\nDELAI=20\r\nDATE_VISU="));
+    EXPECT_TRUE(saved.contains("DATE_VISU=" + dateVisu() + "\r\n"));
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(saved.contains(keys::bal(i).toLatin1() + "=\r\n")) << i;
+    EXPECT_TRUE(saved.endsWith("AUTO=0\r\nLOGOFF=0\r\nAUTONOTES=0\r\nCOULEUR=C0DDDD\r\nHEIGHT=2325\r\nWIDTH=8470\r\n"));
+}
+
+TEST_F(TrayTest, CloseBoxQuitsLikeQuitter) {
+    demarrer();
+    w->show();
+    w->close();
+    EXPECT_EQ(fins, 1);
+    EXPECT_TRUE(ini().contains("AUTO=0"));
+}
+
+TEST_F(TrayTest, AutoStartWatchesAtOnce) {
+    ecrireIni("[PARAM]\r\nAUTO=1\r\n");
+    demarrer();
+    EXPECT_TRUE(w->ChkAutoScan->isChecked());
+    EXPECT_TRUE(w->TimerScan.isActive());
+    EXPECT_TRUE(ini().contains("AUTO=1"));
+}
+
+TEST_F(TrayTest, DeliveredMessageReachesThePopupAndMovesDateVisu) {
+    const QString serveur = QStringLiteral("Paris/Vantor");
+    tool.mailbox(serveur, "mail\\jdupont.nsf");
+    ecrireIni("[PARAM]\r\nSERVEUR_LOTUS_0=" + serveur.toLatin1() + "\r\nBAL_0=mail\\jdupont.nsf\r\nPASSWORD=" +
+              CrypteMotDePasse("vantor").value().toLatin1() + "\r\nDELAI=5\r\n");
+    demarrer();
+    w->CmdGO_Click();
+    EXPECT_EQ(dialogs.count("ERREUR"), 0);
+    tool.deliver(serveur, "mail\\jdupont.nsf", "Marie Curie", QStringLiteral("Résultats"),
+                 QStringLiteral("Voici les chiffres."));
+
+    // The user reads the popup, then closes it with its close button.
+    QString vu;
+    QTimer lecteur;
+    QObject::connect(&lecteur, &QTimer::timeout, [&] {
+        FrmMsg* p = w->popup();
+        if (!p->isVisible()) return;
+        vu = p->LblBAL->text() + "|" + p->LblFrom->text() + "|" + p->LblSubject->text() + "|" +
+             p->LblBody->text();
+        p->CmdFermer->click();
+    });
+    lecteur.start(20);
+    env.advance(120000);
+    w->TimerScan_Timer();
+    EXPECT_EQ(vu, QStringLiteral("mail\\jdupont.nsf|Marie Curie|Résultats|Voici les chiffres."));
+    EXPECT_FALSE(w->popup()->isVisible());
+    EXPECT_TRUE(ini().contains("DATE_VISU=" + dateVisu() + "\r\n"));
+    EXPECT_EQ(w->TimerScan.interval(), 30000);
+    EXPECT_TRUE(w->TimerScan.isActive());
+    EXPECT_TRUE(journal().isEmpty() || journal().contains("Zone de notification")) << journal().toStdString();
+}
+
+}  // namespace
+}  // namespace vantor::test
