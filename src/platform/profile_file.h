@@ -15,16 +15,20 @@ struct ReadResult {
     int length = 0; // the count the call reports: text.size()
 };
 
-// Value of `key` in `section` of `path`, or `defaultText` when the file, the
-// section or the key is absent. `bufferSize` counts the terminating NUL, so at
-// most bufferSize - 1 characters come back.
+// Value of `key` in `section` of `path`, or `defaultText` (blanks at its end
+// dropped) when the file, the section or the key is absent; a key present
+// with nothing after '=' reads as "". Lines end at CRLF, LF or CR, ';' starts
+// a comment, and a leading UTF-8 BOM is skipped. `bufferSize` counts the
+// terminating NUL, so at most bufferSize - 1 characters come back.
 ReadResult getString(Env& env, const QString& section, const QString& key,
                      const QString& defaultText, int bufferSize, const QString& path);
 
 // Sets `key` of `section` to `value`, creating file, section and key as
-// needed: a new key goes at the end of its section, a rewritten key keeps its
-// place, every other byte of the file stays. False when the file cannot be
-// written; it is then unchanged.
+// needed: a new section goes at the end of the file, a new key right after
+// the last non-blank line of its section, a rewritten key keeps its place, its
+// spelling and its line end; every other byte of the file stays. CR and LF in
+// the value become spaces. False when the file cannot be written (or exists
+// but cannot be read); it is then unchanged.
 bool writeString(Env& env, const QString& section, const QString& key, const QString& value,
                  const QString& path);
 

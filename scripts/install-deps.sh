@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Vantor needs to build, test and run its demo,
+# only those that are missing. Needs root (or sudo) when something is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev libgl-dev libsqlite3-dev libgmime-3.0-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth trayer imagemagick x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,45 @@
+#pragma once
+// Raw bytes in and out of a test's INI file, and the profile calls with the
+// settings' buffer size.
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <cstddef>
+#include <ostream>
+
+#include "platform/profile_file.h"
+
+// Readable values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace vantor::test {
+
+// Bytes of a literal that may hold NUL bytes.
+template <std::size_t N>
+QByteArray raw(const char (&s)[N]) {
+    return QByteArray(s, N - 1);
+}
+
+inline void putBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+inline QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline QString readKey(const QString& path, const QString& section, const QString& key,
+                       const QString& def = QStringLiteral("<absent>"), int size = 1024) {
+    return profile::getString(*Env::Default(), section, key, def, size, path).text;
+}
+
+inline bool writeKey(const QString& path, const QString& section, const QString& key,
+                     const QString& value) {
+    return profile::writeString(*Env::Default(), section, key, value, path);
+}
+
+}  // namespace vantor::test

@@ -1,0 +1,115 @@
+// The INI and path operations of Cls_initreg on real files.
+#include "toolkit/cls_initreg.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <stdexcept>
+
+#include "platform/failure.h"
+#include "platform/profile_test_files.h"
+#include "support/temp_dir.h"
+
+namespace vantor::test {
+namespace {
+
+class ClsInitreg : public ::testing::Test {
+  protected:
+    TempDir dir;
+    QString windows = dir.file("windows");
+    Cls_initreg cls{*Env::Default(), windows};
+};
+
+TEST_F(ClsInitreg, IniLireCutsAt254AndDefaultsOnlyForMissingKeysIniEcrireAnswersOneOrZero) {
+    const QString ini = dir.file("a.ini");
+    EXPECT_EQ(cls.IniLire("S", "K", "def", ini), "def");
+    EXPECT_EQ(cls.IniEcrire("S", "K", QString(300, 'x'), ini), 1);
+    EXPECT_EQ(cls.IniEcrire("S", "E", "", ini), 1);
+    EXPECT_EQ(cls.IniLire("s", "k", "def", ini), QString(254, 'x'));
+    EXPECT_EQ(cls.IniLire("S", "E", "def", ini), "");
+    EXPECT_EQ(cls.IniLire("S", "missing", "def", ini), "def");
+
+    ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), 0444), 0);
+    EXPECT_EQ(cls.IniEcrire("S", "K", "2", ini), 0);
+}
+
+// A device whose reads break in the middle of the call.
+class BrokenReads : public EnvWrapper {
+  public:
+    BrokenReads() : EnvWrapper(Env::Default()) {}
+    std::optional<QByteArray> readFile(const QString&) override {
+        throw std::runtime_error("device gone");
+    }
+};
+
+TEST(ClsInitregFailure, IniLireRaisesItsOwnErrorNumberWithoutDescription) {
+    BrokenReads env;
+    Cls_initreg cls(env, "/nonexistent");
+    try {
+        cls.IniLire("S", "K", "def", "/nonexistent/a.ini");
+        FAIL() << "no error raised";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.code(), -2147156504);
+        EXPECT_TRUE(f.description().isEmpty());
+    }
+}
+
+TEST_F(ClsInitreg, WindowsFoldersAndWinIniExistOnlyOnceTheStandInFolderDoes) {
+    EXPECT_EQ(cls.RetourneCheminWindows(), "");
+    EXPECT_EQ(cls.RetourneCheminSystem(), "");
+    EXPECT_EQ(cls.WinIniEcrire("windows", "load", "x"), 0);
+    EXPECT_EQ(cls.WinIniLire("windows", "load", "def"), "def");
+
+    ASSERT_TRUE(QDir().mkpath(windows + "/system32"));
+    EXPECT_EQ(cls.RetourneCheminWindows(), QDir::cleanPath(windows));
+    EXPECT_EQ(cls.RetourneCheminSystem(), QDir::cleanPath(windows) + "/system32");
+    EXPECT_EQ(cls.WinIniEcrire("windows", "load", "x"), 1);
+    EXPECT_EQ(cls.WinIniLire("WINDOWS", "LOAD", "def"), "x");
+    EXPECT_EQ(bytesOf(windows + "/WIN.INI"), "[windows]\r\nload=x\r\n");
+}
+
+TEST_F(ClsInitreg, ExistenceTellsFilesFromFolders) {
+    const QString file = dir.file("f.txt");
+    putBytes(file, "x");
+    EXPECT_TRUE(cls.FichierExiste(file));
+    EXPECT_FALSE(cls.FichierExiste(dir.path()));
+    EXPECT_FALSE(cls.FichierExiste(dir.file("none")));
+    EXPECT_TRUE(cls.DossierExiste(dir.path()));
+    EXPECT_FALSE(cls.DossierExiste(file));
+    EXPECT_FALSE(cls.DossierExiste(dir.file("none")));
+}
+
+TEST_F(ClsInitreg, LongAndShortNamesAreTheCleanPathOfAnExistingPathOnly) {
+    const QString file = dir.file("f.txt");
+    putBytes(file, "x");
+    const QString clean = QDir::cleanPath(file);
+    EXPECT_EQ(cls.GET_NomCourt(dir.path() + "/./f.txt"), clean);
+    EXPECT_EQ(cls.GET_NomLong(file), clean);
+    EXPECT_EQ(cls.GET_NomCourt(dir.file("none.txt")), "");
+    EXPECT_EQ(cls.GET_NomLong(""), "");
+
+    QString deep = dir.path();
+    for (int i = 0; i < 3; ++i) deep += '/' + QString(90, QChar('a' + i));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    EXPECT_EQ(cls.GET_NomLong(deep), "");  // more than the buffer holds
+}
+
+TEST_F(ClsInitreg, RenameRefusesAnExistingDestinationAndKeepsBothFiles) {
+    const QString src = dir.file("src.txt"), dest = dir.file("dest.txt");
+    putBytes(src, "source");
+    putBytes(dest, "dest");
+    EXPECT_FALSE(cls.RenommerFichier(src, dest));
+    EXPECT_EQ(bytesOf(src), "source");
+    EXPECT_EQ(bytesOf(dest), "dest");
+    EXPECT_FALSE(cls.RenommerFichier(dir.file("none"), dir.file("other")));
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir("moved"));
+    EXPECT_TRUE(cls.RenommerFichier(src, dir.file("moved/new.txt")));
+    EXPECT_FALSE(QFile::exists(src));
+    EXPECT_EQ(bytesOf(dir.file("moved/new.txt")), "source");
+}
+
+}  // namespace
+}  // namespace vantor::test
