@@ -1,0 +1,185 @@
+// Every way opening a mailbox can fail gives its own code and a description
+// naming the server and the file, and never a crash or a hang.
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+
+#include "store_fixture.h"
+
+namespace vantor::test {
+namespace {
+
+namespace code = store::code;
+
+class SessionFailures : public StoreTest {};
+
+TEST_F(SessionFailures, WrongPasswordCarriesTheCodeTheScanSinglesOut) {
+    notes::SessionPtr session = client_.createBackendSession();
+    EXPECT_EQ(failureCode([&] { session->initialize(QStringLiteral("SECRET")); }), notes::code::kWrongPassword);
+    EXPECT_EQ(failureCode([&] { session->initialize(QString()); }), notes::code::kWrongPassword);
+    EXPECT_EQ(static_cast<std::uint32_t>(notes::code::kWrongPassword), 0x80040FA0u);
+    // Still unusable after the refusal; the right password then opens it.
+    EXPECT_EQ(failureCode([&] { session->getDbDirectory(kServer); }), code::kSessionNotInitialized);
+    session->initialize(kPassword);
+    EXPECT_EQ(session->userName(), kUser);
+}
+
+TEST_F(SessionFailures, SessionWithoutUserOrBeforeInitializeIsRefused) {
+    notes::SessionPtr session = client_.createBackendSession();
+    EXPECT_EQ(failureCode([&] { session->getDatabase(kServer, kMailbox); }), code::kSessionNotInitialized);
+    EXPECT_EQ(failureCode([&] { session->userName(); }), code::kSessionNotInitialized);
+
+    ASSERT_TRUE(QFile::remove(admin_.root().identityPath()));
+    QString description;
+    EXPECT_EQ(failureCode([&] { session->initialize(kPassword); }, &description), code::kNoUser);
+    EXPECT_TRUE(description.contains(QStringLiteral("Aucun utilisateur"))) << description.toStdString();
+    EXPECT_EQ(failureCode([&] { client_.createClientSession(); }), code::kNoUser);
+
+    writeFile(admin_.root().identityPath(), "pas une identité");
+    EXPECT_EQ(failureCode([&] { client_.createBackendSession()->initialize(kPassword); }), code::kIdentityUnreadable);
+}
+
+TEST_F(SessionFailures, DirectoryNeverFailsButOpeningNamesTheUnreachableServer) {
+    notes::SessionPtr session = openSession();
+    notes::DbDirectoryPtr unknown = session->getDbDirectory(QStringLiteral("Nantes/Vantor"));
+    notes::DbDirectoryPtr local = session->getDbDirectory(QStringLiteral("local"));
+    ASSERT_TRUE(unknown && local);
+
+    QString description;
+    EXPECT_EQ(failureCode([&] { unknown->openDatabase(kMailbox, false); }, &description), code::kServerUnreachable);
+    EXPECT_TRUE(description.contains(QStringLiteral("Nantes/Vantor")) && description.contains(kMailbox))
+        << description.toStdString();
+
+    admin_.setServerDown(kServer, true);
+    EXPECT_EQ(failureCode([&] { session->getDbDirectory(kServer)->openDatabase(kMailbox, false); }),
+              code::kServerUnreachable);
+    EXPECT_FALSE(session->getDatabase(kServer, kMailbox)->isOpen());
+    admin_.setServerDown(kServer, false);
+    EXPECT_TRUE(session->getDatabase(kServer, kMailbox)->isOpen());
+}
+
+TEST_F(SessionFailures, MissingFileAndFileNamesReachingOutsideTheServerAreRefused) {
+    notes::DbDirectoryPtr dir = openSession()->getDbDirectory(kServer);
+    QString description;
+    EXPECT_EQ(failureCode([&] { dir->openDatabase(QStringLiteral("mail\\absent.nsf"), false); }, &description),
+              code::kFileNotFound);
+    EXPECT_TRUE(description.contains(QStringLiteral("mail\\absent.nsf")) && description.contains(kServer));
+
+    // A real file next to the server folder must stay out of reach.
+    admin_.createServer(QStringLiteral("Lyon/Vantor"));
+    admin_.createMailbox(QStringLiteral("Lyon/Vantor"), QStringLiteral("voisin.nsf"), {kUser});
+    const QString neighbour = QStringLiteral("..\\lyon%2fvantor\\voisin.nsf");
+    for (const QString& bad : {neighbour, QStringLiteral("mail/../../user.id"), QStringLiteral("\\etc\\passwd"),
+                               QStringLiteral("/etc/passwd"), QStringLiteral("C:\\mail\\x.nsf"), QString(),
+                               QStringLiteral("mail\\"), QStringLiteral("mail\\a") + QChar(0) + QStringLiteral("b")})
+        EXPECT_EQ(failureCode([&] { dir->openDatabase(bad, false); }), code::kBadFileName) << bad.toStdString();
+    EXPECT_EQ(failureCode([&] { openSession()->getDbDirectory(QStringLiteral("Paris\nVantor")); }),
+              code::kBadServerName);
+}
+
+TEST_F(SessionFailures, FileNamesMatchWithoutRegardToCaseAndEitherSlash) {
+    notes::DbDirectoryPtr dir = openSession()->getDbDirectory(QStringLiteral("PARIS/vantor"));
+    EXPECT_TRUE(dir->openDatabase(QStringLiteral("MAIL\\JDupont.NSF"), false)->isOpen());
+    EXPECT_TRUE(dir->openDatabase(QStringLiteral("mail/jdupont.nsf"), false)->isOpen());
+    EXPECT_TRUE(dir->openDatabase(QStringLiteral(".\\mail\\\\jdupont.nsf"), false)->isOpen());
+}
+
+TEST_F(SessionFailures, CorruptTruncatedOrForeignFilesFailWithoutCrashing) {
+    const QString path = mailboxPath();
+    for (int i = 0; i < 20; ++i) deliver(QStringLiteral("Message %1").arg(i));
+    mailbox_.reset();  // closes the file: its journal is folded in
+    const QByteArray whole = readFile(path);
+    ASSERT_GT(whole.size(), 8192);
+
+    const std::vector<std::pair<const char*, QByteArray>> damaged{
+        {"texte", QByteArray("Ceci n'est pas une base de courrier.\n")},
+        {"tronqué au milieu", whole.left(whole.size() / 2)},
+        {"tronqué dans l'en-tête", whole.left(60)},
+        {"vide", QByteArray()},
+        {"base SQLite étrangère", QByteArray()},
+    };
+    for (const auto& [label, bytes] : damaged) {
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        writeFile(path, bytes);
+        if (QByteArray(label) == "base SQLite étrangère") {
+            QFile::remove(path);
+            sqlite3* db = nullptr;
+            sqlite3_open(path.toUtf8().constData(), &db);
+            sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        }
+        QString description;
+        EXPECT_EQ(failureCode([&] { openMailbox(); }, &description), code::kDatabaseCorrupt) << label;
+        EXPECT_TRUE(description.contains(kMailbox)) << description.toStdString();
+    }
+}
+
+TEST_F(SessionFailures, UserOutsideTheAccessListIsRefused) {
+    admin_.createServer(QStringLiteral("Lyon/Vantor"));
+    admin_.createMailbox(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"),
+                         {QStringLiteral("Isabelle Roux/Vantor")});
+    notes::SessionPtr session = openSession();
+    QString description;
+    EXPECT_EQ(failureCode([&] {
+                  session->getDbDirectory(QStringLiteral("Lyon/Vantor"))
+                      ->openDatabase(QStringLiteral("mail\\direction.nsf"), false);
+              },
+                          &description),
+              code::kAccessDenied);
+    EXPECT_TRUE(description.contains(kUser)) << description.toStdString();
+
+    admin_.grant(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"), QStringLiteral("JEAN DUPONT/vantor"));
+    EXPECT_TRUE(session->getDatabase(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"))->isOpen());
+}
+
+TEST_F(SessionFailures, UnopenedDatabaseFallsBackToTheUsersMailFile) {
+    notes::SessionPtr session = client_.createClientSession();
+    notes::DatabasePtr db = session->getDatabase(QString(), QString());
+    EXPECT_FALSE(db->isOpen());
+    EXPECT_EQ(failureCode([&] { db->getView(QStringLiteral("($All)")); }), code::kDatabaseNotOpen);
+    db->openMail();
+    EXPECT_TRUE(db->isOpen());
+    EXPECT_EQ(db->server(), kServer);
+    EXPECT_EQ(db->filePath(), kMailbox);
+
+    admin_.setServerDown(kServer, true);
+    notes::DatabasePtr again = session->getDatabase(kServer, kMailbox);
+    EXPECT_EQ(failureCode([&] { again->openMail(); }), code::kServerUnreachable);
+}
+
+TEST_F(SessionFailures, LockHeldTooLongGivesBusyFailureAndChangesNothing) {
+    deliver(QStringLiteral("Avant le verrou"));
+    notes::DatabasePtr db = openMailbox();
+    notes::DocumentPtr doc = db->createDocument();
+    doc->replaceItemValue(QStringLiteral("Subject"), QStringLiteral("Bloqué"));
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(mailboxPath().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(failureCode([&] { doc->save(true, false); }), code::kDatabaseBusy);
+    EXPECT_LT(timer.elapsed(), 20000);  // a failure, not a hang
+    // Readers are not blocked by a writer.
+    EXPECT_EQ(subjects(*db->getView(QStringLiteral("($All)"))), QStringList{QStringLiteral("Avant le verrou")});
+
+    // An exclusive lock keeps even readers out.
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
+    EXPECT_EQ(failureCode([&] { openMailbox(); }), code::kDatabaseBusy);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    EXPECT_TRUE(doc->save(true, false));
+    EXPECT_EQ(subjects(*openMailbox()->getView(QStringLiteral("($All)"))),
+              (QStringList{QStringLiteral("Avant le verrou"), QStringLiteral("Bloqué")}));
+}
+
+TEST_F(SessionFailures, WorkspaceWithoutFactoryFailsClearly) {
+    EXPECT_EQ(failureCode([&] { client_.createUIWorkspace(); }), code::kNoWorkspace);
+}
+
+}  // namespace
+}  // namespace vantor::test

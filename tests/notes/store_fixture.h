@@ -1,0 +1,92 @@
+#pragma once
+// A data root in a temporary folder with the user "Jean Dupont/Vantor"
+// (password "secret"), the server "Paris/Vantor" and the mailbox
+// "mail\jdupont.nsf", and short ways to fill it.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "notes/store/local_client.h"
+#include "notes/store/local_document.h"
+#include "notes/store/memo.h"
+#include "notes/store/store_admin.h"
+#include "notes/store/store_codes.h"
+#include "support/temp_dir.h"
+
+// Readable values in failed expectations.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace vantor::test {
+
+inline const QString kUser = QStringLiteral("Jean Dupont/Vantor");
+inline const QString kPassword = QStringLiteral("secret");
+inline const QString kServer = QStringLiteral("Paris/Vantor");
+inline const QString kMailbox = QStringLiteral("mail\\jdupont.nsf");
+
+// The subjects of a view or folder, in view order.
+inline QStringList subjects(notes::View& view) {
+    QStringList list;
+    for (notes::DocumentPtr d = view.getFirstDocument(); d; d = view.getNextDocument(*d))
+        list << d->itemValue(QStringLiteral("Subject"));
+    return list;
+}
+
+class StoreTest : public ::testing::Test {
+protected:
+    StoreTest() : admin_(root_.path()), client_(root_.path()) {
+        admin_.setUser(kUser, kPassword, kServer, kMailbox);
+        admin_.createServer(kServer);
+        mailbox_ = admin_.createMailbox(kServer, kMailbox, {kUser});
+    }
+
+    notes::SessionPtr openSession() {
+        notes::SessionPtr session = client_.createBackendSession();
+        session->initialize(kPassword);
+        return session;
+    }
+    // The mailbox as the program opens it: a session, a directory, a file.
+    notes::DatabasePtr openMailbox() {
+        return openSession()->getDbDirectory(kServer)->openDatabase(kMailbox, false);
+    }
+
+    std::shared_ptr<store::LocalDocument> deliver(const QString& subject,
+                                                  const QString& from = QStringLiteral("Marc Lefèvre/Vantor")) {
+        store::Memo memo;
+        memo.from = from;
+        memo.sendTo = kUser;
+        memo.subject = subject;
+        memo.body = QStringLiteral("Corps de ") + subject;
+        return store::deliverMemo(*mailbox_, memo);
+    }
+
+    QString mailboxPath() const { return admin_.root().findFile(kServer, kMailbox); }
+
+    static void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    static QByteArray readFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    TempDir root_;
+    store::StoreAdmin admin_;
+    store::LocalClient client_;
+    std::shared_ptr<store::LocalDatabase> mailbox_;
+};
+
+// The code of the failure `action` throws, or 0 when it throws none.
+template <typename Action>
+std::int32_t failureCode(Action&& action, QString* description = nullptr) {
+    try {
+        action();
+    } catch (const Failure& f) {
+        if (description) *description = f.description();
+        return f.code();
+    }
+    return 0;
+}
+
+}  // namespace vantor::test

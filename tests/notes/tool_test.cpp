@@ -1,0 +1,128 @@
+// The vantor-store command line: clear messages and exit codes on bad
+// input, and what it stores is what the program then reads.
+#include <QDir>
+
+#include "store_fixture.h"
+#include "tool_runner.h"
+
+namespace vantor::test {
+namespace {
+
+TEST(StoreTool, HelpAndBadInputGiveClearMessagesAndExitCodes) {
+    TempDir root;
+    EXPECT_EQ(runTool(root.path(), {QStringLiteral("--help")}).exitCode, 0);
+    const ToolRun help = runTool(root.path(), {QStringLiteral("deliver"), QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--subject"))) << help.out.toStdString();
+
+    const std::vector<std::pair<QStringList, QString>> mistakes{
+        {{}, QStringLiteral("aucune commande")},
+        {{QStringLiteral("livrer")}, QStringLiteral("commande inconnue")},
+        {{QStringLiteral("deliver"), QStringLiteral("--server"), kServer, QStringLiteral("--file"), kMailbox,
+          QStringLiteral("--subject"), QStringLiteral("x")},
+         QStringLiteral("--from")},
+        {{QStringLiteral("deliver"), QStringLiteral("--server")}, QStringLiteral("attend une valeur")},
+        {{QStringLiteral("list"), QStringLiteral("--server"), kServer, QStringLiteral("--file"), kMailbox,
+          QStringLiteral("--vue"), QStringLiteral("x")},
+         QStringLiteral("option inconnue")},
+        {{QStringLiteral("demo-feed"), QStringLiteral("--count"), QStringLiteral("beaucoup")},
+         QStringLiteral("nombre entier")},
+        {{QStringLiteral("deliver"), QStringLiteral("--server"), kServer, QStringLiteral("--file"), kMailbox,
+          QStringLiteral("--from"), QStringLiteral("a"), QStringLiteral("--subject"), QStringLiteral("b"),
+          QStringLiteral("--created"), QStringLiteral("hier")},
+         QStringLiteral("AAAA-MM-JJ")},
+    };
+    for (const auto& [args, expected] : mistakes) {
+        const ToolRun run = runTool(root.path(), args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(run.err.contains(expected)) << run.err.toStdString();
+    }
+    // A store failure (no such database) is exit code 1 with its description.
+    const ToolRun missing = runTool(root.path(), {QStringLiteral("list"), QStringLiteral("--server"), QString(),
+                                                  QStringLiteral("--file"), QStringLiteral("absent.nsf")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("absent.nsf"))) << missing.err.toStdString();
+}
+
+TEST(StoreTool, SetUpAndDeliveryAreWhatTheProgramReads) {
+    TempDir root;
+    const QString attachment = root.file(QStringLiteral("devis.txt"));
+    {
+        QFile f(attachment);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Devis n° 12\n");
+    }
+    const QString unid = QStringLiteral("00112233445566778899AABBCCDDEEFF");
+    const std::vector<QStringList> steps{
+        {QStringLiteral("create-mailbox"), QStringLiteral("--server"), kServer, QStringLiteral("--file"), kMailbox,
+         QStringLiteral("--user"), kUser, QStringLiteral("--password"), kPassword},
+        {QStringLiteral("create-folder"), QStringLiteral("--server"), kServer, QStringLiteral("--file"), kMailbox,
+         QStringLiteral("--folder"), QStringLiteral("Projets\\2004")},
+        {QStringLiteral("deliver"), QStringLiteral("--server"), kServer, QStringLiteral("--file"), kMailbox,
+         QStringLiteral("--from"), QStringLiteral("Marc Lefèvre/Vantor"), QStringLiteral("--subject"),
+         QStringLiteral("Devis"), QStringLiteral("--body"), QStringLiteral("Voici le devis."), QStringLiteral("--attach"),
+         attachment, QStringLiteral("--created"), QStringLiteral("2004-03-15 14:05:00"), QStringLiteral("--unid"), unid,
+         QStringLiteral("--folder"), QStringLiteral("Projets\\2004")},
+        {QStringLiteral("create-database"), QStringLiteral("--server"), QStringLiteral("local"), QStringLiteral("--file"),
+         QStringLiteral("archive\\jdupont_archive.nsf")},
+    };
+    for (const QStringList& step : steps) {
+        const ToolRun run = runTool(root.path(), step);
+        ASSERT_EQ(run.exitCode, 0) << step.first().toStdString() << ": " << run.err.toStdString();
+    }
+
+    store::LocalClient client(root.path());
+    notes::SessionPtr session = client.createBackendSession();
+    session->initialize(kPassword);
+    notes::DatabasePtr mail = session->getDatabase(QString(), QString());
+    mail->openMail();
+    notes::DocumentPtr doc = mail->getDocumentByUNID(unid);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->created(), QDateTime(QDate(2004, 3, 15), QTime(14, 5)));
+    EXPECT_EQ(doc->itemValue(QStringLiteral("From")), QStringLiteral("Marc Lefèvre/Vantor"));
+    EXPECT_EQ(doc->getFirstItem(QStringLiteral("Body"))->embeddedObjects().at(0)->name(), QStringLiteral("devis.txt"));
+    EXPECT_EQ(subjects(*mail->getView(QStringLiteral("Projets\\2004"))), QStringList{QStringLiteral("Devis")});
+    EXPECT_TRUE(session->getDbDirectory(QString())->openDatabase(QStringLiteral("archive\\jdupont_archive.nsf"), false)->isOpen());
+
+    const ToolRun show = runTool(root.path(), {QStringLiteral("show"), QStringLiteral("--server"), kServer,
+                                               QStringLiteral("--file"), kMailbox, QStringLiteral("--unid"), unid});
+    EXPECT_TRUE(show.out.contains(QStringLiteral("devis.txt (13 octets"))) << show.out.toStdString();
+    const ToolRun twice = runTool(root.path(), {QStringLiteral("deliver"), QStringLiteral("--server"), kServer,
+                                                QStringLiteral("--file"), kMailbox, QStringLiteral("--from"),
+                                                QStringLiteral("x"), QStringLiteral("--subject"), QStringLiteral("y"),
+                                                QStringLiteral("--unid"), unid});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_TRUE(twice.err.contains(QStringLiteral("existe déjà"))) << twice.err.toStdString();
+
+    ASSERT_EQ(runTool(root.path(), {QStringLiteral("server-down"), kServer}).exitCode, 0);
+    EXPECT_EQ(failureCode([&] { session->getDbDirectory(kServer)->openDatabase(kMailbox, false); }),
+              store::code::kServerUnreachable);
+    ASSERT_EQ(runTool(root.path(), {QStringLiteral("server-up"), kServer}).exitCode, 0);
+    EXPECT_TRUE(session->getDbDirectory(kServer)->openDatabase(kMailbox, false)->isOpen());
+}
+
+TEST(StoreTool, DemoSeedBuildsTheDemoOnceAndRefusesToOverwriteIt) {
+    TempDir root;
+    ASSERT_EQ(runTool(root.path(), {QStringLiteral("demo-seed")}).exitCode, 0);
+    store::LocalClient client(root.path());
+    notes::SessionPtr session = client.createBackendSession();
+    session->initialize(QStringLiteral("vantor"));
+    EXPECT_EQ(session->userName(), QStringLiteral("Jean Dupont/Vantor"));
+    for (const auto& [server, file] : {std::pair{QStringLiteral("Paris/Vantor"), QStringLiteral("mail\\jdupont.nsf")},
+                                       std::pair{QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\equipe.nsf")}}) {
+        notes::DatabasePtr db = session->getDbDirectory(server)->openDatabase(file, false);
+        for (const QString& folder : {QStringLiteral("Recherche"), QStringLiteral("Projets"),
+                                      QStringLiteral("Projets\\2004"), QStringLiteral("Clients")})
+            EXPECT_TRUE(db->getView(folder)) << folder.toStdString();
+        EXPECT_FALSE(subjects(*db->getView(QStringLiteral("($All)"))).isEmpty());
+    }
+    EXPECT_TRUE(session->getDbDirectory(QStringLiteral("local"))
+                    ->openDatabase(QStringLiteral("archive\\jdupont_archive.nsf"), false)
+                    ->isOpen());
+
+    EXPECT_EQ(runTool(root.path(), {QStringLiteral("demo-seed")}).exitCode, 1);
+    EXPECT_EQ(runTool(root.path(), {QStringLiteral("demo-seed"), QStringLiteral("--reset")}).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace vantor::test
