@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libsqlite3-dev libgmime-3.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth trayer imagemagick x11-utils
+  libx11-dev xvfb xauth trayer imagemagick x11-utils
 )
 
 missing=()

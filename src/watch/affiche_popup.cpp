@@ -41,7 +41,7 @@ Mesure mesureDe(const QString& texte, int defaut, int minimum, int maximum) {
 
 QString ligneTaille(const QString& quoi, const QString& cle, const QString& texte, int valeur) {
     return QStringLiteral("%1 de la popup incorrecte (%2=%3) : %4 twips utilisés")
-        .arg(quoi, cle, texte)
+        .arg(quoi, cle, texte.left(100))
         .arg(valeur);
 }
 
@@ -90,7 +90,7 @@ DelaiPopup delaiDePopup(const QString& texteDelai) {
     if (corrige) {
         d.correction =
             QStringLiteral("Délai de la popup incorrect (%1=%2) : %3 %4")
-                .arg(keys::kDelai, texteDelai, QString::number(secondes),
+                .arg(keys::kDelai, texteDelai.left(100), QString::number(secondes),
                      secondes > 1 ? QStringLiteral("secondes utilisées")
                                   : QStringLiteral("seconde utilisée"));
     }

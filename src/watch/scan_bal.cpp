@@ -24,7 +24,9 @@ struct ScanState {
     ModLOTUS& m;
     FrmMsg& popup;
     const ScanHooks& hooks;
-    QDateTime derniereVisite;
+    // The reference time in seconds, converted once: a local date-time costs
+    // a time-zone lookup at every conversion.
+    qint64 derniereVisite = 0;
     notes::DocumentPtr dernierDoc;
     notes::Session* session = nullptr;
 
@@ -82,7 +84,7 @@ void parcourir(ScanState& s, notes::View& view) {
             continue;
         }
         const QDateTime d = doc->created();
-        if (secondes(d) - secondes(s.derniereVisite) >= 1) {
+        if (secondes(d) - s.derniereVisite >= 1) {
             bool verdict = true;
             if (s.dernierDoc && s.dernierDoc->universalID() == doc->universalID()) verdict = false;
             if (verdict) verdict = PasEncoreAffiche(m, doc->universalID());
@@ -128,7 +130,7 @@ void scanner(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hoo
     popup.hide();
     m.CorpsCourant = nullptr;
 
-    ScanState s{m, popup, hooks, *derniereVisite, nullptr, session.get()};
+    ScanState s{m, popup, hooks, secondes(*derniereVisite), nullptr, session.get()};
     for (int n = 0; n < keys::kSlots; ++n) {
         m.ServeurBAL = m.lireParam(keys::serveur(n), QStringLiteral("local"));
         const notes::DbDirectoryPtr dir = session->getDbDirectory(m.ServeurBAL);

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Memory of Vantor at rest while it watches: the demo's two mailboxes, with
+# the demo feeder delivering a message every 8 seconds for the whole run, and
+# beside it, under the same Xvfb and for the same time, the empty Qt window
+# (bench_empty_window) as the baseline. At the end it prints VmRSS and VmHWM
+# of both from /proc and the ratio of the resident sizes.
+#
+#   scripts/bench-rss.sh [--seconds N]    (default 300; try 30 first)
+#
+# Uses the Release build in build-bench/ (built here when needed).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+seconds=300
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seconds) seconds="${2:?--seconds needs a number}"; shift 2 ;;
+    *) echo "usage: $0 [--seconds N]" >&2; exit 2 ;;
+  esac
+done
+[[ "$seconds" =~ ^[0-9]+$ && "$seconds" -ge 10 ]] || { echo "--seconds: a whole number, at least 10" >&2; exit 2; }
+
+build="$root/build-bench"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTOR_BUILD_TESTS=OFF >/dev/null
+fi
+ninja -C "$build" vantor vantor-store bench_empty_window >/dev/null
+
+# Vantor keeps its files beside its executable: the run gets its own copy,
+# seeded and configured as the demo is.
+run="$build/rss-run"
+rm -rf "$run"
+mkdir -p "$run"
+cp "$build/vantor" "$run/vantor"
+store=("$build/tools/vantor-store" --root "$run/notesdata")
+"${store[@]}" demo-seed >/dev/null
+printf '%s\r\n' '[PARAM]' 'DELAI=12' \
+  'BAL_0=mail\jdupont.nsf' 'SERVEUR_LOTUS_0=Paris/Vantor' 'BAL_ARCHIVE_0=archive\jdupont_archive.nsf' \
+  'BAL_1=mail\equipe.nsf' 'SERVEUR_LOTUS_1=Lyon/Vantor' 'BAL_2=' 'SERVEUR_LOTUS_2=' \
+  "PASSWORD=$(printf '\x7fjw}x{')" 'AUTO=1' 'LOGOFF=0' 'AUTONOTES=0' \
+  'COULEUR=FFF2CC' 'HEIGHT=2325' 'WIDTH=5400' > "$run/param.ini"
+
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
+trap cleanup EXIT
+
+# Messages keep arriving until the end of the run.
+every=8
+count=$(( seconds / every + 1 ))
+"${store[@]}" demo-feed --every "$every" --count "$count" --start-delay 5 > "$run/feed.log" 2>&1 &
+pids+=($!)
+
+n=$(( 150 + $$ % 100 ))
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$(( n + 1 )); done
+Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=":$n"
+unset QT_QPA_PLATFORM
+sleep 1
+# A notification area, so that Vantor can hide to its tray icon.
+trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+"$run/vantor" > "$run/vantor.log" 2>&1 &
+vantor=$!
+pids+=($vantor)
+"$build/bench/bench_empty_window" > "$run/empty_window.log" 2>&1 &
+empty=$!
+pids+=($empty)
+
+# A field of /proc/PID/status, in kB.
+field() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
+alive() { kill -0 "$1" 2>/dev/null; }
+
+echo "Vantor watches the demo mailboxes for $seconds s (first check after 65 s, then every 30 s);"
+echo "the feeder delivers $count messages, one every $every s. Files: $run"
+step=$(( seconds >= 300 ? 30 : 10 ))
+printf '%6s  %14s  %14s\n' "t (s)" "vantor VmRSS" "empty VmRSS"
+t=0
+while [ "$t" -lt "$seconds" ]; do
+  wait_for=$(( seconds - t < step ? seconds - t : step ))
+  sleep "$wait_for"
+  t=$(( t + wait_for ))
+  alive "$vantor" || { echo "Vantor ended after $t s; see $run/vantor.log" >&2; exit 1; }
+  alive "$empty" || { echo "bench_empty_window ended after $t s" >&2; exit 1; }
+  printf '%6d  %11s kB  %11s kB\n' "$t" "$(field "$vantor" VmRSS)" "$(field "$empty" VmRSS)"
+done
+
+v_rss=$(field "$vantor" VmRSS); v_hwm=$(field "$vantor" VmHWM)
+e_rss=$(field "$empty" VmRSS); e_hwm=$(field "$empty" VmHWM)
+delivered=$(grep -c ' → ' "$run/feed.log" || true)
+echo "after $seconds s watching, $delivered messages delivered meanwhile:"
+echo "rss vantor       VmRSS $v_rss kB   VmHWM $v_hwm kB"
+echo "rss empty window VmRSS $e_rss kB   VmHWM $e_hwm kB"
+awk -v a="$v_rss" -v b="$e_rss" 'BEGIN { printf "ratio vantor / empty window (VmRSS) = %.2f\n", a / b }'
+if [ -s "$run/erreur_log.txt" ]; then
+  echo "Vantor's error log:"
+  cat "$run/erreur_log.txt"
+fi
+exit 0
