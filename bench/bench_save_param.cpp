@@ -13,9 +13,8 @@
 #include "app/core/settings.h"
 #include "app/frm_lotus.h"
 #include "notes/store/local_client.h"
-#include "notes/store/memo.h"
-#include "notes/store/store_admin.h"
 #include "notes/workspace/qt_workspace.h"
+#include "bench_mailboxes.h"
 #include "store_bench_support.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -23,15 +22,11 @@
 namespace {
 
 using namespace vantor;
+using namespace vantor::benchdata;
 
-constexpr int kMailboxes = 5;
 // Opening a mailbox does not walk it; a few documents keep the files realistic.
 constexpr int kDocumentsPerMailbox = 1000;
-const QString kUser = QStringLiteral("Jean Dupont/Vantor");
-const QString kPassword = QStringLiteral("vantor");
 
-QString serverOf(int slot) { return QStringLiteral("Serveur%1/Vantor").arg(slot + 1); }
-QString fileOf(int slot) { return QStringLiteral("mail\\utilisateur%1.nsf").arg(slot + 1); }
 QString archiveOf(int slot) { return QStringLiteral("archive\\utilisateur%1.nsf").arg(slot + 1); }
 
 // A program folder as a user leaves it after a first save: five slots on five
@@ -45,23 +40,7 @@ struct Program {
     std::unique_ptr<FrmLOTUS> window;
 
     Program() {
-        store::StoreAdmin admin(dataRoot);
-        admin.setUser(kUser, kPassword, serverOf(0), fileOf(0));
-        const QDateTime start = QDateTime::currentDateTime().addDays(-30);
-        for (int slot = 0; slot < kMailboxes; ++slot) {
-            auto db = admin.createMailbox(serverOf(slot), fileOf(slot), {kUser});
-            store::Batch batch(*db);
-            for (int i = 0; i < kDocumentsPerMailbox; ++i) {
-                store::Memo memo;
-                memo.from = QStringLiteral("Expéditeur %1/Vantor").arg(i % 50);
-                memo.sendTo = kUser;
-                memo.subject = QStringLiteral("Message numéro %1").arg(i);
-                memo.body = QStringLiteral("Bonjour,\nceci est le message %1.").arg(i);
-                memo.created = start.addSecs(i * 60);
-                store::deliverMemo(*db, memo);
-            }
-            batch.commit();
-        }
+        benchdata::buildMailboxes(dataRoot, kDocumentsPerMailbox, QDateTime::currentDateTime().addDays(-30), 60);
 
         m.ecrireParam(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime()));
         m.ecrireParam(keys::kDelai, QStringLiteral("15"));

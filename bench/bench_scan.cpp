@@ -16,9 +16,8 @@
 #include "app/core/password.h"
 #include "app/core/settings.h"
 #include "notes/store/local_client.h"
-#include "notes/store/memo.h"
-#include "notes/store/store_admin.h"
 #include "notes/workspace/qt_workspace.h"
+#include "bench_mailboxes.h"
 #include "store_bench_support.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -28,17 +27,13 @@
 namespace {
 
 using namespace vantor;
+using namespace vantor::benchdata;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kMailboxes = 5;
 constexpr int kDocumentsPerMailbox = 20000;
 // Two yields per document, and the return to the event loop at the end.
 constexpr std::size_t kGapsPerScan = 2u * kMailboxes * kDocumentsPerMailbox + 1;
-const QString kUser = QStringLiteral("Jean Dupont/Vantor");
-const QString kPassword = QStringLiteral("vantor");
 
-QString serverOf(int slot) { return QStringLiteral("Serveur%1/Vantor").arg(slot + 1); }
-QString fileOf(int slot) { return QStringLiteral("mail\\utilisateur%1.nsf").arg(slot + 1); }
 
 // A program folder whose five slots watch five mailboxes on five servers.
 struct Program {
@@ -50,26 +45,7 @@ struct Program {
     std::unique_ptr<FrmMsg> popup;
 
     Program() {
-        store::StoreAdmin admin(dataRoot);
-        admin.setUser(kUser, kPassword, serverOf(0), fileOf(0));
-        const QDateTime start = QDateTime::currentDateTime().addDays(-400);
-        for (int slot = 0; slot < kMailboxes; ++slot) {
-            auto db = admin.createMailbox(serverOf(slot), fileOf(slot), {kUser});
-            // One transaction per mailbox: the store's bulk path.
-            store::Batch batch(*db);
-            for (int i = 0; i < kDocumentsPerMailbox; ++i) {
-                store::Memo memo;
-                memo.from = QStringLiteral("Expéditeur %1/Vantor").arg(i % 50);
-                memo.sendTo = kUser;
-                memo.subject = QStringLiteral("Message numéro %1").arg(i);
-                memo.body = QStringLiteral("Bonjour,\nceci est le message %1 de la boite %2.\nCordialement")
-                                .arg(i)
-                                .arg(slot + 1);
-                memo.created = start.addSecs(static_cast<qint64>(i) * 300);
-                store::deliverMemo(*db, memo);
-            }
-            batch.commit();
-        }
+        benchdata::buildMailboxes(dataRoot, kDocumentsPerMailbox, QDateTime::currentDateTime().addDays(-400), 300);
         m.ecrireParam(keys::kPassword, CrypteMotDePasse(kPassword).value());
         m.ecrireParam(keys::kDelai, QStringLiteral("15"));
         for (int slot = 0; slot < kMailboxes; ++slot) {
