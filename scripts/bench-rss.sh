@@ -26,19 +26,11 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 ninja -C "$build" vantor vantor-store bench_empty_window >/dev/null
 
-# Vantor keeps its files beside its executable: the run gets its own copy,
-# seeded and configured as the demo is.
+# A program folder seeded and configured as the demo is.
+source "$root/scripts/demo-lib.sh"
 run="$build/rss-run"
-rm -rf "$run"
-mkdir -p "$run"
-cp "$build/vantor" "$run/vantor"
+prepare_demo "$run" "$build" >/dev/null
 store=("$build/tools/vantor-store" --root "$run/notesdata")
-"${store[@]}" demo-seed >/dev/null
-printf '%s\r\n' '[PARAM]' 'DELAI=12' \
-  'BAL_0=mail\jdupont.nsf' 'SERVEUR_LOTUS_0=Paris/Vantor' 'BAL_ARCHIVE_0=archive\jdupont_archive.nsf' \
-  'BAL_1=mail\equipe.nsf' 'SERVEUR_LOTUS_1=Lyon/Vantor' 'BAL_2=' 'SERVEUR_LOTUS_2=' \
-  "PASSWORD=$(printf '\x7fjw}x{')" 'AUTO=1' 'LOGOFF=0' 'AUTONOTES=0' \
-  'COULEUR=FFF2CC' 'HEIGHT=2325' 'WIDTH=5400' > "$run/param.ini"
 
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
@@ -50,17 +42,7 @@ count=$(( seconds / every + 1 ))
 "${store[@]}" demo-feed --every "$every" --count "$count" --start-delay 5 > "$run/feed.log" 2>&1 &
 pids+=($!)
 
-n=$(( 150 + $$ % 100 ))
-while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$(( n + 1 )); done
-Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=":$n"
-unset QT_QPA_PLATFORM
-sleep 1
-# A notification area, so that Vantor can hide to its tray icon.
-trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_display
 
 "$run/vantor" > "$run/vantor.log" 2>&1 &
 vantor=$!

@@ -13,21 +13,11 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVANTOR_BUILD_TESTS=OFF -DVANTOR_BUILD_BENCH=OFF >/dev/null
 ninja -C "$build" vantor vantor-store
 
-# Vantor keeps its files beside its executable: the demo gets its own copy.
+source "$root/scripts/demo-lib.sh"
 demo="$root/demo-run"
-rm -rf "$demo"
+prepare_demo "$demo" "$build"
 mkdir -p "$demo/screenshots"
-cp "$build/vantor" "$demo/vantor"
 store=("$build/tools/vantor-store" --root "$demo/notesdata")
-"${store[@]}" demo-seed
-
-# The settings a user of the demo would have saved (Windows layout: CRLF,
-# password scrambled); the password of the demo user is "vantor".
-printf '%s\r\n' '[PARAM]' 'DELAI=12' \
-  'BAL_0=mail\jdupont.nsf' 'SERVEUR_LOTUS_0=Paris/Vantor' 'BAL_ARCHIVE_0=archive\jdupont_archive.nsf' \
-  'BAL_1=mail\equipe.nsf' 'SERVEUR_LOTUS_1=Lyon/Vantor' 'BAL_2=' 'SERVEUR_LOTUS_2=' \
-  "PASSWORD=$(printf '\x7fjw}x{')" 'AUTO=1' 'LOGOFF=0' 'AUTONOTES=0' \
-  'COULEUR=FFF2CC' 'HEIGHT=2325' 'WIDTH=5400' > "$demo/param.ini"
 
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
@@ -44,15 +34,7 @@ if [ -n "${DISPLAY:-}" ]; then
   exit 0
 fi
 
-display=":$(( 90 + RANDOM % 100 ))"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY="$display"
-sleep 1
-# A notification area, so that Vantor can hide to its tray icon.
-trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_display
 "$demo/vantor" > "$demo/vantor.log" 2>&1 &
 vantor=$!
 pids+=($vantor)
