@@ -39,6 +39,29 @@ TEST_F(TrayTest, OneIconRecordAddedOnceAndDeletedHarmlesslyWhenAbsent) {
     EXPECT_EQ(tray.data().tip().size(), 63);
 }
 
+TEST_F(TrayTest, IconClicksShowTheWindowOrTheMenuAndOtherClicksDoNothing) {
+    demarrer();
+    Systray& tray = *w->systray();
+    tray.remplir(w->windowIcon(), kTitre);
+    ASSERT_TRUE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
+    w->hide();
+    emit tray.icone()->activated(QSystemTrayIcon::MiddleClick);
+    EXPECT_FALSE(w->isVisible());
+    emit tray.icone()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(w->isVisible());
+    w->hide();
+    emit tray.icone()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(w->isVisible());
+    w->hide();
+    emit tray.icone()->activated(QSystemTrayIcon::Context);
+    EXPECT_TRUE(w->mnu_menu->isVisible());
+    EXPECT_FALSE(w->isVisible());
+    w->mnu_menu->hide();
+    // "Paramètres" shows the window; the watch goes on.
+    w->mnu_param->trigger();
+    EXPECT_TRUE(w->isVisible());
+}
+
 TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
     ecrireIni("[PARAM]\r\nDELAI=20\r\n");
     demarrer();
