@@ -144,12 +144,7 @@ BENCHMARK(BM_SaveParamWithoutFolders)->Unit(benchmark::kMicrosecond)->Repetition
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // The benchmarks take turns, so that the machine's noise hits them alike.
-    std::vector<char*> args(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave);
-    int n = static_cast<int>(args.size());
-    benchmark::Initialize(&n, args.data());
+    bench::initialiseInterleaved(argc, argv);
 
     program();  // built and started before timing starts
     bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{

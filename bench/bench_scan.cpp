@@ -194,12 +194,7 @@ BENCHMARK(BM_ScanNoNewMail)->Unit(benchmark::kMillisecond)->Iterations(1)->Repet
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // The two benchmarks take turns, so that the machine's noise hits both alike.
-    std::vector<char*> args(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave);
-    int n = static_cast<int>(args.size());
-    benchmark::Initialize(&n, args.data());
+    bench::initialiseInterleaved(argc, argv);
 
     const Clock::time_point start = Clock::now();
     program();  // built before timing starts

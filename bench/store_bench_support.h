@@ -2,6 +2,7 @@
 // Shared by the store benchmarks: memory figures of this process, and a
 // reporter that prints the ratio of each benchmark's median to a baseline's.
 #include <benchmark/benchmark.h>
+#include <vector>
 
 #include <QFile>
 #include <QString>
@@ -25,6 +26,16 @@ inline long statusKb(const char* field) {
 inline void resetPeakMemory() {
     QFile f(QStringLiteral("/proc/self/clear_refs"));
     if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+
+// Initialises Google Benchmark with random interleaving, so that benchmarks
+// taking turns share the machine's noise alike.
+inline void initialiseInterleaved(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.push_back(interleave);
+    int n = static_cast<int>(args.size());
+    benchmark::Initialize(&n, args.data());
 }
 
 class RatioReporter : public benchmark::ConsoleReporter {
