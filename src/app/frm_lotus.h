@@ -42,6 +42,8 @@ public:
     void CmdGO_Click();
     // Hides the window to the notification area.
     void minimize();
+    // Shows the window in its normal state, in front of the others.
+    void montrerAuPremierPlan();
     // Quit: removes the icon, saves without folder collection, ends the program.
     void quitter();
 

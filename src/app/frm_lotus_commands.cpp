@@ -37,6 +37,13 @@ void FrmLOTUS::minimize() {
     hide();
 }
 
+void FrmLOTUS::montrerAuPremierPlan() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void FrmLOTUS::CmdGO_Click() {
     systray_->marquerSurveillance(false);
     minimize();
@@ -46,12 +53,7 @@ void FrmLOTUS::CmdGO_Click() {
 
 void FrmLOTUS::TimerScan_Timer() {
     ScanHooks hooks;
-    hooks.montrerParametres = [this] {
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-        raise();
-        activateWindow();
-    };
+    hooks.montrerParametres = [this] { montrerAuPremierPlan(); };
     hooks.surveillanceArretee = [this](const QString& raison) {
         systray_->marquerSurveillance(true, raison);
     };

@@ -83,10 +83,7 @@ void Systray::activated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
         case QSystemTrayIcon::Trigger:      // left button released
         case QSystemTrayIcon::DoubleClick:  // left double-click
-            owner_.setWindowState(owner_.windowState() & ~Qt::WindowMinimized);
-            owner_.show();
-            owner_.raise();
-            owner_.activateWindow();
+            owner_.montrerAuPremierPlan();
             break;
         case QSystemTrayIcon::Context:  // right button released
             owner_.activateWindow();
