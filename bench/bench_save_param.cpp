@@ -7,10 +7,10 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/core/keys.h"
-#include "app/core/modlotus.h"
-#include "app/core/password.h"
-#include "app/core/settings.h"
+#include "core/keys.h"
+#include "core/modlotus.h"
+#include "core/password.h"
+#include "core/settings.h"
 #include "app/frm_lotus.h"
 #include "notes/store/local_client.h"
 #include "notes/workspace/qt_workspace.h"

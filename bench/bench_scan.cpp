@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/core/keys.h"
-#include "app/core/modlotus.h"
-#include "app/core/password.h"
-#include "app/core/settings.h"
+#include "core/keys.h"
+#include "core/modlotus.h"
+#include "core/password.h"
+#include "core/settings.h"
 #include "notes/store/local_client.h"
 #include "notes/workspace/qt_workspace.h"
 #include "bench_mailboxes.h"

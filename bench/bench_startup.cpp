@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/password.h"
+#include "core/password.h"
 #include "notes/store/store_admin.h"
 #include "platform/cp1252.h"
 

@@ -2,7 +2,7 @@
 // mail store in the program's folder, and the main window.
 #include <QApplication>
 
-#include "app/core/modlotus.h"
+#include "core/modlotus.h"
 #include "app/frm_lotus.h"
 #include "app/systray.h"
 #include "notes/store/local_client.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Collecting a mailbox's folder list for the popup's folder menu.
-#include "app/core/modlotus.h"
+#include "core/modlotus.h"
 
 namespace vantor {
 

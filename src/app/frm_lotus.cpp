@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include "app/core/settings.h"
+#include "core/settings.h"
 #include "app/systray.h"
 #include "watch/artwork.h"
 #include "watch/frm_msg.h"

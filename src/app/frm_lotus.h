@@ -16,8 +16,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/core/keys.h"
-#include "app/core/modlotus.h"
+#include "core/keys.h"
+#include "core/modlotus.h"
 
 namespace vantor {
 

@@ -1,8 +1,8 @@
 // Start-up: the load event of the main window.
 #include <QCoreApplication>
 
-#include "app/core/password.h"
-#include "app/core/settings.h"
+#include "core/password.h"
+#include "core/settings.h"
 #include "app/frm_lotus.h"
 #include "app/notes_preparation.h"
 #include "watch/frm_msg.h"

@@ -3,7 +3,7 @@
 // its launch. The client's installation is found through the toolkit's
 // registry stand-in, which this build does not carry yet, so there is
 // nothing to prepare: the local store needs no running client.
-#include "app/core/modlotus.h"
+#include "core/modlotus.h"
 
 namespace vantor {
 

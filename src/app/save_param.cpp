@@ -1,7 +1,7 @@
 // Saving the settings window, with a check of every configured mailbox.
 #include "actions/charge_dossiers.h"
-#include "app/core/password.h"
-#include "app/core/settings.h"
+#include "core/password.h"
+#include "core/settings.h"
 #include "app/frm_lotus.h"
 
 namespace vantor {

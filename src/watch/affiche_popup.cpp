@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/core/keys.h"
-#include "app/core/modlotus.h"
-#include "app/core/settings.h"
+#include "core/keys.h"
+#include "core/modlotus.h"
+#include "core/settings.h"
 #include "platform/failure.h"
 #include "watch/frm_msg.h"
 

@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/core/keys.h"
-#include "app/core/modlotus.h"
+#include "core/keys.h"
+#include "core/modlotus.h"
 #include "watch/affiche_popup.h"
 #include "watch/artwork.h"
 #include "watch/popup_commands.h"

@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 
-#include "app/core/keys.h"
-#include "app/core/password.h"
-#include "app/core/settings.h"
+#include "core/keys.h"
+#include "core/password.h"
+#include "core/settings.h"
 #include "watch/affiche_popup.h"
 #include "watch/frm_msg.h"
 

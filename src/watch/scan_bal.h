@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/core/modlotus.h"
+#include "core/modlotus.h"
 #include "notes/notes.h"
 
 namespace vantor {

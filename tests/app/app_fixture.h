@@ -6,8 +6,8 @@
 #include <QLocale>
 #include <memory>
 
-#include "app/core/modlotus.h"
-#include "app/core/settings.h"
+#include "core/modlotus.h"
+#include "core/settings.h"
 #include "app/frm_lotus.h"
 #include "notes/store/local_client.h"
 #include "notes/workspace/qt_workspace.h"

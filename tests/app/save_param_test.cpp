@@ -3,8 +3,8 @@
 #include <QKeyEvent>
 #include <QApplication>
 
-#include "app/core/keys.h"
-#include "app/core/password.h"
+#include "core/keys.h"
+#include "core/password.h"
 #include "app_fixture.h"
 
 namespace vantor::test {

@@ -2,8 +2,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/core/keys.h"
-#include "app/core/password.h"
+#include "core/keys.h"
+#include "core/password.h"
 #include "app_fixture.h"
 #include "watch/frm_msg.h"
 

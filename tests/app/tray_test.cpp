@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/core/keys.h"
-#include "app/core/password.h"
+#include "core/keys.h"
+#include "core/password.h"
 #include "app/systray.h"
 #include "app_fixture.h"
 #include "watch/frm_msg.h"

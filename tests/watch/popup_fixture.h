@@ -7,8 +7,8 @@
 #include <QScreen>
 #include <memory>
 
-#include "app/core/modlotus.h"
-#include "app/core/settings.h"
+#include "core/modlotus.h"
+#include "core/settings.h"
 #include "platform/cp1252.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"

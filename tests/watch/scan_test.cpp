@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/core/keys.h"
-#include "app/core/password.h"
+#include "core/keys.h"
+#include "core/password.h"
 #include "notes/store/local_client.h"
 #include "notes/workspace/qt_workspace.h"
 #include "support/store_tool.h"

@@ -1,4 +1,4 @@
-#include "app/core/password.h"
+#include "core/password.h"
 
 #include "platform/cp1252.h"
 

@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QLocale>
 
-#include "app/core/modlotus.h"
-#include "app/core/password.h"
-#include "app/core/settings.h"
+#include "core/modlotus.h"
+#include "core/password.h"
+#include "core/settings.h"
 #include "platform/cp1252.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"

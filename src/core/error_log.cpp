@@ -1,6 +1,6 @@
-#include "app/core/error_log.h"
+#include "core/error_log.h"
 
-#include "app/core/settings.h"
+#include "core/settings.h"
 #include "platform/cp1252.h"
 
 namespace vantor {

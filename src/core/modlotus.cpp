@@ -1,7 +1,7 @@
-#include "app/core/modlotus.h"
+#include "core/modlotus.h"
 
-#include "app/core/error_log.h"
-#include "app/core/settings.h"
+#include "core/error_log.h"
+#include "core/settings.h"
 
 namespace vantor {
 

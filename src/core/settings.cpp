@@ -1,9 +1,9 @@
-#include "app/core/settings.h"
+#include "core/settings.h"
 
 #include <QLocale>
 #include <cmath>
 
-#include "app/core/modlotus.h"
+#include "core/modlotus.h"
 #include "platform/profile_file.h"
 
 namespace vantor {
