@@ -53,7 +53,7 @@ int openRegular(const QByteArray& path, int flags, mode_t mode = 0) {
         errno = EINVAL;
         return -1;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK changes nothing for a regular file: it may stay.
     return fd;
 }
 
