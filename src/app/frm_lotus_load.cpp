@@ -30,6 +30,8 @@ void FrmLOTUS::Form_Load() {
 
     // 1-2. The settings path; file queries go through Env.
     m_.CheminParam = CheminParamDe(m_.dossierProgramme);
+    // Temporary copies of param.ini left by a write that a crash interrupted.
+    env.removeReplaceLeftovers(m_.CheminParam);
 
     // 3. First run.
     if (!env.fileExists(m_.CheminParam)) {

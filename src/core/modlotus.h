@@ -4,6 +4,7 @@
 // instance lives for the whole run; the services must outlive it.
 #include <QString>
 #include <cstdint>
+#include <set>
 #include <vector>
 
 #include "notes/notes.h"
@@ -36,6 +37,8 @@ struct ModLOTUS {
     bool DocModifie = false;
     // IDs presented during the run; the last entry is always empty.
     std::vector<QString> DocsAffiches{QString()};
+    // Settings files whose last write failed; the failure was logged once.
+    std::set<QString> fichiersEnEchec;
     // A scan is under way (a tick arriving meanwhile is ignored).
     bool scanEnCours = false;
 

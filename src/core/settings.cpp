@@ -1,6 +1,7 @@
 #include "core/settings.h"
 
 #include <QLocale>
+#include <cerrno>
 #include <cmath>
 
 #include "core/modlotus.h"
@@ -15,11 +16,17 @@ QString LireIni(Env& env, const QString& /*appName*/, const QString& section, co
 
 void EcrireIni(ModLOTUS& m, const QString& /*appName*/, const QString& section, const QString& key,
                const QString& value, const QString& path) {
-    if (!profile::writeString(*m.env, section, key, value, path)) {
-        m.LogErreur(QStringLiteral("Impossible d'enregistrer la clé %1 dans le fichier %2 : "
-                                   "fichier en lecture seule ou disque plein.")
-                        .arg(key, path));
+    if (profile::writeString(*m.env, section, key, value, path)) {
+        m.fichiersEnEchec.erase(path);
+        return;
     }
+    const int cause = errno;
+    // Every scan and save writes; one line says the file is stuck, not thousands.
+    if (!m.fichiersEnEchec.insert(path).second) return;
+    m.LogErreur(QStringLiteral("Impossible d'enregistrer la clé %1 dans le fichier %2 : %3. "
+                               "Les échecs suivants ne seront pas consignés avant une écriture "
+                               "réussie dans ce fichier.")
+                    .arg(key, path, describeFileError(cause)));
 }
 
 QString CheminParamDe(const QString& programFolder) {
@@ -44,6 +51,9 @@ QColor couleurDeValeur(std::uint32_t value) {
 
 namespace {
 
+// Held by every code page and read back by every locale.
+const QString kFormeFixe = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
 QString shortDateFormat() {
     QString f = QLocale().dateFormat(QLocale::ShortFormat);
     // A two-digit year would read back in the wrong century.
@@ -51,25 +61,53 @@ QString shortDateFormat() {
     return f;
 }
 
+// The locale's long time without the zone name ("t"), which does not read
+// back reliably (the stored time is local time), nor the brackets or comma
+// around it ("H:mm:ss (t)", "APh:mm:ss [t]", "HH:mm:ss, t").
 QString longTimeFormat() {
-    QString f = QLocale().timeFormat(QLocale::LongFormat);
-    // The zone name does not read back reliably; the stored time is local time.
-    f.remove(QLatin1Char('t'));
-    return f.trimmed();
+    const QString f = QLocale().timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        if (f[i] == QLatin1Char('\'')) quoted = !quoted;
+        if (quoted || f[i] != QLatin1Char('t')) {
+            out += f[i];
+            continue;
+        }
+        while (i + 1 < f.size() && f[i + 1] == QLatin1Char('t')) ++i;
+        const bool framed = i + 1 < f.size() && !out.isEmpty() &&
+                            ((out.back() == QLatin1Char('(') && f[i + 1] == QLatin1Char(')')) ||
+                             (out.back() == QLatin1Char('[') && f[i + 1] == QLatin1Char(']')));
+        if (framed) {
+            out.chop(1);
+            ++i;
+        }
+    }
+    while (out.endsWith(QLatin1Char(' ')) || out.endsWith(QLatin1Char(','))) out.chop(1);
+    return out.trimmed();
 }
 
 }  // namespace
 
 QString texteDateHeure(const QDateTime& when) {
     const QLocale locale;
-    return locale.toString(when.date(), shortDateFormat()) + QLatin1Char(' ') +
-           locale.toString(when.time(), longTimeFormat());
+    const QDateTime seconde = when.addMSecs(-when.time().msec());
+    const QString text = locale.toString(seconde.date(), shortDateFormat()) + QLatin1Char(' ') +
+                         locale.toString(seconde.time(), longTimeFormat());
+    // The locale's form only where it survives the code page and the reader;
+    // elsewhere (Japanese, Arabic, Greek...) the fixed form.
+    if (dateHeureDeTexte(profile::readBack(text)) == seconde) return text;
+    return QLocale::c().toString(seconde, kFormeFixe);
 }
 
 std::optional<QDateTime> dateHeureDeTexte(const QString& text) {
     const QLocale locale;
     const QString t = text.trimmed();
-    QDateTime dt = locale.toDateTime(t, shortDateFormat() + QLatin1Char(' ') + longTimeFormat());
+    // The fixed form first, so that it never reads as a locale form; a locale
+    // text that would read as the fixed form is never written.
+    QDateTime dt = QLocale::c().toDateTime(t, kFormeFixe);
+    if (dt.isValid()) return dt;
+    dt = locale.toDateTime(t, shortDateFormat() + QLatin1Char(' ') + longTimeFormat());
     if (dt.isValid()) return dt;
     const QDate d = locale.toDate(t, shortDateFormat());
     if (d.isValid()) return QDateTime(d, QTime(0, 0));

@@ -19,7 +19,8 @@ QString LireIni(Env& env, const QString& appName, const QString& section, const 
                 const QString& defaultText, const QString& path);
 
 // Sets the key, creating what is missing. A write that cannot be done changes
-// nothing; it is recorded in the error log so that the loss is not silent.
+// nothing; it is recorded in the error log with its cause, once until a write
+// to that file succeeds again, so that the loss is neither silent nor a flood.
 void EcrireIni(ModLOTUS& m, const QString& appName, const QString& section, const QString& key,
                const QString& value, const QString& path);
 
@@ -30,9 +31,11 @@ QString CheminParamDe(const QString& programFolder);
 std::uint32_t HexVersCouleur(const QString& text);
 QColor couleurDeValeur(std::uint32_t value);
 
-// The text form of a date-time: the locale's short date (four-digit year), a
-// space, the long time without time zone. The reader accepts what the writer
-// writes, and a date alone; nullopt for anything else.
+// The text form of a date-time, to the second: the locale's short date
+// (four-digit year), a space, the long time without time zone; where that
+// text would not read back from param.ini to the same second (characters
+// outside the code page, forms Qt cannot parse), "yyyy-MM-dd HH:mm:ss". The
+// reader accepts both, and the locale's date alone; nullopt for anything else.
 QString texteDateHeure(const QDateTime& when);
 std::optional<QDateTime> dateHeureDeTexte(const QString& text);
 

@@ -16,14 +16,22 @@ public:
     // The local date and time.
     virtual QDateTime now() = 0;
 
+    // File operations open regular files only: a folder, a pipe, a device or
+    // a socket fails at once with errno EINVAL, never waits for a peer. Every
+    // failure leaves the cause in errno.
+
     // Whole content of a file; nullopt when it is missing or unreadable.
     virtual std::optional<QByteArray> readFile(const QString& path) = 0;
     // Replaces the file with `data` through a temporary file beside it and a
     // rename, so that a crash or a full disk never leaves it half written.
-    // Refuses (false) a file marked read-only.
+    // A symbolic link stays a link: its final target is replaced. Refuses
+    // (EACCES) a file marked read-only.
     virtual bool replaceFile(const QString& path, const QByteArray& data) = 0;
     // Appends to the file, creating it when missing.
     virtual bool appendFile(const QString& path, const QByteArray& data) = 0;
+    // Removes the temporary files that replaceFile(path) left behind in a
+    // process that no longer runs; nothing else.
+    virtual void removeReplaceLeftovers(const QString& path) = 0;
 
     virtual bool fileExists(const QString& path) = 0;
     virtual bool folderExists(const QString& path) = 0;
@@ -50,6 +58,7 @@ public:
     std::optional<QByteArray> readFile(const QString& p) override { return target_->readFile(p); }
     bool replaceFile(const QString& p, const QByteArray& d) override { return target_->replaceFile(p, d); }
     bool appendFile(const QString& p, const QByteArray& d) override { return target_->appendFile(p, d); }
+    void removeReplaceLeftovers(const QString& p) override { target_->removeReplaceLeftovers(p); }
     bool fileExists(const QString& p) override { return target_->fileExists(p); }
     bool folderExists(const QString& p) override { return target_->folderExists(p); }
     bool createFolder(const QString& p) override { return target_->createFolder(p); }
@@ -61,6 +70,10 @@ public:
 private:
     Env* target_;
 };
+
+// The cause of a failed file operation (an errno value) in French, for the
+// error log: "fichier en lecture seule ou accès refusé", "disque plein"...
+QString describeFileError(int error);
 
 // Joins a folder and a name with the platform's separator.
 QString joinPath(const QString& folder, const QString& name);

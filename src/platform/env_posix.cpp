@@ -1,13 +1,17 @@
 // Env on a POSIX system: files through the C library so that the atomic
 // replace and the read-only rule are explicit, programs through QProcess.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <optional>
 
 #include "platform/env.h"
 
@@ -29,26 +33,77 @@ bool writeAll(int fd, const QByteArray& data) {
     return true;
 }
 
+// Opens a regular file without ever waiting: O_NONBLOCK keeps a pipe with no
+// peer from blocking the open, and the type is checked before and after it
+// (a device is never opened, a file swapped meanwhile is refused).
+int openRegular(const QByteArray& path, int flags, mode_t mode = 0) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
+    const int fd = ::open(path.constData(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd < 0) {
+        // A pipe without reader (ENXIO) or a folder (EISDIR) is a special file too.
+        if (errno == ENXIO || errno == EISDIR) errno = EINVAL;
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    // O_NONBLOCK changes nothing for a regular file: it may stay.
+    return fd;
+}
+
+// The path a chain of symbolic links ends at (the path itself when it is no
+// link); it may not exist yet. nullopt (ELOOP) for a loop.
+std::optional<QByteArray> finalTarget(QByteArray path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        QByteArray target(PATH_MAX, Qt::Uninitialized);
+        const ssize_t n =
+            ::readlink(path.constData(), target.data(), static_cast<size_t>(target.size()));
+        if (n < 0) return std::nullopt;
+        target.truncate(n);
+        const qsizetype slash = path.lastIndexOf('/');
+        if (!target.startsWith('/') && slash >= 0) target.prepend(path.left(slash + 1));
+        path = target;
+    }
+    errno = ELOOP;
+    return std::nullopt;
+}
+
+// replaceFile's temporary file: the target's name, ".tmp" and the process number.
+const QByteArray kTempMark = ".tmp";
+QByteArray tempFileOf(const QByteArray& target) {
+    return target + kTempMark + QByteArray::number(::getpid());
+}
+
+// A process number that no running process has (or ours, which replaces
+// nothing while start-up cleans).
+bool isGone(pid_t pid) {
+    return pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH);
+}
+
 class PosixEnv final : public Env {
 public:
     QDateTime now() override { return QDateTime::currentDateTime(); }
 
     std::optional<QByteArray> readFile(const QString& path) override {
-        const QByteArray native = QFile::encodeName(path);
-        const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = openRegular(QFile::encodeName(path), O_RDONLY);
         if (fd < 0) return std::nullopt;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return std::nullopt;
-        }
         QByteArray data;
         char buf[65536];
         for (;;) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
+                const int cause = errno;
                 ::close(fd);
+                errno = cause;
                 return std::nullopt;
             }
             if (n == 0) break;
@@ -59,32 +114,80 @@ public:
     }
 
     bool replaceFile(const QString& path, const QByteArray& data) override {
-        const QByteArray native = QFile::encodeName(path);
+        const std::optional<QByteArray> target = finalTarget(QFile::encodeName(path));
+        if (!target) return false;
         struct stat st {};
-        mode_t mode = 0644;
-        if (::stat(native.constData(), &st) == 0) {
-            if (!S_ISREG(st.st_mode)) return false;
+        std::optional<mode_t> keptMode;
+        if (::stat(target->constData(), &st) == 0) {
+            if (!S_ISREG(st.st_mode)) {
+                errno = EINVAL;
+                return false;
+            }
             // The read-only mark holds even for a user who could override it.
-            if ((st.st_mode & S_IWUSR) == 0) return false;
-            mode = st.st_mode & 07777;
-        }
-        const QByteArray temp = native + ".tmp" + QByteArray::number(::getpid());
-        const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-        if (fd < 0) return false;
-        const bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
-        if (::close(fd) != 0 || !ok || ::rename(temp.constData(), native.constData()) != 0) {
-            ::unlink(temp.constData());
+            if ((st.st_mode & S_IWUSR) == 0) {
+                errno = EACCES;
+                return false;
+            }
+            keptMode = st.st_mode & 07777;
+        } else if (errno != ENOENT) {
             return false;
         }
-        return true;
+        const QByteArray temp = tempFileOf(*target);
+        ::unlink(temp.constData());  // left by an earlier process with our number
+        const int fd =
+            ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                   keptMode.value_or(0644));
+        if (fd < 0) return false;
+        bool ok =
+            (!keptMode || ::fchmod(fd, *keptMode) == 0) && writeAll(fd, data) && ::fsync(fd) == 0;
+        int cause = errno;
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            cause = errno;
+        }
+        if (ok && ::rename(temp.constData(), target->constData()) != 0) {
+            ok = false;
+            cause = errno;
+        }
+        if (!ok) {
+            ::unlink(temp.constData());
+            errno = cause;
+        }
+        return ok;
     }
 
     bool appendFile(const QString& path, const QByteArray& data) override {
-        const QByteArray native = QFile::encodeName(path);
-        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        const int fd = openRegular(QFile::encodeName(path), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (fd < 0) return false;
         const bool ok = writeAll(fd, data);
-        return ::close(fd) == 0 && ok;
+        const int cause = errno;
+        if (::close(fd) != 0) return false;
+        errno = cause;
+        return ok;
+    }
+
+    void removeReplaceLeftovers(const QString& path) override {
+        const std::optional<QByteArray> target = finalTarget(QFile::encodeName(path));
+        if (!target) return;
+        const qsizetype slash = target->lastIndexOf('/');
+        const QByteArray folder = slash >= 0 ? target->left(slash + 1) : QByteArray();
+        const QByteArray prefix = target->mid(slash + 1) + kTempMark;
+        const QStringList names =
+            QDir(QFile::decodeName(folder.isEmpty() ? QByteArray(".") : folder))
+                .entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString& name : names) {
+            const QByteArray native = QFile::encodeName(name);
+            if (!native.startsWith(prefix)) continue;
+            const QByteArray number = native.mid(prefix.size());
+            bool isNumber = !number.isEmpty() && number.size() <= 9 && number[0] != '0';
+            for (const char c : number) isNumber = isNumber && c >= '0' && c <= '9';
+            if (!isNumber || !isGone(static_cast<pid_t>(number.toInt()))) continue;
+            // Only a plain file, as replaceFile makes them: never a link or a special file.
+            struct stat st {};
+            const QByteArray file = folder + native;
+            if (::lstat(file.constData(), &st) == 0 && S_ISREG(st.st_mode))
+                ::unlink(file.constData());
+        }
     }
 
     bool fileExists(const QString& path) override {
@@ -112,6 +215,32 @@ public:
 Env* Env::Default() {
     static PosixEnv* env = new PosixEnv;
     return env;
+}
+
+QString describeFileError(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("fichier en lecture seule ou accès refusé");
+        case EROFS:
+            return QStringLiteral("disque en lecture seule");
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("dossier introuvable");
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("disque plein");
+        case EINVAL:
+            return QStringLiteral("ce n'est pas un fichier ordinaire");
+        case ENAMETOOLONG:
+            return QStringLiteral("chemin trop long");
+        case ELOOP:
+            return QStringLiteral("liens symboliques en boucle");
+        case EIO:
+            return QStringLiteral("erreur de lecture ou d'écriture sur le disque");
+        default:
+            return QStringLiteral("erreur système %1").arg(error);
+    }
 }
 
 QString joinPath(const QString& folder, const QString& name) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/cp1252.h"
@@ -188,6 +189,26 @@ ReadResult cut(QString text, int bufferSize) {
     return r;
 }
 
+// The bytes a value is stored as: CR and LF become spaces so that a value
+// cannot split its line.
+QByteArray storedBytes(const QString& value) {
+    QByteArray bytes = cp1252::encode(value);
+    for (char& c : bytes) {
+        if (isLineEnd(c)) c = ' ';
+    }
+    return bytes;
+}
+
+// What a stored value (blanks at its ends already dropped) reads as.
+ReadResult valueText(const char* v, qsizetype len, int bufferSize) {
+    if (len >= 2 && (v[0] == '"' || v[0] == '\'') && v[len - 1] == v[0]) {
+        ++v;
+        len -= 2;
+    }
+    if (len > bufferSize - 1) len = bufferSize - 1;
+    return cut(cp1252::decode(QByteArray::fromRawData(v, len)), bufferSize);
+}
+
 }  // namespace
 
 ReadResult getString(Env& env, const QString& section, const QString& key,
@@ -197,14 +218,7 @@ ReadResult getString(Env& env, const QString& section, const QString& key,
     if (file) {
         const Location loc = locate(*file, folded(fileName(section)), folded(fileName(key)));
         if (loc.keyFound) {
-            const char* v = file->constData() + loc.value.begin;
-            qsizetype len = loc.value.size();
-            if (len >= 2 && (v[0] == '"' || v[0] == '\'') && v[len - 1] == v[0]) {
-                ++v;
-                len -= 2;
-            }
-            if (len > bufferSize - 1) len = bufferSize - 1;
-            return cut(cp1252::decode(QByteArray::fromRawData(v, len)), bufferSize);
+            return valueText(file->constData() + loc.value.begin, loc.value.size(), bufferSize);
         }
     }
     // The default goes through the code page like any text of the A calls.
@@ -215,19 +229,28 @@ ReadResult getString(Env& env, const QString& section, const QString& key,
     return cut(cp1252::decode(def), bufferSize);
 }
 
+QString readBack(const QString& value) {
+    const QByteArray bytes = storedBytes(value);
+    qsizetype b = 0, e = bytes.size();
+    while (b < e && isBlank(bytes[b])) ++b;
+    while (e > b && isBlank(bytes[e - 1])) --e;
+    return valueText(bytes.constData() + b, e - b, 1024).text;
+}
+
 bool writeString(Env& env, const QString& section, const QString& key, const QString& value,
                  const QString& path) {
     const QByteArray sectionName = fileName(section);
     const QByteArray keyName = fileName(key);
-    QByteArray valueBytes = cp1252::encode(value);
-    for (char& c : valueBytes) {
-        if (isLineEnd(c)) c = ' ';
-    }
+    const QByteArray valueBytes = storedBytes(value);
 
     const std::optional<QByteArray> existing = env.readFile(path);
     if (!existing) {
         // A file that is there but cannot be read must not be replaced by a new one.
-        if (env.fileExists(path) || env.folderExists(path)) return false;
+        const int cause = errno;
+        if (env.fileExists(path) || env.folderExists(path)) {
+            errno = cause;
+            return false;
+        }
         return env.replaceFile(path,
                                '[' + sectionName + "]\r\n" + keyName + '=' + valueBytes + "\r\n");
     }

@@ -28,8 +28,13 @@ ReadResult getString(Env& env, const QString& section, const QString& key,
 // the last non-blank line of its section, a rewritten key keeps its place, its
 // spelling and its line end; every other byte of the file stays. CR and LF in
 // the value become spaces. False when the file cannot be written (or exists
-// but cannot be read); it is then unchanged.
+// but cannot be read); it is then unchanged and errno tells why.
 bool writeString(Env& env, const QString& section, const QString& key, const QString& value,
                  const QString& path);
+
+// The text getString gives back for `value` once writeString has stored it:
+// characters outside the code page become '?', CR and LF spaces, blanks at
+// the ends and one pair of enclosing quotes drop, at most 1023 characters.
+QString readBack(const QString& value);
 
 }  // namespace vantor::profile

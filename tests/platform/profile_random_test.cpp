@@ -7,6 +7,7 @@
 
 #include "profile_test_files.h"
 #include "support/temp_dir.h"
+#include "support/test_env.h"
 
 namespace vantor::test {
 namespace {
@@ -39,18 +40,6 @@ QString randomValue(std::mt19937& rng) {
     }
     return v;
 }
-
-// Thousands of replacements: the same files without waiting for the disk
-// (the file system flushes a file truncated or renamed over, not a new one).
-class UnsyncedEnv : public EnvWrapper {
-  public:
-    UnsyncedEnv() : EnvWrapper(Env::Default()) {}
-    bool replaceFile(const QString& path, const QByteArray& data) override {
-        QFile::remove(path);
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-    }
-};
 
 using Values = std::array<std::array<QString, 3>, 2>;
 

@@ -1,8 +1,11 @@
 #pragma once
-// Env variants for tests: a settable clock, and a device that fails writes
-// after a number of bytes (a full disk) or refuses them outright.
+// Env variants for tests: a settable clock, a device that fails writes after a
+// number of bytes (a full disk) or refuses them outright, and a disk that
+// never waits for its writes to reach the platter.
 #include <QDateTime>
+#include <QFile>
 #include <QStringList>
+#include <cerrno>
 #include <utility>
 #include <vector>
 
@@ -41,9 +44,24 @@ public:
 
 private:
     bool allow(qint64 n) {
-        if (failAfterBytes >= 0 && bytesWritten + n > failAfterBytes) return false;
+        if (failAfterBytes >= 0 && bytesWritten + n > failAfterBytes) {
+            errno = ENOSPC;
+            return false;
+        }
         bytesWritten += n;
         return true;
+    }
+};
+
+// Thousands of replacements: the same files without waiting for the disk
+// (the file system flushes a file truncated or renamed over, not a new one).
+class UnsyncedEnv : public EnvWrapper {
+  public:
+    explicit UnsyncedEnv(Env* target = Env::Default()) : EnvWrapper(target) {}
+    bool replaceFile(const QString& path, const QByteArray& data) override {
+        QFile::remove(path);
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
     }
 };
 
