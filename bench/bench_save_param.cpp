@@ -13,7 +13,7 @@
 #include "core/settings.h"
 #include "app/frm_lotus.h"
 #include "notes/store/local_client.h"
-#include "notes/workspace/qt_workspace.h"
+#include "notes/workspace/ipc_workspace.h"
 #include "bench_mailboxes.h"
 #include "store_bench_support.h"
 #include "support/scripted_dialogs.h"
@@ -35,7 +35,7 @@ struct Program {
     test::TempDir dir;
     QString dataRoot = dir.file(QStringLiteral("notesdata"));
     test::ScriptedDialogs dialogs;  // answers at once
-    store::LocalClient client{dataRoot, notes::createQtWorkspace};
+    store::LocalClient client{dataRoot, notes::ipcWorkspaceFactory(dataRoot)};
     ModLOTUS m{Env::Default(), &dialogs, &client, dir.path()};
     std::unique_ptr<FrmLOTUS> window;
 

@@ -16,7 +16,7 @@
 #include "core/password.h"
 #include "core/settings.h"
 #include "notes/store/local_client.h"
-#include "notes/workspace/qt_workspace.h"
+#include "notes/workspace/ipc_workspace.h"
 #include "bench_mailboxes.h"
 #include "store_bench_support.h"
 #include "support/scripted_dialogs.h"
@@ -40,7 +40,7 @@ struct Program {
     test::TempDir dir;
     QString dataRoot = dir.file(QStringLiteral("notesdata"));
     test::ScriptedDialogs dialogs;
-    store::LocalClient client{dataRoot, notes::createQtWorkspace};
+    store::LocalClient client{dataRoot, notes::ipcWorkspaceFactory(dataRoot)};
     ModLOTUS m{Env::Default(), &dialogs, &client, dir.path()};
     std::unique_ptr<FrmMsg> popup;
 

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libsqlite3-dev libgmime-3.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libx11-dev xvfb xauth trayer imagemagick x11-utils xdotool
+  libx11-dev xvfb xauth trayer openbox imagemagick x11-utils xdotool
   qt6-translations-l10n
 )
 

@@ -1,12 +1,13 @@
 // Wires the program together: the real OS services, the dialogs, the local
-// mail store in the program's folder, and the main window.
+// mail store in the program's folder, the running mail client's workspace,
+// and the main window.
 #include <QApplication>
 
-#include "core/modlotus.h"
 #include "app/frm_lotus.h"
 #include "app/systray.h"
+#include "core/modlotus.h"
 #include "notes/store/local_client.h"
-#include "notes/workspace/qt_workspace.h"
+#include "notes/workspace/ipc_workspace.h"
 #include "platform/gui/qt_dialogs.h"
 
 int main(int argc, char** argv) {
@@ -17,8 +18,10 @@ int main(int argc, char** argv) {
     // Settings, log and mail store live beside the executable, whatever the working folder.
     const QString folder = QCoreApplication::applicationDirPath();
     vantor::QtDialogs dialogs;
-    vantor::store::LocalClient client(vantor::joinPath(folder, QStringLiteral("notesdata")),
-                                      vantor::notes::createQtWorkspace);
+    // The mail client runs as a program of its own on the same store; its
+    // windows are reached over its socket.
+    const QString notesData = vantor::joinPath(folder, QStringLiteral("notesdata"));
+    vantor::store::LocalClient client(notesData, vantor::notes::ipcWorkspaceFactory(notesData));
     vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
 
     vantor::FrmLOTUS window(m);

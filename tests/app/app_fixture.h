@@ -10,7 +10,7 @@
 #include "core/settings.h"
 #include "app/frm_lotus.h"
 #include "notes/store/local_client.h"
-#include "notes/workspace/qt_workspace.h"
+#include "notes/workspace/ipc_workspace.h"
 #include "platform/cp1252.h"
 #include "support/scripted_dialogs.h"
 #include "support/store_tool.h"
@@ -22,7 +22,8 @@ namespace vantor::test {
 class AppFixture : public ::testing::Test {
 protected:
     AppFixture()
-        : client(joinPath(dir.path(), QStringLiteral("notesdata")), notes::createQtWorkspace),
+        : client(joinPath(dir.path(), QStringLiteral("notesdata")),
+                 notes::ipcWorkspaceFactory(joinPath(dir.path(), QStringLiteral("notesdata")))),
           tool(joinPath(dir.path(), QStringLiteral("notesdata"))),
           m(&env, &dialogs, &client, dir.path()) {
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));

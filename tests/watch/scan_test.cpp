@@ -10,7 +10,7 @@
 #include "core/keys.h"
 #include "core/password.h"
 #include "notes/store/local_client.h"
-#include "notes/workspace/qt_workspace.h"
+#include "notes/workspace/ipc_workspace.h"
 #include "support/store_tool.h"
 #include "watch/frm_msg.h"
 #include "watch/scan_bal.h"
@@ -31,7 +31,8 @@ struct Presented {
 class ScanTest : public PopupFixture {
 protected:
     ScanTest()
-        : client(joinPath(dir.path(), QStringLiteral("notesdata")), notes::createQtWorkspace),
+        : client(joinPath(dir.path(), QStringLiteral("notesdata")),
+                 notes::ipcWorkspaceFactory(joinPath(dir.path(), QStringLiteral("notesdata")))),
           tool(joinPath(dir.path(), QStringLiteral("notesdata"))) {
         m.notes = &client;
     }

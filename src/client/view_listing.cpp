@@ -1,10 +1,10 @@
-#include "notes/workspace/view_listing.h"
+#include "client/view_listing.h"
 
-namespace vantor::notes {
+namespace vantor::client {
 
-ViewListing listDocuments(View& view, int limit) {
+ViewListing listDocuments(notes::View& view, int limit) {
     ViewListing listing;
-    for (DocumentPtr doc = view.getFirstDocument(); doc; doc = view.getNextDocument(*doc)) {
+    for (notes::DocumentPtr doc = view.getFirstDocument(); doc; doc = view.getNextDocument(*doc)) {
         if (static_cast<int>(listing.documents.size()) >= limit) {
             listing.truncated = true;
             break;
@@ -15,4 +15,4 @@ ViewListing listDocuments(View& view, int limit) {
     return listing;
 }
 
-}  // namespace vantor::notes
+}  // namespace vantor::client

@@ -7,14 +7,14 @@
 
 #include "notes/notes.h"
 
-namespace vantor::notes {
+namespace vantor::client {
 
 // A larger view is cut here: reading every document of a big mailbox would
 // keep the window from appearing for a long time.
 inline constexpr int kMaxListedDocuments = 5000;
 
 struct ListedDocument {
-    DocumentPtr document;
+    notes::DocumentPtr document;
     QString from;
     QString subject;
     QDateTime created;
@@ -26,6 +26,6 @@ struct ViewListing {
 };
 
 // Walks `view` from its first document, keeping at most `limit`.
-ViewListing listDocuments(View& view, int limit = kMaxListedDocuments);
+ViewListing listDocuments(notes::View& view, int limit = kMaxListedDocuments);
 
-}  // namespace vantor::notes
+}  // namespace vantor::client

@@ -1,0 +1,129 @@
+// The program's workspace against the real mail client running as a program
+// of its own on the same store.
+#include "notes/workspace/ipc_workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <QLocalSocket>
+
+#include "notes/store/local_client.h"
+#include "notes/store_fixture.h"
+#include "notes/store/memo.h"
+#include "notes/store/store_admin.h"
+#include "notes/workspace/workspace_codes.h"
+#include "support/running_client.h"
+#include "support/temp_dir.h"
+
+namespace vantor::notes {
+namespace {
+
+const QString kUser = QStringLiteral("Jean Dupont/Vantor");
+const QString kServer = QStringLiteral("Paris/Vantor");
+const QString kFile = QStringLiteral("mail\\jdupont.nsf");
+
+using test::failureCode;
+
+class IpcWorkspaceTest : public ::testing::Test {
+  protected:
+    IpcWorkspaceTest() {
+        store::StoreAdmin admin(root());
+        admin.setUser(kUser, QStringLiteral("secret"), kServer, kFile);
+        mailbox_ = admin.createMailbox(kServer, kFile, {kUser});
+        admin.createFolder(kServer, kFile, QStringLiteral("Recherche"));
+    }
+    QString root() const { return dir_.file(QStringLiteral("notesdata")); }
+
+    DocumentPtr deliver(const QString& subject, QStringList folders = {}) {
+        store::Memo memo;
+        memo.from = QStringLiteral("Marie Martin/Vantor");
+        memo.subject = subject;
+        memo.body = QStringLiteral("Bonjour,\r\nà demain.");
+        memo.attachments = {{QStringLiteral("ordre.txt"), QString(), QByteArray("1. budget")}};
+        memo.folders = std::move(folders);
+        return store::deliverMemo(*mailbox_, memo);
+    }
+
+    test::TempDir dir_;
+    std::shared_ptr<store::LocalDatabase> mailbox_;
+    store::LocalClient client_{root(), ipcWorkspaceFactory(root())};
+};
+
+TEST_F(IpcWorkspaceTest, ReplyOpensAMemoInTheRunningClientWithTheThreeValues) {
+    test::RunningClient notes(root());
+    ASSERT_TRUE(notes.ready());
+    // As the reply builds it: a new document of the mailbox, nothing saved.
+    SessionPtr session = client_.createClientSession();
+    DatabasePtr db = session->getDatabase(kServer, kFile);
+    DocumentPtr message = db->getDocumentByUNID(deliver(QStringLiteral("Réunion"))->universalID());
+    DocumentPtr reply = db->createDocument();
+    message->copyAllItems(*reply, true);  // the body with its attachment
+    reply->replaceItemValue(QStringLiteral("Subject"),
+                            message->itemValue(QStringLiteral("Subject")));
+    reply->replaceItemValue(QStringLiteral("SendTo"), message->itemValue(QStringLiteral("From")));
+
+    client_.createUIWorkspace()->editDocument(true, reply);
+    const QMap<QString, QString> shown = notes.currentWindow();
+    EXPECT_EQ(shown.value(QStringLiteral("Window")), QStringLiteral("Memo"));
+    EXPECT_EQ(shown.value(QStringLiteral("Mode")), QStringLiteral("Edit"));
+    EXPECT_EQ(shown.value(QStringLiteral("SendTo")), QStringLiteral("Marie Martin/Vantor"));
+    EXPECT_EQ(shown.value(QStringLiteral("Subject")), QStringLiteral("Réunion"));
+    EXPECT_EQ(shown.value(QStringLiteral("Body")), QStringLiteral("Bonjour,\nà demain."));
+    EXPECT_EQ(shown.value(QStringLiteral("Attachments")), QStringLiteral("ordre.txt"));
+}
+
+TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
+    test::RunningClient notes(root());
+    ASSERT_TRUE(notes.ready());
+    deliver(QStringLiteral("un"), {QStringLiteral("Recherche")});
+    deliver(QStringLiteral("hors dossier"));
+    UIWorkspacePtr workspace = client_.createUIWorkspace();
+
+    workspace->openDatabase(kServer, kFile, QStringLiteral("Recherche"), QString(), true);
+    QMap<QString, QString> shown = notes.currentWindow();
+    EXPECT_EQ(shown.value(QStringLiteral("Window")), QStringLiteral("View"));
+    EXPECT_EQ(shown.value(QStringLiteral("View")), QStringLiteral("Recherche"));
+    EXPECT_EQ(shown.value(QStringLiteral("Subjects")), QStringLiteral("un"));
+
+    QString text;
+    EXPECT_EQ(
+        failureCode([&] { workspace->openDatabase(kServer, kFile, "Absent", "", true); }, &text),
+        workspace_code::kViewNotFound);
+    EXPECT_TRUE(text.contains(QStringLiteral("Absent"))) << text.toStdString();
+    EXPECT_EQ(
+        failureCode([&] { workspace->openDatabase("Lyon/Vantor", kFile, "Recherche", "", true); }),
+        workspace_code::kDatabaseNotOpen);
+
+    // Something that is not of the protocol gets a refusal, and the client goes on.
+    QLocalSocket stranger;
+    stranger.connectToServer(protocol::socketName(root()));
+    ASSERT_TRUE(stranger.waitForConnected(5000));
+    stranger.write(QByteArray("\0\0\0\x05hello", 9));
+    QByteArray answer;
+    while (stranger.waitForReadyRead(10000)) answer += stranger.readAll();
+    std::optional<QByteArray> payload = protocol::takeFrame(answer);
+    ASSERT_TRUE(payload);
+    ASSERT_TRUE(protocol::decodeReply(*payload).failure);
+    EXPECT_EQ(protocol::decodeReply(*payload).failure->code(), workspace_code::kBadMessage);
+    EXPECT_EQ(notes.currentWindow().value(QStringLiteral("View")), QStringLiteral("Recherche"));
+}
+
+TEST_F(IpcWorkspaceTest, WithoutAClientForThisStoreBothCallsFailAsNotRunning) {
+    test::TempDir other;  // a client runs, but on another store
+    store::StoreAdmin(other.file("notesdata")).setUser(kUser, "x", kServer, kFile);
+    test::RunningClient elsewhere(other.file("notesdata"));
+    ASSERT_TRUE(elsewhere.ready());
+
+    UIWorkspacePtr workspace = client_.createUIWorkspace();  // creating it needs no client
+    QString text;
+    EXPECT_EQ(
+        failureCode([&] { workspace->openDatabase(kServer, kFile, "Recherche", "", true); }, &text),
+        workspace_code::kNotesNotRunning);
+    EXPECT_TRUE(text.contains(QStringLiteral("n'est pas lancé"))) << text.toStdString();
+    SessionPtr session = client_.createClientSession();  // document access needs none either
+    DocumentPtr memo = session->getDatabase(kServer, kFile)->createDocument();
+    EXPECT_EQ(failureCode([&] { workspace->editDocument(true, memo); }),
+              workspace_code::kNotesNotRunning);
+}
+
+}  // namespace
+}  // namespace vantor::notes

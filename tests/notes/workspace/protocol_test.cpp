@@ -1,0 +1,77 @@
+// The messages to the mail client: what comes out is what went in, and what
+// is not of the protocol is refused before anything is trusted.
+#include <gtest/gtest.h>
+
+#include <QtEndian>
+
+#include "notes/notes.h"
+#include "notes/workspace/workspace_codes.h"
+#include "notes/workspace/workspace_protocol.h"
+
+namespace vantor::notes::protocol {
+namespace {
+
+QByteArray payloadOf(QByteArray frame) {
+    std::optional<QByteArray> payload = takeFrame(frame);
+    EXPECT_TRUE(payload && frame.isEmpty());
+    return payload.value_or(QByteArray());
+}
+
+std::int32_t refusal(const QByteArray& payload) {
+    try {
+        decodeRequest(payload);
+    } catch (const Failure& f) {
+        return f.code();
+    }
+    return 0;
+}
+
+TEST(WorkspaceProtocol, ItemsAndRepliesArriveWholeEvenLongAndAccented) {
+    const QString longText(10000, QChar(0x00E9));
+    EditDocument edit{
+        true,
+        {{"Body", kRichText, longText, {{kFileAttachment, "../../évasion.txt", "/tmp/1"}}},
+         {"Subject", kText, QStringLiteral("Réunion\r\n"), {}}}};
+    const auto back = std::get<EditDocument>(decodeRequest(payloadOf(encodeRequest(edit))));
+    ASSERT_EQ(back.items.size(), 2u);
+    EXPECT_EQ(back.items[0].text, longText);
+    EXPECT_EQ(back.items[0].attachments[0].name, QStringLiteral("../../évasion.txt"));
+    EXPECT_EQ(back.items[1].text, QStringLiteral("Réunion\r\n"));
+
+    const auto open = std::get<OpenDatabase>(decodeRequest(payloadOf(
+        encodeRequest(OpenDatabase{"Paris/Vantor", "mail\\a.nsf", "Recherche", "", false}))));
+    EXPECT_EQ(open.view, QStringLiteral("Recherche"));
+    EXPECT_FALSE(open.newInstance);
+
+    const Reply failed = decodeReply(payloadOf(encodeReply({Failure(-5, "non"), {}})));
+    ASSERT_TRUE(failed.failure);
+    EXPECT_EQ(failed.failure->code(), -5);
+    const Reply done = decodeReply(payloadOf(encodeReply({std::nullopt, {{"Subject", "x"}}})));
+    EXPECT_FALSE(done.failure);
+    EXPECT_EQ(done.fields.value("Subject"), QStringLiteral("x"));
+}
+
+TEST(WorkspaceProtocol, ForeignDamagedOrOversizedMessagesAreRefused) {
+    const QByteArray good = payloadOf(encodeRequest(OpenDatabase{"s", "f", "v", "", true}));
+    EXPECT_EQ(refusal(good), 0);
+    EXPECT_EQ(refusal("GET / HTTP/1.1"), workspace_code::kBadMessage);
+    QByteArray otherVersion = good;
+    otherVersion[5] = 2;
+    EXPECT_EQ(refusal(otherVersion), workspace_code::kBadMessage);
+    EXPECT_EQ(refusal(good.left(good.size() - 3)), workspace_code::kBadMessage);
+    EXPECT_EQ(refusal(good + "x"), workspace_code::kBadMessage);
+
+    // An item count far beyond what the message holds allocates nothing.
+    QByteArray hugeCount = payloadOf(encodeRequest(EditDocument{true, {}}));
+    qToBigEndian<std::uint32_t>(0x7FFFFFFF, hugeCount.data() + hugeCount.size() - 4);
+    EXPECT_EQ(refusal(hugeCount), workspace_code::kBadMessage);
+
+    QByteArray announced(4, '\0');
+    qToBigEndian<std::uint32_t>(kMaxMessageBytes + 1, announced.data());
+    EXPECT_THROW(takeFrame(announced), Failure);
+    QByteArray partial = encodeRequest(Show{}).left(6);
+    EXPECT_FALSE(takeFrame(partial)) << "waits for the rest";
+}
+
+}  // namespace
+}  // namespace vantor::notes::protocol

@@ -1,0 +1,70 @@
+#pragma once
+// The real mail client `notes` running on a data folder of the test, the
+// way the program finds it running: started with a notes.ini of its own
+// (VANTOR_NOTES_CLIENT is its path, set by CMake), ready once it answers on
+// its socket, ended with the test.
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include "notes/workspace/client_channel.h"
+
+namespace vantor::test {
+
+class RunningClient {
+  public:
+    explicit RunningClient(const QString& dataRoot, const QStringList& arguments = {})
+        : dataRoot_(dataRoot) {
+        const QString ini = QFileInfo(dataRoot).absolutePath() + QStringLiteral("/notes.ini");
+        QFile file(ini);
+        if (!file.open(QIODevice::WriteOnly)) ADD_FAILURE() << "cannot write " << ini.toStdString();
+        file.write("[Notes]\r\nDirectory=" + QFileInfo(dataRoot).absoluteFilePath().toUtf8() +
+                   "\r\n");
+        file.close();
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.start(QStringLiteral(VANTOR_NOTES_CLIENT), QStringList{'=' + ini} + arguments);
+        process_.waitForStarted();
+        ready_ = waitUntilAnswering();
+        if (!ready_)
+            ADD_FAILURE() << "the notes client did not start on " << dataRoot.toStdString();
+    }
+    ~RunningClient() {
+        process_.terminate();
+        if (!process_.waitForFinished(10000)) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+
+    bool ready() const { return ready_; }
+    QProcess& process() { return process_; }
+
+    // What the client's frontmost window shows.
+    QMap<QString, QString> currentWindow() const {
+        return notes::ClientChannel(dataRoot_).call(notes::protocol::CurrentWindow{});
+    }
+
+  private:
+    bool waitUntilAnswering() {
+        const QDeadlineTimer deadline(60000);
+        while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
+            try {
+                currentWindow();
+                return true;
+            } catch (const Failure&) {
+                QThread::msleep(50);
+            }
+        }
+        return false;
+    }
+
+    QString dataRoot_;
+    QProcess process_;
+    bool ready_ = false;
+};
+
+}  // namespace vantor::test
