@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include "tool_support.h"
+
 namespace vantor::tool {
 
 QString Arguments::value(const QString& name, const QString& fallback) const {
@@ -10,6 +12,9 @@ QString Arguments::value(const QString& name, const QString& fallback) const {
 }
 
 namespace {
+
+// Wider option words put their description on the next line.
+constexpr int kOptionColumnWidth = 28;
 
 const OptionDef* findOption(const CommandDef& command, const QString& name) {
     for (const OptionDef& option : command.options)
@@ -78,12 +83,13 @@ QString commandUsage(const CommandDef& command) {
     usage += QStringLiteral("\n\n%1\n").arg(command.summary);
     if (!command.details.isEmpty()) usage += command.details + QLatin1Char('\n');
     if (!command.options.empty()) usage += QStringLiteral("\nOptions :\n");
+    std::vector<std::pair<QString, QString>> rows;
     for (const OptionDef& option : command.options) {
         QString word = QStringLiteral("--") + option.name;
         if (!option.valueName.isEmpty()) word += QLatin1Char(' ') + option.valueName;
-        usage += QStringLiteral("  %1%2\n").arg(word, -26).arg(option.help);
+        rows.emplace_back(word, option.help);
     }
-    return usage;
+    return usage + columns(rows, 2, kOptionColumnWidth);
 }
 
 int positiveNumber(const Arguments& args, const QString& option, int fallback) {

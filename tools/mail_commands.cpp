@@ -92,8 +92,9 @@ int list(const Arguments& args) {
     int count = 0;
     for (notes::DocumentPtr doc = view->getFirstDocument(); doc; doc = view->getNextDocument(*doc)) {
         say(QStringLiteral("%1\t%2\t%3\t%4")
-                .arg(doc->universalID(), listedTime(doc->created()), doc->itemValue(QStringLiteral("From")),
-                     doc->itemValue(QStringLiteral("Subject"))));
+                .arg(doc->universalID(), listedTime(doc->created()),
+                     escaped(doc->itemValue(QStringLiteral("From"))),
+                     escaped(doc->itemValue(QStringLiteral("Subject")))));
         ++count;
     }
     complain(QStringLiteral("%1 document(s) dans « %2 ».").arg(count).arg(view->name()));
@@ -113,13 +114,14 @@ int show(const Arguments& args) {
     say(QStringLiteral("Créé : %1").arg(listedTime(doc->created())));
     say(QStringLiteral("Dossiers : %1").arg(doc->folders().join(QStringLiteral(", "))));
     for (const notes::ItemPtr& item : doc->items()) {
-        say(QStringLiteral("%1 [%2] : %3").arg(item->name()).arg(item->type()).arg(item->text()));
+        // One arg() for all: a "%2" in a stored text must stay as it is.
+        say(QStringLiteral("%1 [%2] : %3")
+                .arg(escaped(item->name()), QString::number(item->type()), escaped(item->text())));
         for (const notes::EmbeddedObjectPtr& object : item->embeddedObjects()) {
             const auto* local = dynamic_cast<const store::LocalEmbeddedObject*>(object.get());
             say(QStringLiteral("    pièce jointe : %1 (%2 octets, type %3)")
-                    .arg(object->name())
-                    .arg(local ? local->size() : 0)
-                    .arg(object->type()));
+                    .arg(escaped(object->name()), QString::number(local ? local->size() : 0),
+                         QString::number(object->type())));
         }
     }
     return 0;

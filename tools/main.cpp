@@ -29,9 +29,9 @@ QString generalHelp(const std::vector<CommandDef>& all) {
         "Gère la base de courrier locale : utilisateur du poste, serveurs, boîtes aux lettres,\n"
         "dossiers et messages. --root désigne le dossier des données (par défaut : ./notesdata).\n\n"
         "Commandes :\n");
-    for (const CommandDef& command : all) {
-        help += QStringLiteral("  %1%2\n").arg(command.name, -18).arg(command.summary);
-    }
+    std::vector<std::pair<QString, QString>> rows;
+    for (const CommandDef& command : all) rows.emplace_back(command.name, command.summary);
+    help += columns(rows, 2, 24);
     help += QStringLiteral("\n« vantor-store COMMANDE --help » décrit une commande et ses options.");
     return help;
 }

@@ -2,6 +2,7 @@
 // What the commands of vantor-store share: output, the usual options and
 // the store they work on.
 #include <QString>
+#include <utility>
 #include <vector>
 
 #include "command_line.h"
@@ -13,6 +14,15 @@ namespace vantor::tool {
 // watched live) or on standard error.
 void say(const QString& line);
 void complain(const QString& line);
+
+// Text shown on one line, every character visible: backslash, tab, line
+// ends, NUL and other control characters as C escapes ("\\", "\t", "\n",
+// "\r", "\0", "\x1b").
+QString escaped(const QString& text);
+
+// Two columns, the second aligned after the widest first one that fits in
+// `maxWidth`; a wider first one puts its second on the next line.
+QString columns(const std::vector<std::pair<QString, QString>>& rows, int indent, int maxWidth);
 
 OptionDef serverOption();
 OptionDef fileOption();

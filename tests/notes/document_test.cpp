@@ -49,6 +49,54 @@ TEST_F(Documents, SettableUnidTakesEffectAtSaveAndDuplicatesAreRefused) {
     EXPECT_EQ(subjects(*db->getView(kAll)), (QStringList{QStringLiteral("Existant"), QStringLiteral("Choisi")}));
 }
 
+TEST_F(Documents, UniversalIdsAreAsciiHexadecimalOnly) {
+    auto doc = deliver(QStringLiteral("Trouvé"));
+    notes::DatabasePtr db = openMailbox();
+    notes::DocumentPtr fresh = db->createDocument();
+    // Digits of other scripts count as digits for Unicode, not as hexadecimal.
+    const QString arabicIndic = QString(31, QChar(0x0660)) + QLatin1Char('A');
+    const QString fullWidth = QString(32, QChar(0xFF10));
+    const QString greekAlpha = QString(31, QLatin1Char('0')) + QChar(0x0391);
+    for (const QString& bad :
+         {arabicIndic, fullWidth, greekAlpha, QString(31, QLatin1Char('0')) + QLatin1Char('g')}) {
+        EXPECT_EQ(failureCode([&] { fresh->setUniversalID(bad); }), store::code::kBadUniversalID);
+        EXPECT_FALSE(db->getDocumentByUNID(bad));
+    }
+    // Lower-case a-f is read as upper case, as stored.
+    EXPECT_EQ(db->getDocumentByUNID(doc->universalID().toLower())->universalID(),
+              doc->universalID());
+    fresh->setUniversalID(QStringLiteral("0123456789abcdef0123456789ABCDEF"));
+    EXPECT_EQ(fresh->universalID(), QStringLiteral("0123456789ABCDEF0123456789ABCDEF"));
+}
+
+TEST_F(Documents, RemovedDocumentIsNeitherReadNorResurrectedThroughAnotherHandle) {
+    auto doc = deliver(QStringLiteral("Supprimé"));
+    const QString unid = doc->universalID();
+    notes::DatabasePtr scan = openMailbox();
+    notes::DatabasePtr popup = client_.createClientSession()->getDatabase(kServer, kMailbox);
+    notes::DocumentPtr walked = scan->getView(QStringLiteral("($All)"))->getFirstDocument();
+    notes::DocumentPtr read = scan->getDocumentByUNID(unid);
+    ASSERT_EQ(read->itemValue(QStringLiteral("Subject")), QStringLiteral("Supprimé"));
+    notes::DocumentPtr removed = popup->getDocumentByUNID(unid);
+    ASSERT_TRUE(removed->remove(true));
+
+    // A handle that never read its items finds the document gone, not empty.
+    QString description;
+    EXPECT_EQ(failureCode([&] { walked->itemValue(QStringLiteral("Subject")); }, &description),
+              store::code::kDocumentRemoved);
+    EXPECT_TRUE(description.contains(unid) && description.contains(kMailbox))
+        << description.toStdString();
+    EXPECT_EQ(failureCode([&] { walked->items(); }), store::code::kDocumentRemoved);
+    // Saving it through any handle, the remover's included, re-creates nothing.
+    read->replaceItemValue(QStringLiteral("FollowUpStatus"), QStringLiteral("1"));
+    EXPECT_EQ(failureCode([&] { read->save(true, false); }), store::code::kDocumentRemoved);
+    EXPECT_EQ(failureCode([&] { removed->save(true, false); }), store::code::kDocumentRemoved);
+    EXPECT_EQ(failureCode([&] { removed->itemValue(QStringLiteral("Subject")); }),
+              store::code::kDocumentRemoved);
+    EXPECT_FALSE(openMailbox()->getDocumentByUNID(unid));
+    EXPECT_TRUE(subjects(*openMailbox()->getView(QStringLiteral("($All)"))).isEmpty());
+}
+
 TEST_F(Documents, ItemsKeepOrderAndMatchNamesWithoutRegardToCase) {
     auto doc = deliver(QStringLiteral("Objet"));
     notes::DocumentPtr d = openMailbox()->getDocumentByUNID(doc->universalID());

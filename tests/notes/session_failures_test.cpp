@@ -1,9 +1,12 @@
 // Every way opening a mailbox can fail gives its own code and a description
 // naming the server and the file, and never a crash or a hang.
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <tuple>
 
 #include "store_fixture.h"
 
@@ -85,35 +88,85 @@ TEST_F(SessionFailures, FileNamesMatchWithoutRegardToCaseAndEitherSlash) {
     EXPECT_TRUE(dir->openDatabase(QStringLiteral(".\\mail\\\\jdupont.nsf"), false)->isOpen());
 }
 
-TEST_F(SessionFailures, CorruptTruncatedOrForeignFilesFailWithoutCrashing) {
+TEST_F(SessionFailures, RefusedFilesFailAsDamagedAndAreLeftByteForByte) {
     const QString path = mailboxPath();
     for (int i = 0; i < 20; ++i) deliver(QStringLiteral("Message %1").arg(i));
     mailbox_.reset();  // closes the file: its journal is folded in
     const QByteArray whole = readFile(path);
     ASSERT_GT(whole.size(), 8192);
-
-    const std::vector<std::pair<const char*, QByteArray>> damaged{
-        {"texte", QByteArray("Ceci n'est pas une base de courrier.\n")},
-        {"tronqué au milieu", whole.left(whole.size() / 2)},
-        {"tronqué dans l'en-tête", whole.left(60)},
-        {"vide", QByteArray()},
-        {"base SQLite étrangère", QByteArray()},
+    const auto sqlite = [&](const char* sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
     };
-    for (const auto& [label, bytes] : damaged) {
+
+    // Each case: the bytes to write, or an SQL change made to the mailbox.
+    const std::vector<std::tuple<const char*, QByteArray, const char*>> damaged{
+        {"texte", QByteArray("Ceci n'est pas une base de courrier.\n"), nullptr},
+        {"tronqué au milieu", whole.left(whole.size() / 2), nullptr},
+        {"tronqué dans l'en-tête", whole.left(60), nullptr},
+        {"vide", QByteArray(), nullptr},
+        {"base SQLite étrangère", QByteArray(), "CREATE TABLE t(x); INSERT INTO t VALUES(1);"},
+        {"table des champs supprimée", whole, "PRAGMA journal_mode=DELETE; DROP TABLE items;"},
+        {"colonne manquante", whole,
+         "PRAGMA journal_mode=DELETE; DROP TABLE acl; CREATE TABLE acl(key TEXT PRIMARY KEY);"},
+    };
+    for (const auto& [label, bytes, sql] : damaged) {
         QFile::remove(path + QStringLiteral("-wal"));
         QFile::remove(path + QStringLiteral("-shm"));
+        QFile::remove(path);
         writeFile(path, bytes);
-        if (QByteArray(label) == "base SQLite étrangère") {
-            QFile::remove(path);
-            sqlite3* db = nullptr;
-            sqlite3_open(path.toUtf8().constData(), &db);
-            sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
-            sqlite3_close(db);
-        }
+        if (sql) sqlite(sql);
+        const QByteArray before = readFile(path);
         QString description;
         EXPECT_EQ(failureCode([&] { openMailbox(); }, &description), code::kDatabaseCorrupt) << label;
-        EXPECT_TRUE(description.contains(kMailbox)) << description.toStdString();
+        EXPECT_TRUE(description.contains(kMailbox) &&
+                    description.contains(QStringLiteral("endommagée")))
+            << description.toStdString();
+        // A refused file is not changed in any way, nor given journals.
+        EXPECT_EQ(readFile(path), before) << label;
+        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal"))) << label;
     }
+}
+
+TEST_F(SessionFailures, NamedPipesWhereFilesShouldBeFailAtOnceInsteadOfWaiting) {
+    const auto makeFifo = [](const QString& path) {
+        QFile::remove(path);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0) << path.toStdString();
+    };
+    // A journal beside the mailbox, then the mailbox itself.
+    deliver(QStringLiteral("Avant"));
+    mailbox_.reset();
+    const QString path = mailboxPath();
+    makeFifo(path + QStringLiteral("-wal"));
+    EXPECT_EQ(failureCode([&] { openMailbox(); }), code::kDatabaseCorrupt);
+    QFile::remove(path + QStringLiteral("-wal"));
+    EXPECT_TRUE(openMailbox()->isOpen());
+    makeFifo(path);
+    QString description;
+    EXPECT_EQ(failureCode([&] { openMailbox(); }, &description), code::kDatabaseCorrupt);
+    EXPECT_TRUE(description.contains(QStringLiteral("fichier ordinaire")))
+        << description.toStdString();
+
+    // A file to attach, turned into a pipe before the save reads it.
+    admin_.createMailbox(kServer, QStringLiteral("autre.nsf"), {kUser});
+    auto other = admin_.open(kServer, QStringLiteral("autre.nsf"));
+    const QString attachment = root_.file(QStringLiteral("piece.txt"));
+    writeFile(attachment, "contenu");
+    auto doc = std::static_pointer_cast<store::LocalDocument>(other->createDocument());
+    doc->attachFile(QStringLiteral("Body"), QStringLiteral("piece.txt"), attachment);
+    makeFifo(attachment);
+    EXPECT_EQ(failureCode([&] { doc->save(true, false); }), code::kCannotReadFile);
+
+    // The identity, read by every session.
+    makeFifo(admin_.root().identityPath());
+    EXPECT_EQ(
+        failureCode([&] { client_.createBackendSession()->initialize(kPassword); }, &description),
+        code::kIdentityUnreadable);
+    EXPECT_TRUE(description.contains(QStringLiteral("fichier ordinaire")))
+        << description.toStdString();
+    EXPECT_EQ(failureCode([&] { client_.createClientSession(); }), code::kIdentityUnreadable);
 }
 
 TEST_F(SessionFailures, UserOutsideTheAccessListIsRefused) {

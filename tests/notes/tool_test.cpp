@@ -101,6 +101,51 @@ TEST(StoreTool, SetUpAndDeliveryAreWhatTheProgramReads) {
     EXPECT_TRUE(session->getDbDirectory(kServer)->openDatabase(kMailbox, false)->isOpen());
 }
 
+class StoreToolOutput : public StoreTest {};
+
+TEST_F(StoreToolOutput, ListAndShowEscapeControlCharactersOneLinePerDocument) {
+    store::Memo memo;
+    memo.from = QStringLiteral("Marc\tLefèvre");
+    memo.subject = QStringLiteral("Ligne 1\nLigne 2\\fin");
+    memo.body = QStringLiteral("avant") + QChar(0) + QStringLiteral("après\x1b[2J");
+    const QString unid = store::deliverMemo(*mailbox_, memo)->universalID();
+    deliver(QStringLiteral("Second"));
+
+    const QStringList where{QStringLiteral("--server"), kServer, QStringLiteral("--file"),
+                            kMailbox};
+    const ToolRun list = runTool(root_.path(), QStringList{QStringLiteral("list")} + where);
+    ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
+    const QStringList lines = list.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << list.out.toStdString();
+    const QStringList fields = lines.first().split(QLatin1Char('\t'));
+    ASSERT_EQ(fields.size(), 4) << lines.first().toStdString();
+    EXPECT_EQ(fields[2], QStringLiteral("Marc\\tLefèvre"));
+    EXPECT_EQ(fields[3], QStringLiteral("Ligne 1\\nLigne 2\\\\fin"));
+
+    const ToolRun show = runTool(
+        root_.path(), QStringList{QStringLiteral("show"), QStringLiteral("--unid"), unid} + where);
+    ASSERT_EQ(show.exitCode, 0) << show.err.toStdString();
+    EXPECT_TRUE(show.out.contains(QStringLiteral("Body [1] : avant\\0après\\x1b[2J\n")))
+        << show.out.toStdString();
+    EXPECT_FALSE(show.out.contains(QChar(0x1b)));
+
+    // The help's descriptions start in one column, apart from the options.
+    const ToolRun help =
+        runTool(root_.path(), {QStringLiteral("deliver"), QStringLiteral("--help")});
+    QList<qsizetype> starts;
+    for (const QString& line : help.out.split(QLatin1Char('\n')))
+        for (const QString& text :
+             {QStringLiteral("serveur, par"), QStringLiteral("date de création"),
+              QStringLiteral("identifiant universel")})
+            if (line.contains(text)) {
+                starts << line.indexOf(text);
+                EXPECT_TRUE(line.left(line.indexOf(text)).endsWith(QStringLiteral("  ")))
+                    << line.toStdString();
+            }
+    ASSERT_EQ(starts.size(), 3) << help.out.toStdString();
+    EXPECT_TRUE(starts[0] == starts[1] && starts[1] == starts[2]) << help.out.toStdString();
+}
+
 TEST(StoreTool, DemoSeedBuildsTheDemoOnceAndRefusesToOverwriteIt) {
     TempDir root;
     ASSERT_EQ(runTool(root.path(), {QStringLiteral("demo-seed")}).exitCode, 0);

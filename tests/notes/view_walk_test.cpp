@@ -44,12 +44,7 @@ TEST_F(ViewWalk, RemovalDuringAWalkDoesNotBreakGetNextDocument) {
     notes::DocumentPtr d = all->getNextDocument(*c);
     ASSERT_TRUE(d);
     EXPECT_EQ(d->itemValue(QStringLiteral("Subject")), QStringLiteral("D"));
-
-    // A removed document read afterwards has no items, not a crash.
-    notes::DocumentPtr stale = all->getFirstDocument();
-    popup->getDocumentByUNID(stale->universalID())->remove(true);
-    EXPECT_TRUE(stale->items().empty());
-    EXPECT_EQ(subjects(*all), QStringList{QStringLiteral("D")});
+    EXPECT_EQ(subjects(*all), (QStringList{QStringLiteral("A"), QStringLiteral("D")}));
 }
 
 TEST_F(ViewWalk, FolderFirstDocumentReflectsEachRemovalAtOnce) {

@@ -2,11 +2,11 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStringList>
 
+#include "notes/store/regular_file.h"
 #include "notes/store/store_codes.h"
 #include "platform/failure.h"
 
@@ -56,9 +56,12 @@ bool Identity::passwordMatches(const QString& password) const {
 }
 
 std::optional<Identity> loadIdentity(const QString& path) {
-    if (!QFileInfo::exists(path)) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw unreadable(path, QStringLiteral("accès refusé"));
+    QFile file;
+    FileCheck check = FileCheck::Unreadable;
+    if (!openRegularForReading(file, path, &check)) {
+        if (check == FileCheck::Missing) return std::nullopt;
+        throw unreadable(path, fileCheckText(check));
+    }
     if (file.size() > 64 * 1024) throw unreadable(path, QStringLiteral("fichier trop grand"));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     if (lines.isEmpty() || lines.first().trimmed() != kHeader)

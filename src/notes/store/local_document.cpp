@@ -7,6 +7,7 @@
 #include <set>
 
 #include "notes/store/blob_stream.h"
+#include "notes/store/regular_file.h"
 #include "notes/store/store_codes.h"
 #include "notes/store/store_paths.h"
 
@@ -25,8 +26,12 @@ Failure cannotWrite(const QString& name, const QString& path) {
 
 bool isUniversalID(const QString& text) {
     if (text.size() != 32) return false;
-    for (QChar c : text)
-        if (!c.isDigit() && !(c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F'))) return false;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool hex =
+            (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
+        if (!hex) return false;
+    }
     return true;
 }
 
@@ -49,8 +54,8 @@ void LocalEmbeddedObject::extractFile(const QString& path) {
     if (src.path.isEmpty()) {
         if (out.write(src.bytes) != src.bytes.size()) throw cannotWrite(data_.name, path);
     } else {
-        QFile in(src.path);
-        if (!in.open(QIODevice::ReadOnly))
+        QFile in;
+        if (!openRegularForReading(in, src.path))
             throw Failure(code::kCannotReadFile,
                           QStringLiteral("Impossible de lire le fichier joint %1.").arg(src.path));
         QByteArray chunk;
@@ -89,7 +94,14 @@ void LocalDocument::setUniversalID(const QString& unid) {
 }
 
 std::vector<ItemData>& LocalDocument::loaded() const {
-    if (!items_) items_ = isStored() ? file_->loadItems(id_) : std::vector<ItemData>{};
+    // A document removed through this handle reads as gone even when its
+    // items were read before, as a save of it would fail.
+    if (removed_) throw documentRemoved(file_->place(), unid_);
+    if (!items_) {
+        if (id_ == 0) return items_.emplace();
+        items_ = file_->loadItems(id_);
+        if (!items_) throw documentRemoved(file_->place(), unid_);
+    }
     return *items_;
 }
 
@@ -150,9 +162,7 @@ void LocalDocument::copyAllItems(notes::Document& target, bool replace) {
 }
 
 bool LocalDocument::save(bool, bool, bool) {
-    const std::int64_t id = file_->saveDocument(isStored() ? id_ : 0, unid_, createdMs_, loaded());
-    id_ = id;
-    removed_ = false;
+    id_ = file_->saveDocument(id_, unid_, createdMs_, loaded());
     return true;
 }
 

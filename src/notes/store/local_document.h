@@ -59,6 +59,9 @@ public:
     void copyAllItems(notes::Document& target, bool replace) override;
 
     // Last writer wins: `force` and the response and read marks change nothing.
+    // A removed document is never re-created: saving it throws
+    // kDocumentRemoved, and so does reading it, except items this handle
+    // had read before another handle removed it.
     bool save(bool force, bool createResponse, bool markRead = true) override;
     // False for a document never saved or already gone.
     bool remove(bool force) override;
@@ -94,7 +97,8 @@ private:
     mutable std::optional<std::vector<ItemData>> items_;
 };
 
-// True for 32 hexadecimal digits.
+// True for 32 ASCII hexadecimal digits, 0-9 and A-F in either case (IDs are
+// stored and compared upper-cased).
 bool isUniversalID(const QString& text);
 QString newUniversalID();
 

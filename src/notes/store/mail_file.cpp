@@ -3,10 +3,12 @@
 #include <sqlite3.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <set>
 
 #include "notes/store/blob_stream.h"
+#include "notes/store/regular_file.h"
 #include "notes/store/store_codes.h"
 #include "notes/store/store_paths.h"
 
@@ -34,6 +36,55 @@ CREATE TABLE folder_entries(view INTEGER NOT NULL, doc INTEGER NOT NULL,
 CREATE INDEX folder_entries_by_doc ON folder_entries(doc);
 )sql";
 
+// Every table and column the store reads: a file missing one is damaged.
+struct TableColumns {
+    const char* table;
+    const char* columns;
+};
+const TableColumns kTables[] = {
+    {"meta", "key, value"},
+    {"acl", "key, name"},
+    {"views", "id, key, name, is_folder"},
+    {"documents", "id, unid, created"},
+    {"items", "doc, seq, name, type, text"},
+    {"attachments", "id, doc, item_seq, seq, name, type, size, data"},
+    {"folder_entries", "view, doc"},
+};
+
+const QByteArray kSqliteMagic("SQLite format 3\0", 16);
+const QStringList kJournals{QStringLiteral("-wal"), QStringLiteral("-shm"),
+                            QStringLiteral("-journal")};
+
+// Why the start of a database file shows it cannot be an SQLite database,
+// or "" when it may be one (only bytes that never change are read, so a
+// writer in another process cannot mislead it).
+QString headerFault(const QByteArray& header, std::int64_t fileSize) {
+    if (fileSize == 0) return QStringLiteral("le fichier est vide");
+    if (header.size() < 100 || !header.startsWith(kSqliteMagic))
+        return QStringLiteral("ce n'est pas une base SQLite");
+    return QString();
+}
+
+// The file and its journals, looked at before SQLite opens them: SQLite
+// would wait forever on a named pipe, and would take an empty or foreign
+// file for a database of its own and change it.
+void checkDatabaseFile(const QString& path, const Place& place) {
+    QFile file;
+    FileCheck check = FileCheck::Unreadable;
+    if (!openRegularForReading(file, path, &check)) {
+        if (check == FileCheck::NotRegular) throw damagedDatabase(place, fileCheckText(check));
+        throw Failure(code::kFileNotFound,
+                      QStringLiteral("%1 est introuvable ou inaccessible.").arg(placeOf(place)));
+    }
+    const QString fault = headerFault(file.read(100), file.size());
+    if (!fault.isEmpty()) throw damagedDatabase(place, fault);
+    for (const QString& suffix : kJournals)
+        if (checkRegularFile(path + suffix) == FileCheck::NotRegular)
+            throw damagedDatabase(place,
+                                  QStringLiteral("son journal %1 n'est pas un fichier ordinaire")
+                                      .arg(QFileInfo(path + suffix).fileName()));
+}
+
 bool hasControlCharacter(const QString& text) {
     for (QChar c : text)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
@@ -50,6 +101,12 @@ ViewRow viewRow(const Query& q) { return ViewRow{q.integer(0), q.text(1), q.inte
 
 QString nameKey(const QString& name) { return name.toCaseFolded(); }
 
+Failure documentRemoved(const Place& place, const QString& unid) {
+    return Failure(code::kDocumentRemoved,
+                   QStringLiteral("Le document %1 a été supprimé de la base « %2 » %3.")
+                       .arg(unid, place.file, placeText(place.server)));
+}
+
 void checkFolderName(const QString& name) {
     auto refuse = [&](const QString& why) {
         return Failure(code::kBadFolderName,
@@ -63,8 +120,11 @@ void checkFolderName(const QString& name) {
 }
 
 std::shared_ptr<MailFile> MailFile::open(const QString& path, const Place& place) {
+    checkDatabaseFile(path, place);
     std::shared_ptr<MailFile> file(new MailFile(Connection::open(path, place, false), path));
+    // Nothing is written before the file is known to be a mail database.
     file->checkFormat();
+    file->connection().useWriteAheadLog();
     return file;
 }
 
@@ -72,6 +132,7 @@ std::shared_ptr<MailFile> MailFile::create(const QString& path, const Place& pla
                                            const QStringList& acl, const std::vector<NewView>& views) {
     std::shared_ptr<MailFile> file(new MailFile(Connection::open(path, place, true), path));
     Connection& c = file->connection();
+    c.useWriteAheadLog();
     Transaction tx(c);
     c.exec(kSchema);
     Query(c, "INSERT INTO meta(key, value) VALUES('format', ?1)").bind(1, kFormat).run();
@@ -92,14 +153,21 @@ std::shared_ptr<MailFile> MailFile::create(const QString& path, const Place& pla
 }
 
 void MailFile::checkFormat() {
-    Query tables(*connection_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'meta'");
-    const bool hasMeta = tables.step() && tables.integer(0) == 1;
-    QString format;
-    if (hasMeta) {
-        Query q(*connection_, "SELECT value FROM meta WHERE key = 'format'");
-        if (q.step()) format = q.text(0);
+    for (const TableColumns& t : kTables) {
+        const QByteArray sql = QByteArray("SELECT ") + t.columns + " FROM " + t.table + " LIMIT 0";
+        sqlite3_stmt* stmt = nullptr;
+        const int rc =
+            sqlite3_prepare_v2(connection_->handle(), sql.constData(), -1, &stmt, nullptr);
+        sqlite3_finalize(stmt);
+        if (rc == SQLITE_ERROR)
+            throw damagedDatabase(
+                place(),
+                QStringLiteral("table « %1 » absente ou incomplète").arg(QLatin1String(t.table)));
+        connection_->check(rc);
     }
-    if (format != kFormat) throw connection_->failure(SQLITE_NOTADB);
+    Query q(*connection_, "SELECT value FROM meta WHERE key = 'format'");
+    if (!q.step() || q.text(0) != kFormat)
+        throw damagedDatabase(place(), QStringLiteral("format inconnu"));
 }
 
 bool MailFile::allows(const QString& userName) {
@@ -181,8 +249,12 @@ std::int64_t MailFile::documentCount() {
     return q.step() ? q.integer(0) : 0;
 }
 
-std::vector<ItemData> MailFile::loadItems(std::int64_t documentId) {
+std::optional<std::vector<ItemData>> MailFile::loadItems(std::int64_t documentId) {
     ReadSnapshot snapshot(*connection_);
+    {
+        Query exists(*connection_, "SELECT 1 FROM documents WHERE id = ?1");
+        if (!exists.bind(1, documentId).step()) return std::nullopt;
+    }
     std::vector<ItemData> items;
     {
         Query q(*connection_, "SELECT name, type, text FROM items WHERE doc = ?1 ORDER BY seq");
@@ -207,6 +279,10 @@ std::int64_t MailFile::saveDocument(std::int64_t id, const QString& unid, std::i
                                     std::vector<ItemData>& items) {
     Connection& c = *connection_;
     Transaction tx(c);
+    if (id != 0) {
+        Query stored(c, "SELECT 1 FROM documents WHERE id = ?1");
+        if (!stored.bind(1, id).step()) throw documentRemoved(place(), unid);
+    }
     {
         Query dup(c, "SELECT 1 FROM documents WHERE unid = ?1 AND id <> ?2");
         if (dup.bind(1, unid).bind(2, id).step())
@@ -214,16 +290,13 @@ std::int64_t MailFile::saveDocument(std::int64_t id, const QString& unid, std::i
                           QStringLiteral("Un document d'identifiant %1 existe déjà dans la base « %2 » %3.")
                               .arg(unid, place().file, placeText(place().server)));
     }
-    bool exists = false;
     if (id != 0) {
         Query(c, "UPDATE documents SET unid = ?2, created = ?3 WHERE id = ?1")
             .bind(1, id)
             .bind(2, unid)
             .bind(3, createdMs)
             .run();
-        exists = c.changes() > 0;
-    }
-    if (!exists) {
+    } else {
         Query(c, "INSERT INTO documents(unid, created) VALUES(?1, ?2)").bind(1, unid).bind(2, createdMs).run();
         id = c.lastInsertId();
     }
@@ -301,8 +374,7 @@ std::int64_t MailFile::insertAttachment(std::int64_t documentId, int itemSeq, in
         if (!source) throw gone();
         a.size = source->size();
     } else {
-        file.setFileName(src.path);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!openRegularForReading(file, src.path))
             throw Failure(code::kCannotReadFile,
                           QStringLiteral("Impossible de lire le fichier joint %1.").arg(src.path));
         a.size = file.size();

@@ -84,10 +84,11 @@ public:
     std::optional<DocumentRow> documentByUnid(const QString& unid);
     std::int64_t documentCount();
 
-    // Items in order; empty when the document no longer exists.
-    std::vector<ItemData> loadItems(std::int64_t documentId);
+    // Items in order; nullopt when the document no longer exists.
+    std::optional<std::vector<ItemData>> loadItems(std::int64_t documentId);
     // Inserts (id 0) or replaces the document with all its items in one
     // transaction; returns its id and points stored attachments at their rows.
+    // Throws kDocumentRemoved when document `id` is gone: never re-created.
     std::int64_t saveDocument(std::int64_t id, const QString& unid, std::int64_t createdMs,
                               std::vector<ItemData>& items);
     // Deletes the document and takes it out of every folder; false if gone.
@@ -109,6 +110,9 @@ private:
     std::unique_ptr<Connection> connection_;
     QString path_;
 };
+
+// kDocumentRemoved for the document `unid` of `place`.
+Failure documentRemoved(const Place& place, const QString& unid);
 
 // The key a name is looked up by: case-folded, so that "Projets" and
 // "PROJETS" are one folder (beyond ASCII as well).

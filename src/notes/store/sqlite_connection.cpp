@@ -14,11 +14,14 @@ std::unique_ptr<Connection> Connection::open(const QString& path, const Place& p
     std::unique_ptr<Connection> connection(new Connection(db, place));
     if (rc != SQLITE_OK) connection->fail(rc);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    // WAL lets the program walk a view while another process delivers.
-    const int walRc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    if (walRc != SQLITE_OK && (walRc & 0xFF) != SQLITE_READONLY) connection->fail(walRc);
-    connection->exec("PRAGMA synchronous=NORMAL");
     return connection;
+}
+
+void Connection::useWriteAheadLog() {
+    // WAL lets the program walk a view while another process delivers.
+    const int walRc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (walRc != SQLITE_OK && (walRc & 0xFF) != SQLITE_READONLY) fail(walRc);
+    exec("PRAGMA synchronous=NORMAL");
 }
 
 Connection::~Connection() {
@@ -47,8 +50,19 @@ sqlite3_stmt* Connection::prepared(const char* sql) {
     return stmt;
 }
 
+QString placeOf(const Place& place) {
+    return QStringLiteral("La base « %1 » %2").arg(place.file, placeText(place.server));
+}
+
+Failure damagedDatabase(const Place& place, const QString& why) {
+    QString text =
+        QStringLiteral("%1 est endommagée ou n'est pas une base de courrier").arg(placeOf(place));
+    if (!why.isEmpty()) text += QStringLiteral(" (%1)").arg(why);
+    return Failure(code::kDatabaseCorrupt, text + QLatin1Char('.'));
+}
+
 Failure Connection::failure(int rc) const {
-    const QString where = QStringLiteral("La base « %1 » %2").arg(place_.file, placeText(place_.server));
+    const QString where = placeOf(place_);
     switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -59,8 +73,7 @@ Failure Connection::failure(int rc) const {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
     case SQLITE_FORMAT:
-        return Failure(code::kDatabaseCorrupt,
-                       QStringLiteral("%1 est endommagée ou n'est pas une base de courrier.").arg(where));
+        return damagedDatabase(place_);
     case SQLITE_FULL:
         return Failure(code::kStorageError,
                        QStringLiteral("Le disque est plein : la base « %1 » %2 ne peut pas être modifiée.")

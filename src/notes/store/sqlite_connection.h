@@ -24,14 +24,23 @@ struct Place {
     QString file;
 };
 
+// "La base « F » sur le serveur S", as messages begin.
+QString placeOf(const Place& place);
+// kDatabaseCorrupt for the database, with the reason when there is one.
+Failure damagedDatabase(const Place& place, const QString& why = QString());
+
 class Connection {
 public:
-    // Opens an existing file (create false) or creates it; WAL journal and a
-    // busy timeout are set. Throws on failure.
+    // Opens an existing file (create false) or creates it, with a busy
+    // timeout; nothing is written to it. Throws on failure.
     static std::unique_ptr<Connection> open(const QString& path, const Place& place, bool create);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
+
+    // Switches the file to the WAL journal (a change to the file, so only
+    // once it is known to be a mail database).
+    void useWriteAheadLog();
 
     const Place& place() const { return place_; }
     sqlite3* handle() const { return db_; }

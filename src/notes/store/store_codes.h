@@ -40,6 +40,7 @@ inline constexpr std::int32_t kAttachmentGone = make(0x80041026);
 inline constexpr std::int32_t kCannotWriteFile = make(0x80041027);
 inline constexpr std::int32_t kCannotReadFile = make(0x80041028);
 inline constexpr std::int32_t kForeignDocument = make(0x80041029);
+inline constexpr std::int32_t kDocumentRemoved = make(0x8004102A);
 
 // Messages handed to the store by its tool.
 inline constexpr std::int32_t kBadMessage = make(0x80041030);

@@ -13,7 +13,17 @@ namespace {
 
 constexpr int kMaxNameLength = 255;
 const QString kLocalFolder = QStringLiteral("local");
-const QString kDownMarker = QStringLiteral("offline");
+const QString kIdentityFile = QStringLiteral("user.id");
+// Servers marked down are listed in a folder of the root: its leading dot
+// keeps it apart from every server folder (a leading dot is encoded there),
+// and so from every database file name.
+const QString kDownFolder = QStringLiteral(".offline");
+// Earlier versions marked a server down with this empty file in its folder,
+// where it could be confused with a database of that name.
+const QString kLegacyDownMarker = QStringLiteral("offline");
+// SQLite keeps its journal beside a database under its name and a suffix.
+const QStringList kJournalSuffixes{QStringLiteral("-wal"), QStringLiteral("-shm"),
+                                   QStringLiteral("-journal")};
 
 bool hasControlCharacter(const QString& text) {
     for (QChar c : text)
@@ -26,6 +36,19 @@ bool isPlainByte(char c, bool first) {
     if (c >= '0' && c <= '9') return true;
     if (c == '_' || c == '-') return true;
     return c == '.' && !first;
+}
+
+bool isJournalName(const QString& part) {
+    for (const QString& suffix : kJournalSuffixes)
+        if (part.endsWith(suffix, Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+// The empty regular file an earlier version left as a down marker: a file
+// with content there is a database, never a marker.
+bool isLegacyDownMarker(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && !info.isSymLink() && info.size() == 0;
 }
 
 // The entry of `folder` whose name matches `name` without regard to case,
@@ -73,6 +96,11 @@ void checkServerName(const QString& server) {
     if (server.size() > kMaxNameLength || hasControlCharacter(server))
         throw Failure(code::kBadServerName,
                       QStringLiteral("Le nom de serveur « %1 » n'est pas valide.").arg(server));
+    if (serverFolderName(server) == kIdentityFile)
+        throw Failure(code::kBadServerName,
+                      QStringLiteral("Le nom de serveur « %1 » est réservé par la base locale "
+                                     "(fichier d'identification).")
+                          .arg(server));
 }
 
 QStringList fileNameParts(const QString& server, const QString& file) {
@@ -99,6 +127,10 @@ QStringList fileNameParts(const QString& server, const QString& file) {
         if (part == QLatin1String("..")) throw refuse(QStringLiteral("il remonte au-dessus du dossier du serveur"));
         if (part == QLatin1String(".")) continue;
         if (part.size() > kMaxNameLength) throw refuse(QStringLiteral("un de ses noms est trop long"));
+        if (isJournalName(part))
+            throw refuse(
+                QStringLiteral("les noms finissant par %1 sont réservés aux journaux des bases")
+                    .arg(kJournalSuffixes.join(QStringLiteral(", "))));
         parts << part;
     }
     if (parts.isEmpty()) throw refuse(QStringLiteral("il ne nomme aucun fichier"));
@@ -107,7 +139,7 @@ QStringList fileNameParts(const QString& server, const QString& file) {
 
 DataRoot::DataRoot(QString root) : root_(std::move(root)) {}
 
-QString DataRoot::identityPath() const { return QDir(root_).filePath(QStringLiteral("user.id")); }
+QString DataRoot::identityPath() const { return QDir(root_).filePath(kIdentityFile); }
 
 QString DataRoot::serverFolder(const QString& server) const {
     return QDir(root_).filePath(serverFolderName(server));
@@ -117,8 +149,17 @@ bool DataRoot::serverExists(const QString& server) const {
     return QFileInfo(serverFolder(server)).isDir();
 }
 
+QString DataRoot::downMarker(const QString& server) const {
+    return QDir(root_).filePath(kDownFolder + QLatin1Char('/') + serverFolderName(server));
+}
+
+QString DataRoot::legacyDownMarker(const QString& server) const {
+    return QDir(serverFolder(server)).filePath(kLegacyDownMarker);
+}
+
 bool DataRoot::serverDown(const QString& server) const {
-    return QFileInfo::exists(QDir(serverFolder(server)).filePath(kDownMarker));
+    if (isLocalServer(server)) return false;
+    return QFileInfo(downMarker(server)).exists() || isLegacyDownMarker(legacyDownMarker(server));
 }
 
 void DataRoot::checkReachable(const QString& server, const QString& file) const {
@@ -137,16 +178,23 @@ void DataRoot::setServerDown(const QString& server, bool down) const {
     if (!serverExists(server))
         throw Failure(code::kServerUnreachable,
                       QStringLiteral("Le serveur %1 n'existe pas.").arg(server));
-    const QString marker = QDir(serverFolder(server)).filePath(kDownMarker);
-    if (down) {
+    const QString marker = downMarker(server);
+    if (down && !QFileInfo(marker).exists()) {
+        const QString folder = QFileInfo(marker).path();
         QFile f(marker);
-        if (!f.open(QIODevice::WriteOnly))
+        if (!QDir().mkpath(folder) || !f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             throw Failure(code::kCannotWriteFile,
                           QStringLiteral("Impossible de créer le fichier %1.").arg(marker));
-    } else if (QFileInfo::exists(marker) && !QFile::remove(marker)) {
+    } else if (!down && QFileInfo(marker).exists() && !QFile::remove(marker)) {
         throw Failure(code::kCannotWriteFile,
                       QStringLiteral("Impossible de supprimer le fichier %1.").arg(marker));
     }
+    // The marker of an earlier version goes either way (the new one now says
+    // it all), and only while it is still the empty file that version made.
+    const QString legacy = legacyDownMarker(server);
+    if (isLegacyDownMarker(legacy) && !QFile::remove(legacy))
+        throw Failure(code::kCannotWriteFile,
+                      QStringLiteral("Impossible de supprimer le fichier %1.").arg(legacy));
 }
 
 QString DataRoot::findFile(const QString& server, const QString& file) const {
@@ -157,8 +205,10 @@ QString DataRoot::findFile(const QString& server, const QString& file) const {
         if (entry.isEmpty()) return QString();
         folder = QDir(folder).filePath(entry);
         const QFileInfo info(folder);
+        // The last name may be any kind of file: opening refuses what is not
+        // a regular file with its own message.
         const bool last = i == parts.size() - 1;
-        if (last ? !info.isFile() : !info.isDir()) return QString();
+        if (last ? info.isDir() : !info.isDir()) return QString();
     }
     return folder;
 }

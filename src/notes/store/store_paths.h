@@ -18,12 +18,14 @@ QString placeText(const QString& server);
 QString serverFolderName(const QString& server);
 QString serverNameFromFolder(const QString& folderName);
 
-// Throws kBadServerName for a name holding control characters or too long.
+// Throws kBadServerName for a name holding control characters, too long, or
+// whose folder would be a file of the store's own ("user.id").
 void checkServerName(const QString& server);
 
 // The folder components of a database file name; throws kBadFileName for an
 // empty, absolute or drive-letter name, a ".." component, NUL or control
-// characters.
+// characters, or a name SQLite keeps for its journals (ending in "-wal",
+// "-shm" or "-journal").
 QStringList fileNameParts(const QString& server, const QString& file);
 
 class DataRoot {
@@ -35,10 +37,13 @@ public:
     QString serverFolder(const QString& server) const;
 
     bool serverExists(const QString& server) const;
+    // Down when marked by setServerDown, or by the empty "offline" file an
+    // earlier version left in the server's folder.
     bool serverDown(const QString& server) const;
     // Throws kServerUnreachable when the folder is missing or marked down.
     void checkReachable(const QString& server, const QString& file) const;
-    // Marks the server down or up; the server must exist.
+    // Marks the server down or up; the server must exist. An earlier
+    // version's marker is taken away either way, never a database.
     void setServerDown(const QString& server, bool down) const;
 
     // The existing file matched without regard to case, or "" when none.
@@ -48,6 +53,8 @@ public:
     QString pathForNewFile(const QString& server, const QString& file) const;
 
 private:
+    QString downMarker(const QString& server) const;
+    QString legacyDownMarker(const QString& server) const;
     QString root_;
 };
 
