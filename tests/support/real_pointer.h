@@ -1,0 +1,45 @@
+#pragma once
+// The pointer moved and clicked in the X server itself (xdotool), as the
+// user's mouse would, and the tooltip window that Qt puts on screen.
+#include <QtCore/qtestsupport_core.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPoint>
+#include <QProcess>
+
+namespace vantor::test {
+
+inline bool xdotool(const QStringList& args) {
+    return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
+}
+
+// Moves the pointer to a point of the screen, in pixels; true once it is there.
+inline bool pointerTo(QPoint global) {
+    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                    QString::number(global.x()), QString::number(global.y())});
+}
+
+inline bool clickAt(QPoint global, int button = 1) {
+    return pointerTo(global) && xdotool({QStringLiteral("click"), QString::number(button)});
+}
+
+// The text of the tooltip on screen; "" when none shows.
+inline QString tooltipShown() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->inherits("QTipLabel")) return static_cast<QLabel*>(w)->text();
+    }
+    return {};
+}
+
+// Takes the pointer away to `elsewhere` until no tooltip shows, then rests it
+// on `global`; the tooltip that shows there, or "" when none came.
+inline QString tooltipAt(QPoint global, QPoint elsewhere) {
+    pointerTo(elsewhere);
+    QTest::qWaitFor([] { return tooltipShown().isEmpty(); }, 5000);
+    if (!pointerTo(global)) return {};
+    QTest::qWaitFor([] { return !tooltipShown().isEmpty(); }, 5000);
+    return tooltipShown();
+}
+
+}  // namespace vantor::test
