@@ -2,12 +2,13 @@
 // mail store in the program's folder, and the main window.
 #include <QApplication>
 
-#include "core/modlotus.h"
 #include "app/frm_lotus.h"
 #include "app/systray.h"
+#include "core/modlotus.h"
 #include "notes/store/local_client.h"
 #include "notes/workspace/qt_workspace.h"
 #include "platform/gui/qt_dialogs.h"
+#include "platform/gui/qt_translations.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -20,6 +21,12 @@ int main(int argc, char** argv) {
     vantor::store::LocalClient client(vantor::joinPath(folder, QStringLiteral("notesdata")),
                                       vantor::notes::createQtWorkspace);
     vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
+    // Before the first box: Qt's own buttons read in French, as the rest.
+    try {
+        vantor::installFrenchQtTranslations(app);
+    } catch (const vantor::Failure& f) {
+        m.LogErreur(f.description());
+    }
 
     vantor::FrmLOTUS window(m);
     window.Form_Load();
