@@ -33,12 +33,18 @@ inline QString tooltipShown() {
 }
 
 // Takes the pointer away to `elsewhere` until no tooltip shows, then rests it
-// on `global`; the tooltip that shows there, or "" when none came.
+// on `global`, moving it by a pixel now and then as a hand does, until a
+// tooltip shows; its text, or "" when none came.
 inline QString tooltipAt(QPoint global, QPoint elsewhere) {
     pointerTo(elsewhere);
     QTest::qWaitFor([] { return tooltipShown().isEmpty(); }, 5000);
-    if (!pointerTo(global)) return {};
-    QTest::qWaitFor([] { return !tooltipShown().isEmpty(); }, 5000);
+    // Qt drops a move to where the pointer entered, and a late focus change
+    // cancels a pending tooltip: a further move starts it again.
+    for (int essai = 0; essai < 8; ++essai) {
+        if (!pointerTo(global + QPoint(essai % 2 == 0 ? -1 : 1, 0))) return {};
+        QCoreApplication::processEvents();
+        if (essai > 0 && QTest::qWaitFor([] { return !tooltipShown().isEmpty(); }, 1500)) break;
+    }
     return tooltipShown();
 }
 
