@@ -9,6 +9,7 @@
 #include "notes/store/local_client.h"
 #include "notes/workspace/ipc_workspace.h"
 #include "platform/gui/qt_dialogs.h"
+#include "platform/gui/qt_translations.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -23,6 +24,12 @@ int main(int argc, char** argv) {
     const QString notesData = vantor::joinPath(folder, QStringLiteral("notesdata"));
     vantor::store::LocalClient client(notesData, vantor::notes::ipcWorkspaceFactory(notesData));
     vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
+    // Before the first box: Qt's own buttons read in French, as the rest.
+    try {
+        vantor::installFrenchQtTranslations(app);
+    } catch (const vantor::Failure& f) {
+        m.LogErreur(f.description());
+    }
 
     vantor::FrmLOTUS window(m);
     window.Form_Load();

@@ -1,8 +1,9 @@
 // The main commands: watching, hiding to the tray, quitting.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <cstdio>
-#include <unistd.h>
 
 #include "app/frm_lotus.h"
 #include "app/systray.h"
@@ -38,14 +39,14 @@ void FrmLOTUS::minimize() {
 }
 
 void FrmLOTUS::montrerAuPremierPlan() {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Back to the normal state, from minimised or maximised alike.
+    setWindowState(Qt::WindowNoState);
     show();
     raise();
     activateWindow();
 }
 
 void FrmLOTUS::CmdGO_Click() {
-    systray_->marquerSurveillance(false);
     minimize();
     if (!TimerScan.isActive()) TimerScan.start();
     SaveParam(true);
@@ -55,7 +56,7 @@ void FrmLOTUS::TimerScan_Timer() {
     ScanHooks hooks;
     hooks.montrerParametres = [this] { montrerAuPremierPlan(); };
     hooks.surveillanceArretee = [this](const QString& raison) {
-        systray_->marquerSurveillance(true, raison);
+        systray_->noterArret(raison.left(120) + QStringLiteral(" (voir erreur_log.txt)"));
     };
     if (laisserEvenements) hooks.laisserEvenements = laisserEvenements;
     ScanBAL(m_, TimerScan, *frmMsg_, hooks);

@@ -1,8 +1,9 @@
 // Saving the settings window, with a check of every configured mailbox.
 #include "actions/charge_dossiers.h"
+#include "app/frm_lotus.h"
+#include "app/systray.h"
 #include "core/password.h"
 #include "core/settings.h"
-#include "app/frm_lotus.h"
 
 namespace vantor {
 namespace {
@@ -13,6 +14,14 @@ const QString kTitrePasse = QStringLiteral("ACCES A LOTUS");
 void montrer(QAction* a, const QString& caption) {
     a->setText(caption);
     a->setVisible(true);
+}
+
+// Why the watch stopped, for the tray icon's tip: the slots as the user numbers them.
+QString raisonArret(const QStringList& numeros) {
+    if (numeros.size() == 1)
+        return QStringLiteral("la boîte %1 n'est pas accessible").arg(numeros[0]);
+    return QStringLiteral("les boîtes %1 ne sont pas accessibles")
+        .arg(numeros.join(QStringLiteral(", ")));
 }
 
 }  // namespace
@@ -29,8 +38,9 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
     } else {
         // The previous password stays stored; the user must know it was not saved.
         motDePasseRefuse_ = true;
-        m_.LogErreur(QStringLiteral("Mot de passe non enregistré : il contient un caractère qui "
-                                    "ne peut pas être crypté. L'ancien mot de passe est conservé."));
+        m_.LogErreur(
+            QStringLiteral("Mot de passe non enregistré : il contient un caractère qui "
+                           "ne peut pas être crypté. L'ancien mot de passe est conservé."));
         m_.dialogs->msgBox(QStringLiteral("Le mot de passe n'a pas été enregistré : il contient un "
                                           "caractère qui ne peut pas être crypté.") +
                                QStringLiteral("\r\n") +
@@ -47,7 +57,8 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
         // No mail client: every configured mailbox is reported below.
     }
     m_.MotDePasse = motDePasseStocke(m_.lireParam(keys::kPassword, QString()));
-    if (m_.MotDePasse.isEmpty()) m_.MotDePasse = m_.dialogs->inputBox(kInvitePasse, kTitrePasse, QString());
+    if (m_.MotDePasse.isEmpty())
+        m_.MotDePasse = m_.dialogs->inputBox(kInvitePasse, kTitrePasse, QString());
     if (session) {
         try {
             session->initialize(m_.MotDePasse);
@@ -60,6 +71,7 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
     mnu_archiver->menuAction()->setVisible(false);
 
     // 10.
+    QStringList inaccessibles;
     for (int i = 0; i < keys::kSlots; ++i) {
         m_.ecrireParam(keys::bal(i), TxtBAL[i]->text());
         m_.ecrireParam(keys::balArchive(i), TxtBALArchive[i]->text());
@@ -96,6 +108,7 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
                                        QStringLiteral("Vous devez modifier vos paramètres."),
                                    msg::kCritical, QStringLiteral("ERREUR"));
                 TimerScan.stop();
+                inaccessibles << QString::number(i + 1);
                 show();
                 result = false;
             } else {
@@ -111,6 +124,7 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
         }
         if (bParam) ChargeDossiers(m_, i);
     }
+    if (!inaccessibles.isEmpty()) systray_->noterArret(raisonArret(inaccessibles));
 
     // 11-13.
     m_.ecrireParam(keys::kAuto, QString::number(ChkAutoScan->isChecked() ? 1 : 0));

@@ -1,7 +1,7 @@
 #include "app/systray.h"
 
-#include <QCursor>
 #include <QCoreApplication>
+#include <QCursor>
 #include <cstring>
 
 #include "app/frm_lotus.h"
@@ -14,7 +14,10 @@ QString TrayIconData::tip() const {
     return cp1252::decode(QByteArray(szTip.data(), static_cast<qsizetype>(end - szTip.begin())));
 }
 
-Systray::Systray(FrmLOTUS& owner) : QObject(&owner), owner_(owner) {}
+Systray::Systray(FrmLOTUS& owner) : QObject(&owner), owner_(owner) {
+    suiviTimer_ = owner_.TimerScan.bindableActive().addNotifier([this] { surChangementTimer(); });
+    lancee_ = owner_.TimerScan.isActive();
+}
 
 Systray::~Systray() = default;
 
@@ -34,8 +37,9 @@ bool Systray::zoneDisponible() {
     if (QSystemTrayIcon::isSystemTrayAvailable()) return true;
     if (!absenceSignalee_) {
         absenceSignalee_ = true;
-        owner_.mod().LogErreur(QStringLiteral(
-            "Zone de notification indisponible : la fenêtre de Vantor reste dans la barre des tâches."));
+        owner_.mod().LogErreur(
+            QStringLiteral("Zone de notification indisponible : la fenêtre de Vantor reste dans la "
+                           "barre des tâches."));
     }
     return false;
 }
@@ -58,25 +62,71 @@ bool Systray::Shell_NotifyIcon(int operation, const TrayIconData& record) {
     return false;
 }
 
-void Systray::marquerSurveillance(bool arretee, const QString& raison) {
-    arretee_ = arretee;
-    raison_ = raison;
+EtatSurveillance Systray::etat() const {
+    // A scan disables the timer while it runs and re-arms it at its end,
+    // unless it fails: then it says so through noterArret().
+    if (owner_.TimerScan.isActive() || (owner_.mod().scanEnCours && !arretNote_))
+        return EtatSurveillance::Active;
+    return lancee_ ? EtatSurveillance::Arretee : EtatSurveillance::NonLancee;
+}
+
+void Systray::surChangementTimer() {
+    if (owner_.TimerScan.isActive()) {
+        lancee_ = true;
+        arretNote_ = false;
+        raison_.clear();
+    }
     appliquerEtat();
+}
+
+void Systray::noterArret(const QString& raison) {
+    arretNote_ = true;
+    // A tip is a line or two, whatever the failure wrote.
+    raison_ = raison.left(200);
+    appliquerEtat();
+}
+
+QString Systray::bulle() const {
+    QString tip = data_.tip();
+    if (tip.isEmpty()) tip = kTitre;
+    switch (etat()) {
+        case EtatSurveillance::Active:
+            return tip;
+        case EtatSurveillance::NonLancee:
+            return tip + QStringLiteral(" - surveillance non lancée");
+        case EtatSurveillance::Arretee:
+            break;
+    }
+    tip += QStringLiteral(" - surveillance arrêtée");
+    if (!raison_.isEmpty()) tip += QStringLiteral(" : ") + raison_;
+    return tip;
 }
 
 void Systray::appliquerEtat() {
     if (!icon_) return;
-    QString tip = data_.tip();
-    QIcon icon = data_.hIcon;
-    // A watch stopped by a failure must not look as if it were still watching.
-    if (arretee_) {
-        tip += QStringLiteral(" - surveillance arrêtée");
-        if (!raison_.isEmpty()) tip += QStringLiteral(" : ") + raison_.left(120);
-        tip += QStringLiteral(" (voir erreur_log.txt)");
-        icon = QIcon(data_.hIcon.pixmap(32, QIcon::Disabled));
+    if (activite_) {
+        icon_->setIcon(data_.hIcon);
+        icon_->setToolTip(data_.tip());
+        return;
     }
-    icon_->setIcon(icon);
-    icon_->setToolTip(tip);
+    // A watch that is not running must not look as if it were.
+    const bool surveille = etat() == EtatSurveillance::Active;
+    icon_->setIcon(surveille ? data_.hIcon : QIcon(data_.hIcon.pixmap(32, QIcon::Disabled)));
+    icon_->setToolTip(bulle());
+}
+
+void Systray::afficherActivite(const QIcon& icon, const QString& tip) {
+    Shell_NotifyIcon(NIM_DELETE, data_);
+    remplir(icon, tip);
+    activite_ = true;
+    Shell_NotifyIcon(NIM_ADD, data_);
+}
+
+void Systray::retablirEtat() {
+    Shell_NotifyIcon(NIM_DELETE, data_);
+    remplir(owner_.windowIcon(), kTitre);
+    activite_ = false;
+    Shell_NotifyIcon(NIM_ADD, data_);
 }
 
 void Systray::activated(QSystemTrayIcon::ActivationReason reason) {

@@ -1,8 +1,10 @@
 #pragma once
 // The notification-area icon: one record, added and deleted, never modified,
-// as the Windows notification calls work; Qt's tray icon realises it.
+// as the Windows notification calls work; Qt's tray icon realises it. Its
+// picture and tip always tell the watch's true state (see EtatSurveillance).
 #include <QIcon>
 #include <QObject>
+#include <QProperty>
 #include <QSystemTrayIcon>
 #include <array>
 #include <cstdint>
@@ -30,10 +32,17 @@ struct TrayIconData {
 inline constexpr int NIM_ADD = 0;
 inline constexpr int NIM_DELETE = 2;
 
+// What the watch is doing, derived from the scan timer `TimerScan`.
+enum class EtatSurveillance {
+    NonLancee,  // the timer was never enabled in this run
+    Active,     // the timer is enabled, or a scan is under way and will re-arm it
+    Arretee,    // the timer was enabled once and is disabled now
+};
+
 class Systray : public QObject {
     Q_OBJECT
-public:
-    // `owner` must outlive this object.
+  public:
+    // `owner` must outlive this object; its `TimerScan` is followed from now on.
     explicit Systray(FrmLOTUS& owner);
     ~Systray() override;
 
@@ -50,19 +59,41 @@ public:
     // Whether a notification area is there to hold the icon; logged once when not.
     bool zoneDisponible();
 
-    // Shows in the icon that watching has stopped after a failure, or that it runs.
-    void marquerSurveillance(bool arretee, const QString& raison = QString());
-    bool surveillanceArretee() const { return arretee_; }
+    // The watch's state. The icon follows every change by itself: enabling
+    // or disabling `TimerScan` anywhere is enough.
+    EtatSurveillance etat() const;
+    // Records why the watch stopped (a failed scan, a failed mailbox check,
+    // a failed archiving or search run); the icon's tip shows it until the
+    // timer is enabled again. Call it when disabling the timer for good.
+    void noterArret(const QString& raison);
+    // The tip the icon shows in the present state: the record's tip, and
+    // when not watching, why.
+    QString bulle() const;
 
-private:
+    // For the archiving and search runs, which show their progress in the
+    // icon: deletes it and adds it again with `icon` and `tip`, shown as
+    // they are whatever the watch's state, until retablirEtat(). The icon is
+    // added even when there was none.
+    void afficherActivite(const QIcon& icon, const QString& tip);
+    // Puts back the truthful state after a run, in one call: the icon
+    // (added when there is none) shows the main window's picture and title
+    // again, greyed with the reason when the watch is not running. Record
+    // a failure with noterArret() first.
+    void retablirEtat();
+
+  private:
     void activated(QSystemTrayIcon::ActivationReason reason);
+    void surChangementTimer();
     void appliquerEtat();
 
     FrmLOTUS& owner_;
     TrayIconData data_;
     std::unique_ptr<QSystemTrayIcon> icon_;
-    bool arretee_ = false;
+    QPropertyNotifier suiviTimer_;
+    bool lancee_ = false;
+    bool arretNote_ = false;
     QString raison_;
+    bool activite_ = false;
     bool absenceSignalee_ = false;
 };
 

@@ -32,6 +32,9 @@ FrmMsg::FrmMsg(ModLOTUS& m, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     // The popup must not take the keyboard from what the user is typing in.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Never active, the window would otherwise never show its buttons' tooltips,
+    // the only words those picture buttons have.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setWindowTitle(kTitre);
     setWindowIcon(artwork::iconePopup());
     setFont(policePopup());
@@ -48,7 +51,8 @@ void FrmMsg::creeControles() {
     const double echelle = dpi().x / twips::kDpiReference;
     const qreal densite = devicePixelRatioF();
 
-    // Created in the buttons' keyboard order.
+    // Created in the buttons' keyboard order. The tooltip also names the
+    // button for screen readers and desktop automation.
     const auto bouton = [&](artwork::Motif motif, const RectTwips& place, const QString& bulle) {
         auto* b = new QToolButton(this);
         b->setIcon(artwork::icone(motif, echelle, densite));
@@ -56,6 +60,7 @@ void FrmMsg::creeControles() {
         b->setIconSize(QSize(static_cast<int>(std::lround(taille.width() * echelle)),
                              static_cast<int>(std::lround(taille.height() * echelle))));
         b->setToolTip(bulle);
+        b->setAccessibleName(bulle);
         placeEnTwips(*b, place);
         return b;
     };
@@ -71,9 +76,10 @@ void FrmMsg::creeControles() {
                     QStringLiteral("Supprimer le message"));
     CmdPJ = bouton(artwork::Motif::Trombone, disposition::CmdPJ,
                    QStringLiteral("Extraire les pièces jointes"));
-    CmdFermer = bouton(artwork::Motif::Croix, disposition::CmdFermer,
-                       QStringLiteral("Fermer le message"));
+    CmdFermer =
+        bouton(artwork::Motif::Croix, disposition::CmdFermer, QStringLiteral("Fermer le message"));
     CmdFolders = bouton(artwork::Motif::Dossier, disposition::CmdFolders, QString());
+    CmdFolders->setAccessibleName(QStringLiteral("Déplacer dans un dossier"));
 
     const auto label = [&](const RectTwips& place, bool gras, bool retourLigne) {
         auto* l = new QLabel(this);
@@ -154,9 +160,13 @@ void FrmMsg::relanceTimerFermeture() {
     TimerCloseAuto->start();
 }
 
-void FrmMsg::CloseForm() { hide(); }
+void FrmMsg::CloseForm() {
+    hide();
+}
 
-void FrmMsg::TimerCloseAuto_Timer() { CloseForm(); }
+void FrmMsg::TimerCloseAuto_Timer() {
+    CloseForm();
+}
 
 bool FrmMsg::estLabel(const QObject* o) const {
     return o == LblBAL || o == LblFrom || o == LblSubject || o == LblBody;

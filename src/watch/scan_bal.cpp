@@ -142,7 +142,7 @@ void scanner(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hoo
         const notes::ViewPtr view = db ? db->getView(QStringLiteral("($All)")) : nullptr;
         if (!view) {
             throw Failure(kObjetNonDefini,
-                          QStringLiteral("La vue ($All) de la boite %1 est introuvable.").arg(m.FichierBAL));
+                          QStringLiteral("La vue ($All) de la boîte %1 est introuvable.").arg(m.FichierBAL));
         }
         view->refresh();
         parcourir(s, *view);

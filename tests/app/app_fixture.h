@@ -6,9 +6,10 @@
 #include <QLocale>
 #include <memory>
 
-#include "core/modlotus.h"
-#include "core/settings.h"
 #include "app/frm_lotus.h"
+#include "core/modlotus.h"
+#include "core/password.h"
+#include "core/settings.h"
 #include "notes/store/local_client.h"
 #include "notes/workspace/ipc_workspace.h"
 #include "platform/cp1252.h"
@@ -20,7 +21,7 @@
 namespace vantor::test {
 
 class AppFixture : public ::testing::Test {
-protected:
+  protected:
     AppFixture()
         : client(joinPath(dir.path(), QStringLiteral("notesdata")),
                  notes::ipcWorkspaceFactory(joinPath(dir.path(), QStringLiteral("notesdata")))),
@@ -40,10 +41,21 @@ protected:
         return *w;
     }
 
+    // Slot 0 watches a mailbox that opens, its password stored; `autres`
+    // adds lines to the settings file.
+    void boiteJoignable(const QByteArray& autres = {}) {
+        tool.mailbox(kServeur, "mail\\jdupont.nsf");
+        ecrireIni("[PARAM]\r\nSERVEUR_LOTUS_0=" + kServeur.toLatin1() +
+                  "\r\nBAL_0=mail\\jdupont.nsf\r\nPASSWORD=" +
+                  CrypteMotDePasse("vantor").value().toLatin1() + "\r\n" + autres);
+    }
+
     QByteArray ini() { return env.readFile(m.CheminParam).value_or(QByteArray()); }
     void ecrireIni(const QByteArray& bytes) { ASSERT_TRUE(env.replaceFile(m.CheminParam, bytes)); }
     QString journal() { return cp1252::decode(env.readFile(m.cheminLog()).value_or(QByteArray())); }
     QByteArray dateVisu() const { return cp1252::encode(texteDateHeure(*env.clock)); }
+
+    inline static const QString kServeur = QStringLiteral("Paris/Vantor");
 
     TempDir dir;
     TestEnv env;

@@ -4,10 +4,11 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "core/keys.h"
-#include "core/password.h"
 #include "app/systray.h"
 #include "app_fixture.h"
+#include "core/keys.h"
+#include "core/password.h"
+#include "watch/artwork.h"
 #include "watch/frm_msg.h"
 
 namespace vantor::test {
@@ -29,10 +30,6 @@ TEST_F(TrayTest, OneIconRecordAddedOnceAndDeletedHarmlesslyWhenAbsent) {
     EXPECT_EQ(tray.data().tip(), "Vantor");
     EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
     EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
-    tray.marquerSurveillance(true, "Serveur injoignable");
-    EXPECT_TRUE(tray.icone()->toolTip().contains(QStringLiteral("surveillance arrêtée")));
-    tray.marquerSurveillance(false);
-    EXPECT_EQ(tray.icone()->toolTip(), "Vantor");
     EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
     EXPECT_FALSE(tray.iconePresente());
     tray.remplir(QIcon(), QString(100, QLatin1Char('x')));
@@ -49,9 +46,17 @@ TEST_F(TrayTest, IconClicksShowTheWindowOrTheMenuAndOtherClicksDoNothing) {
     EXPECT_FALSE(w->isVisible());
     emit tray.icone()->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(w->isVisible());
+    // Maximised or minimised, the window comes back in its normal state.
+    w->showMaximized();
     w->hide();
     emit tray.icone()->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->windowState(), Qt::WindowNoState);
+    w->setWindowState(Qt::WindowMinimized);
+    w->hide();
+    emit tray.icone()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->windowState(), Qt::WindowNoState);
     w->hide();
     emit tray.icone()->activated(QSystemTrayIcon::Context);
     EXPECT_TRUE(w->mnu_menu->isVisible());
@@ -60,6 +65,64 @@ TEST_F(TrayTest, IconClicksShowTheWindowOrTheMenuAndOtherClicksDoNothing) {
     // "Paramètres" shows the window; the watch goes on.
     w->mnu_param->trigger();
     EXPECT_TRUE(w->isVisible());
+}
+
+// The icon is there from the start here, as the offscreen screen has no
+// notification area for the window's own commands to add it to.
+TEST_F(TrayTest, IconTellsTheTruthInEveryStateOfTheWatch) {
+    boiteJoignable();
+    demarrer();
+    Systray& tray = *w->systray();
+    tray.remplir(w->windowIcon(), kTitre);
+    ASSERT_TRUE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
+    const auto grise = [&] {
+        return tray.icone()->icon().pixmap(32).toImage() ==
+               w->windowIcon().pixmap(32, QIcon::Disabled).toImage();
+    };
+
+    w->show();
+    w->showMinimized();
+    EXPECT_EQ(tray.icone()->toolTip(), QStringLiteral("Vantor - surveillance non lancée"));
+    EXPECT_TRUE(grise());
+
+    w->CmdGO_Click();
+    EXPECT_EQ(tray.icone()->toolTip(), "Vantor");
+    EXPECT_FALSE(grise());
+
+    w->TxtBAL[2]->setText("mail\\absente.nsf");
+    w->txtServeur[2]->setText(kServeur);
+    w->CmdGO_Click();
+    EXPECT_FALSE(w->TimerScan.isActive());
+    EXPECT_EQ(tray.icone()->toolTip(),
+              QStringLiteral("Vantor - surveillance arrêtée : la boîte 3 n'est pas accessible"));
+    EXPECT_TRUE(grise());
+
+    w->TxtBAL[2]->clear();
+    w->CmdGO_Click();
+    EXPECT_EQ(tray.icone()->toolTip(), "Vantor");
+    tool({QStringLiteral("server-down"), kServeur});
+    w->TimerScan_Timer();
+    EXPECT_FALSE(w->TimerScan.isActive());
+    EXPECT_TRUE(
+        tray.icone()->toolTip().startsWith(QStringLiteral("Vantor - surveillance arrêtée : ")));
+    EXPECT_TRUE(tray.icone()->toolTip().endsWith(QStringLiteral(" (voir erreur_log.txt)")));
+    EXPECT_TRUE(grise());
+
+    tool({QStringLiteral("server-up"), kServeur});
+    w->CmdGO_Click();
+    EXPECT_EQ(tray.icone()->toolTip(), "Vantor");
+    EXPECT_FALSE(grise());
+
+    // A run shows its progress whatever the timer does, then one call puts the truth back.
+    tray.afficherActivite(artwork::iconePopup(), QStringLiteral("Archivage en cours"));
+    w->TimerScan.stop();
+    EXPECT_EQ(tray.icone()->toolTip(), QStringLiteral("Archivage en cours"));
+    tray.noterArret(QStringLiteral("Base d'archive introuvable"));
+    tray.retablirEtat();
+    EXPECT_EQ(tray.icone()->toolTip(),
+              QStringLiteral("Vantor - surveillance arrêtée : Base d'archive introuvable"));
+    EXPECT_TRUE(grise());
+    EXPECT_EQ(tray.etat(), EtatSurveillance::Arretee);
 }
 
 TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
@@ -84,7 +147,8 @@ TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
     EXPECT_TRUE(saved.startsWith("[PARAM]\r\nDELAI=20\r\nDATE_VISU="));
     EXPECT_TRUE(saved.contains("DATE_VISU=" + dateVisu() + "\r\n"));
     for (int i = 0; i < 5; ++i) EXPECT_TRUE(saved.contains(keys::bal(i).toLatin1() + "=\r\n")) << i;
-    EXPECT_TRUE(saved.endsWith("AUTO=0\r\nLOGOFF=0\r\nAUTONOTES=0\r\nCOULEUR=C0DDDD\r\nHEIGHT=2325\r\nWIDTH=8470\r\n"));
+    EXPECT_TRUE(saved.endsWith(
+        "AUTO=0\r\nLOGOFF=0\r\nAUTONOTES=0\r\nCOULEUR=C0DDDD\r\nHEIGHT=2325\r\nWIDTH=8470\r\n"));
 }
 
 TEST_F(TrayTest, CloseBoxQuitsLikeQuitter) {
@@ -104,14 +168,11 @@ TEST_F(TrayTest, AutoStartWatchesAtOnce) {
 }
 
 TEST_F(TrayTest, DeliveredMessageReachesThePopupAndMovesDateVisu) {
-    const QString serveur = QStringLiteral("Paris/Vantor");
-    tool.mailbox(serveur, "mail\\jdupont.nsf");
-    ecrireIni("[PARAM]\r\nSERVEUR_LOTUS_0=" + serveur.toLatin1() + "\r\nBAL_0=mail\\jdupont.nsf\r\nPASSWORD=" +
-              CrypteMotDePasse("vantor").value().toLatin1() + "\r\nDELAI=5\r\n");
+    boiteJoignable("DELAI=5\r\n");
     demarrer();
     w->CmdGO_Click();
     EXPECT_EQ(dialogs.count("ERREUR"), 0);
-    tool.deliver(serveur, "mail\\jdupont.nsf", "Marie Curie", QStringLiteral("Résultats"),
+    tool.deliver(kServeur, "mail\\jdupont.nsf", "Marie Curie", QStringLiteral("Résultats"),
                  QStringLiteral("Voici les chiffres."));
 
     // The user reads the popup, then closes it with its close button.
@@ -132,7 +193,8 @@ TEST_F(TrayTest, DeliveredMessageReachesThePopupAndMovesDateVisu) {
     EXPECT_TRUE(ini().contains("DATE_VISU=" + dateVisu() + "\r\n"));
     EXPECT_EQ(w->TimerScan.interval(), 30000);
     EXPECT_TRUE(w->TimerScan.isActive());
-    EXPECT_TRUE(journal().isEmpty() || journal().contains("Zone de notification")) << journal().toStdString();
+    EXPECT_TRUE(journal().isEmpty() || journal().contains("Zone de notification"))
+        << journal().toStdString();
 }
 
 }  // namespace

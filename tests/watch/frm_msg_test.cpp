@@ -1,5 +1,8 @@
 // The popup window on a real (offscreen) screen: placement, colours,
 // countdown, clicks and mouse moves.
+#include "watch/frm_msg.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -10,7 +13,6 @@
 
 #include "popup_fixture.h"
 #include "watch/affiche_popup.h"
-#include "watch/frm_msg.h"
 #include "watch/popup_commands.h"
 
 namespace vantor {
@@ -18,10 +20,12 @@ namespace {
 
 using test::PopupFixture;
 
-int px(int twips, double dpi) { return twips::versPixels(twips, dpi); }
+int px(int twips, double dpi) {
+    return twips::versPixels(twips, dpi);
+}
 
 class Enregistreur : public PopupCommands {
-public:
+  public:
     QStringList appels;
     void OpenMail() override { appels << "OpenMail"; }
     void CmdDel_Click() override { appels << "Del"; }
@@ -35,7 +39,8 @@ public:
 void envoie(QWidget* w, QEvent::Type type, QPoint ou, Qt::MouseButton bouton,
             Qt::MouseButtons enfonces = Qt::NoButton) {
     if (type == QEvent::MouseButtonPress) enfonces |= bouton;
-    QMouseEvent ev(type, QPointF(ou), QPointF(w->mapToGlobal(ou)), bouton, enfonces, Qt::NoModifier);
+    QMouseEvent ev(type, QPointF(ou), QPointF(w->mapToGlobal(ou)), bouton, enfonces,
+                   Qt::NoModifier);
     QApplication::sendEvent(w, &ev);
 }
 void clique(QWidget* w, QPoint ou = {3, 3}, Qt::MouseButton bouton = Qt::LeftButton) {
@@ -44,7 +49,9 @@ void clique(QWidget* w, QPoint ou = {3, 3}, Qt::MouseButton bouton = Qt::LeftBut
 }
 
 // A point of the window no control covers, between the buttons and the labels.
-QPoint fond(FrmMsg& f) { return {px(660, f.dpi().x), px(1400, f.dpi().y)}; }
+QPoint fond(FrmMsg& f) {
+    return {px(660, f.dpi().x), px(1400, f.dpi().y)};
+}
 
 // Whether a move over `cible` restarts the countdown: only a restart makes
 // the time left grow back.
@@ -69,6 +76,21 @@ TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutTakingFocus) {
     EXPECT_FALSE(f.windowIcon().isNull());
     EXPECT_EQ(f.CmdFollow[2]->toolTip(), "Priorité faible");
     EXPECT_TRUE(f.LblSubject->font().bold());
+}
+
+TEST_F(PopupFixture, PictureButtonsAreNamedForScreenReaders) {
+    FrmMsg f(m);
+    QStringList noms;
+    for (QToolButton* b : {f.CmdOpen, f.CmdFollow[0], f.CmdFollow[1], f.CmdFollow[2], f.CmdDel,
+                           f.CmdPJ, f.CmdFermer, f.CmdFolders}) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+        ASSERT_NE(a, nullptr);
+        noms << a->text(QAccessible::Name);
+    }
+    EXPECT_EQ(noms,
+              QStringList({"Répondre au message", "Priorité haute", "Priorité moyenne",
+                           "Priorité faible", "Supprimer le message", "Extraire les pièces jointes",
+                           "Fermer le message", "Déplacer dans un dossier"}));
 }
 
 TEST_F(PopupFixture, DefaultsPlaceTheWindowAtTheBottomLeftWithTheOriginalSizes) {
@@ -103,7 +125,8 @@ TEST_F(PopupFixture, BadSizesStillShowThePopupOnScreenAndAreLogged) {
     ASSERT_NO_THROW(AffichePopup(m, f));
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.size(), QSize(px(735, f.dpi().x), px(2325, f.dpi().y)));
-    EXPECT_TRUE(journal().contains("Hauteur de la popup incorrecte (HEIGHT=abc) : 2325 twips utilisés"));
+    EXPECT_TRUE(
+        journal().contains("Hauteur de la popup incorrecte (HEIGHT=abc) : 2325 twips utilisés"));
     EXPECT_TRUE(journal().contains("(WIDTH=100) : 735 twips"));
 
     param("HEIGHT", "1e300");
@@ -120,7 +143,8 @@ TEST_F(PopupFixture, ColourComesFromTheSettingEachTimeEmptyGivesBlack) {
 
     param("COULEUR", "FF8000");  // red, green, blue in that order
     AffichePopup(m, f);
-    for (QWidget* w : std::initializer_list<QWidget*>{&f, f.LblBody, f.LblBAL, f.LblSubject, f.LblFrom}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{&f, f.LblBody, f.LblBAL, f.LblSubject, f.LblFrom}) {
         EXPECT_EQ(w->palette().color(QPalette::Window), QColor(255, 128, 0));
         EXPECT_TRUE(w->autoFillBackground());
     }
@@ -139,7 +163,8 @@ TEST_F(PopupFixture, CountdownIsDelaiSecondsFromLoadAndBadDelaiStillWorks) {
         EXPECT_TRUE(f.TimerCloseAuto->isActive());
     }
     EXPECT_FALSE(journal().contains("DELAI=60"));
-    EXPECT_TRUE(journal().contains("Délai de la popup incorrect (DELAI=abc) : 15 secondes utilisées"));
+    EXPECT_TRUE(
+        journal().contains("Délai de la popup incorrect (DELAI=abc) : 15 secondes utilisées"));
     EXPECT_TRUE(journal().contains("(DELAI=0)"));
     EXPECT_TRUE(journal().contains("(DELAI=100)"));
 }

@@ -1,6 +1,7 @@
 // Real scans against store mailboxes: which documents are presented, in what
 // order, with what captions, and what a failure leaves behind.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -10,11 +11,12 @@
 #include "core/keys.h"
 #include "core/password.h"
 #include "notes/store/local_client.h"
+#include "notes/store/store_paths.h"
 #include "notes/workspace/ipc_workspace.h"
+#include "popup_fixture.h"
 #include "support/store_tool.h"
 #include "watch/frm_msg.h"
 #include "watch/scan_bal.h"
-#include "popup_fixture.h"
 
 namespace vantor::test {
 namespace {
@@ -29,7 +31,7 @@ struct Presented {
 };
 
 class ScanTest : public PopupFixture {
-protected:
+  protected:
     ScanTest()
         : client(joinPath(dir.path(), QStringLiteral("notesdata")),
                  notes::ipcWorkspaceFactory(joinPath(dir.path(), QStringLiteral("notesdata")))),
@@ -62,7 +64,8 @@ protected:
     void scan() { ScanBAL(m, timer, *popup, hooks); }
 
     QString deliver(const QString& subject, const QString& from = QStringLiteral("Marie Curie"),
-                    const QString& body = QStringLiteral("Bonjour"), const QStringList& extra = {}) {
+                    const QString& body = QStringLiteral("Bonjour"),
+                    const QStringList& extra = {}) {
         return tool.deliver(kServeur, kBal, from, subject, body, extra);
     }
 
@@ -78,8 +81,9 @@ protected:
 };
 
 TEST_F(ScanTest, NewMessageIsPresentedWithItsCaptionsAndTheTimerIsRearmed) {
-    const QString unid = deliver(QStringLiteral("Réunion <b>lundi</b>"), QStringLiteral("Marie Curie"),
-                                 QStringLiteral("  Ordre du jour [IMAGE] "));
+    const QString unid =
+        deliver(QStringLiteral("Réunion <b>lundi</b>"), QStringLiteral("Marie Curie"),
+                QStringLiteral("  Ordre du jour [IMAGE] "));
     timer.start(65000);
     const QDateTime before = QDateTime::currentDateTime();
     scan();
@@ -104,7 +108,8 @@ TEST_F(ScanTest, FiveNewMessagesArePresentedOneAfterAnotherEachOnce) {
     for (int i = 1; i <= 5; ++i) deliver(QStringLiteral("Message %1").arg(i));
     scan();
     ASSERT_EQ(shown.size(), 5u);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(shown[i].subject, QStringLiteral("Message %1").arg(i + 1));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(shown[i].subject, QStringLiteral("Message %1").arg(i + 1));
     EXPECT_EQ(m.DocsAffiches.size(), 6u);
     EXPECT_TRUE(m.DocsAffiches.back().isEmpty());
 
@@ -161,8 +166,8 @@ TEST_F(ScanTest, DeleteDuringTheWaitRestartsTheWalkWithoutPresentingTwice) {
 
 TEST_F(ScanTest, LocalAndEmptyServersAreNotWatched) {
     tool.mailbox(QString(), QStringLiteral("mail\\local.nsf"));
-    tool.deliver(QString(), QStringLiteral("mail\\local.nsf"), QStringLiteral("X"), QStringLiteral("local"),
-                 QStringLiteral("b"));
+    tool.deliver(QString(), QStringLiteral("mail\\local.nsf"), QStringLiteral("X"),
+                 QStringLiteral("local"), QStringLiteral("b"));
     param(keys::serveur(0), QStringLiteral("LOCAL"));
     param(keys::bal(0), QStringLiteral("mail\\local.nsf"));
     param(keys::serveur(1), QString());
@@ -207,6 +212,20 @@ TEST_F(ScanTest, OtherFailuresStopTheWatchWithOnlyALogLine) {
     scan();
     EXPECT_FALSE(timer.isActive());
     EXPECT_TRUE(journal().contains(QStringLiteral("hier soir")));
+
+    // A damaged mailbox that lost its view of every document is named.
+    param(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime()));
+    sqlite3* db = nullptr;
+    const QString fichier = store::DataRoot(tool.root()).findFile(kServeur, kBal);
+    ASSERT_EQ(sqlite3_open(fichier.toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_exec(db, "DELETE FROM views WHERE name = '($All)'", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    timer.start(1000);
+    scan();
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_TRUE(journal().contains(
+        QStringLiteral("La vue ($All) de la boîte mail\\jdupont.nsf est introuvable.")))
+        << journal().toStdString();
 }
 
 TEST_F(ScanTest, EmptyPasswordIsAskedAtEveryScanAndNotStored) {

@@ -70,6 +70,8 @@ int QtDialogs::msgBox(const QString& text, int style, const QString& title) {
 
     QMessageBox box(iconFor(style), title, shown, QMessageBox::NoButton,
                     QApplication::activeWindow());
+    // Texts may quote mail and file names: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     const auto buttons = buttonsFor(style);
     for (auto b : buttons) box.addButton(b);
     const size_t defaultIndex = (style & kSecondButtonDefault) && buttons.size() > 1 ? 1 : 0;

@@ -1,0 +1,125 @@
+// The program's message and input boxes as the user sees them: Qt's own
+// buttons in French whatever the locale, the platform's styles mapped to the
+// right buttons, icon and answers.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTranslator>
+#include <functional>
+#include <memory>
+
+#include "platform/failure.h"
+#include "platform/gui/qt_dialogs.h"
+#include "platform/gui/qt_translations.h"
+
+namespace vantor::test {
+namespace {
+
+// Acts on the next modal box once it is on screen, as the user would.
+void quandBoiteOuverte(std::function<void(QWidget*)> agir) {
+    QTimer::singleShot(0, [agir] {
+        if (QWidget* box = QApplication::activeModalWidget()) agir(box);
+    });
+}
+
+QString texte(QAbstractButton* b) {
+    return b ? b->text().remove(QLatin1Char('&')) : QString();
+}
+
+class FrenchDialogs : public ::testing::Test {
+  protected:
+    // An English-speaking user: the boxes must read in French all the same.
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        fr.reset(installFrenchQtTranslations(*QCoreApplication::instance()));
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    std::unique_ptr<QTranslator> fr;
+    QtDialogs dialogs;
+};
+
+TEST_F(FrenchDialogs, MessageBoxStylesGiveTheirIconFrenchButtonsAndAnswers) {
+    const std::pair<int, QMessageBox::Icon> avecOk[] = {
+        {msg::kCritical, QMessageBox::Critical},
+        {msg::kExclamation, QMessageBox::Warning},
+        {msg::kInformation, QMessageBox::Information}};
+    for (const auto& [style, icone] : avecOk) {
+        QMessageBox::Icon vue = QMessageBox::NoIcon;
+        QStringList boutons;
+        quandBoiteOuverte([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            vue = box->icon();
+            for (QAbstractButton* b : box->buttons()) boutons << texte(b);
+            box->close();
+        });
+        EXPECT_EQ(
+            dialogs.msgBox(QStringLiteral("Date incorrecte."), style, QStringLiteral("ERREUR")),
+            msg::kOk);
+        EXPECT_EQ(vue, icone) << style;
+        EXPECT_EQ(boutons, QStringList{QStringLiteral("OK")}) << style;
+    }
+
+    // 259: Oui, Non, Annuler, Non by default, no icon; closing is Annuler.
+    const std::pair<QMessageBox::StandardButton, int> reponses[] = {
+        {QMessageBox::Yes, msg::kYes},
+        {QMessageBox::No, msg::kNo},
+        {QMessageBox::Cancel, msg::kCancel}};
+    for (const auto& [bouton, reponse] : reponses) {
+        QStringList boutons;
+        QString parDefaut;
+        QMessageBox::Icon vue = QMessageBox::Critical;
+        Qt::TextFormat format = Qt::RichText;
+        quandBoiteOuverte([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                boutons << texte(box->button(b));
+            parDefaut = texte(box->defaultButton());
+            vue = box->icon();
+            format = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->textFormat();
+            box->button(bouton)->click();
+        });
+        EXPECT_EQ(
+            dialogs.msgBox(QStringLiteral("Supprimer les documents de <b>la base</b> source ?"),
+                           msg::kYesNoCancelDefaultNo, QStringLiteral("ARCHIVAGE")),
+            reponse);
+        EXPECT_EQ(boutons, QStringList({"Oui", "Non", "Annuler"}));
+        EXPECT_EQ(parDefaut, QStringLiteral("Non"));
+        EXPECT_EQ(vue, QMessageBox::NoIcon);
+        EXPECT_EQ(format, Qt::PlainText) << "texts from mail are never read as markup";
+    }
+    quandBoiteOuverte([](QWidget* box) { box->close(); });
+    EXPECT_EQ(dialogs.msgBox(QStringLiteral("Supprimer ?"), msg::kYesNoCancelDefaultNo,
+                             QStringLiteral("ARCHIVAGE")),
+              msg::kCancel);
+}
+
+TEST_F(FrenchDialogs, PasswordPromptReadsOkAndAnnuler) {
+    QStringList boutons;
+    quandBoiteOuverte([&](QWidget* box) {
+        auto* rangee = box->findChild<QDialogButtonBox*>();
+        for (auto b : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel})
+            boutons << texte(rangee->button(b));
+        rangee->button(QDialogButtonBox::Cancel)->click();
+    });
+    EXPECT_EQ(
+        dialogs.inputBox(QStringLiteral("Mot de passe LOTUS"), QStringLiteral("ACCES A LOTUS"), {}),
+        QString());
+    EXPECT_EQ(boutons, QStringList({"OK", "Annuler"}));
+}
+
+TEST(QtTranslations, AMissingCatalogueIsAFailureAndLeavesQtAsItWas) {
+    EXPECT_THROW(installFrenchQtTranslations(*QCoreApplication::instance(),
+                                             QStringLiteral("/nonexistent/translations")),
+                 Failure);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+}
+
+}  // namespace
+}  // namespace vantor::test
