@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "about/frm_about.h"
 #include "app/frm_lotus.h"
 #include "app/systray.h"
 #include "watch/frm_msg.h"
@@ -24,6 +25,10 @@ void FrmLOTUS::CmdSave_Click() {
     CmdGO->setEnabled(true);
     CmdApropos->setEnabled(true);
     CmdQuit->setEnabled(true);
+}
+
+void FrmLOTUS::CmdApropos_Click() {
+    montrerAPropos(this);
 }
 
 void FrmLOTUS::minimize() {
