@@ -1,5 +1,8 @@
 #include "app/notes_preparation.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "core/settings.h"
 #include "platform/registry.h"
 #include "toolkit/cls_initreg.h"
@@ -26,10 +29,20 @@ void prepareClientNotes(ModLOTUS& m, bool autoNotes) {
     const QString dossier = dossierNotes(cls);
     if (dossier.isEmpty()) return;
 
-    // 1. The client's automatic logoff.
+    // 1. The client's automatic logoff. A folder of another system (a
+    // Windows path imported with the registry) must not make a stray file
+    // in the working folder: only an existing absolute folder is written to.
+    const QString notesIni = dossier + QStringLiteral("notes.ini");
     if (autoNotes) {
-        EcrireIni(m, kAppName, QStringLiteral("NOTES"), QStringLiteral("AutoLogoffMinutes"),
-                  QStringLiteral("0"), dossier + QStringLiteral("notes.ini"));
+        if (QDir::isAbsolutePath(notesIni) &&
+            m.env->folderExists(QFileInfo(notesIni).absolutePath())) {
+            EcrireIni(m, kAppName, QStringLiteral("NOTES"), QStringLiteral("AutoLogoffMinutes"),
+                      QStringLiteral("0"), notesIni);
+        } else {
+            m.LogErreur(
+                QStringLiteral("Dossier du client Notes introuvable : %1 n'est pas modifié.")
+                    .arg(notesIni));
+        }
     }
 
     // 2. The client's launch, whatever the options.

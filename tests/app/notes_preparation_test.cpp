@@ -81,6 +81,14 @@ TEST_F(NotesPreparationTest, AClientThatCannotStartIsLoggedAndStartUpCarriesOn) 
     EXPECT_TRUE(w->TimerScan.isActive());  // step 16 ran
 }
 
+TEST_F(NotesPreparationTest, AWindowsFolderFromAnImportedRegistryMakesNoFileHere) {
+    enregistrerClient("\"Path\"=\"C:\\\\Lotus\\\\Notes\\\\\"");
+    demarrerAvec("1");
+    EXPECT_FALSE(QFile::exists("C:\\Lotus\\Notes\\notes.ini"));
+    EXPECT_TRUE(journal().contains("C:\\Lotus\\Notes\\notes.ini")) << journal().toStdString();
+    ASSERT_EQ(env.started.size(), 1u);  // the start itself fails, logged, on a real system
+}
+
 TEST_F(NotesPreparationTest, BrokenRegistryFileIsLoggedKeptAndStartsNothing) {
     const QByteArray broken = regeditBytes("Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL");
     ASSERT_TRUE(env.replaceFile(dir.file("registre.reg"), broken));
