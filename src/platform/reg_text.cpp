@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/cp1252.h"
+#include "platform/registry.h"
 
 namespace vantor::regtext {
 namespace {
@@ -153,11 +154,17 @@ struct Lecteur {
                 if (apresSuppression && noms.size() == 1) {
                     return echec(i, QStringLiteral("une racine ne peut être supprimée"));
                 }
-                for (qsizetype n = 1; cle != nullptr && n + apresSuppression < noms.size(); ++n) {
-                    cle = apresSuppression ? cle->subkey(noms[n]) : &cle->ensureSubkey(noms[n]);
+                if (apresSuppression) {
+                    // Down to the parent; a key that is not there is nothing to remove.
+                    for (qsizetype n = 1; cle != nullptr && n < noms.size() - 1; ++n) {
+                        cle = cle->subkey(noms[n]);
+                    }
+                    if (cle != nullptr) cle->removeSubkey(noms.last());
+                    courante = nullptr;
+                } else {
+                    for (qsizetype n = 1; n < noms.size(); ++n) cle = &cle->ensureSubkey(noms[n]);
+                    courante = cle;
                 }
-                if (apresSuppression && cle != nullptr) cle->removeSubkey(noms.last());
-                courante = apresSuppression ? nullptr : cle;
                 continue;
             }
             if (!lireValeur(t, i, courante, apresSuppression)) return std::nullopt;
@@ -202,7 +209,7 @@ struct Lecteur {
             if (!texte || fin != donnee.size()) {
                 return refus(debut, QStringLiteral("texte mal fermé"));
             }
-            cle->setValue(nom, 1, versUnites(*texte + QChar(0)));
+            cle->setValue(nom, reg::kSz, versUnites(*texte + QChar(0)));
             return true;
         }
         if (donnee.startsWith(QStringLiteral("dword:"), Qt::CaseInsensitive)) {
@@ -212,11 +219,11 @@ struct Lecteur {
             if (!ok || chiffres.size() > 8) return refus(debut, QStringLiteral("dword incorrect"));
             QByteArray d(4, Qt::Uninitialized);
             for (int b = 0; b < 4; ++b) d[b] = static_cast<char>((v >> (8 * b)) & 0xFF);
-            cle->setValue(nom, 4, d);
+            cle->setValue(nom, reg::kDword, d);
             return true;
         }
         if (donnee.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive)) {
-            std::uint32_t type = 3;
+            std::uint32_t type = reg::kBinary;
             qsizetype deuxPoints = 3;
             if (donnee.size() > 3 && donnee[3] == u'(') {
                 const qsizetype ferme = donnee.indexOf(u')');
@@ -230,7 +237,7 @@ struct Lecteur {
             }
             auto octets = octetsHex(donnee.mid(deuxPoints + 1));
             if (!octets) return refus(debut, QStringLiteral("octets incorrects"));
-            if (ansi && (type == 1 || type == 2 || type == 7)) octets = utf16FromAnsi(*octets);
+            if (ansi && reg::isTextType(type)) octets = utf16FromAnsi(*octets);
             cle->setValue(nom, type, *octets);
             return true;
         }
@@ -241,7 +248,7 @@ struct Lecteur {
 // A text value the quoted form shows exactly: one terminating NUL, no other,
 // and no line end.
 std::optional<QString> texteAffichable(const Value& v) {
-    if (v.type != 1 || v.data.size() < 2 || v.data.size() % 2 != 0) return std::nullopt;
+    if (v.type != reg::kSz || v.data.size() < 2 || v.data.size() % 2 != 0) return std::nullopt;
     QString s = depuisUnites(v.data);
     if (!s.endsWith(QChar(0))) return std::nullopt;
     s.chop(1);
@@ -271,13 +278,14 @@ void ecrireValeur(QString& out, const Value& v) {
     out += u'=';
     if (const auto texte = texteAffichable(v)) {
         out += entreGuillemets(*texte);
-    } else if (v.type == 4 && v.data.size() == 4) {
+    } else if (v.type == reg::kDword && v.data.size() == 4) {
         std::uint32_t n = 0;
         for (int b = 0; b < 4; ++b)
             n |= std::uint32_t(static_cast<unsigned char>(v.data[b])) << (8 * b);
         out += QStringLiteral("dword:%1").arg(n, 8, 16, QChar(u'0'));
     } else {
-        out += v.type == 3 ? QStringLiteral("hex:") : QStringLiteral("hex(%1):").arg(v.type, 0, 16);
+        out += v.type == reg::kBinary ? QStringLiteral("hex:")
+                                      : QStringLiteral("hex(%1):").arg(v.type, 0, 16);
         ecrireOctets(out, out.size() - debut, v.data);
     }
     out += QStringLiteral("\r\n");
