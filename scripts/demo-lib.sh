@@ -15,6 +15,23 @@ prepare_demo() {
     'BAL_1=mail\equipe.nsf' 'SERVEUR_LOTUS_1=Lyon/Vantor' 'BAL_2=' 'SERVEUR_LOTUS_2=' \
     "PASSWORD=$(printf '\x7fjw}x{')" 'AUTO=1' 'LOGOFF=0' 'AUTONOTES=0' \
     'COULEUR=FFF2CC' 'HEIGHT=2325' 'WIDTH=5400' > "$folder/param.ini"
+  register_demo_client "$folder"
+}
+
+# register_demo_client FOLDER: the registry file of the program folder, as the
+# registry editor writes it (UTF-16LE with BOM, CRLF), with the mail client's
+# folder "Path" set to FOLDER and its trailing separator, so that Vantor
+# starts the stand-in client FOLDER/notes at launch when it is there.
+register_demo_client() {
+  local folder
+  folder="$(cd "$1" && pwd)/"
+  folder="${folder//\\/\\\\}"
+  folder="${folder//\"/\\\"}"
+  { printf '\xff\xfe'
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+      '[HKEY_LOCAL_MACHINE\Software\Lotus\Notes]' "\"Path\"=\"$folder\"" '' |
+      iconv -f UTF-8 -t UTF-16LE
+  } > "$1/registre.reg"
 }
 
 # start_display: Xvfb on a free display number, with a notification area

@@ -171,7 +171,7 @@ void FrmLOTUS::createButtons() {
     connect(CmdSave, &QPushButton::clicked, this, &FrmLOTUS::CmdSave_Click);
     connect(CmdGO, &QPushButton::clicked, this, &FrmLOTUS::CmdGO_Click);
     connect(CmdQuit, &QPushButton::clicked, this, &FrmLOTUS::quitter);
-    connect(CmdApropos, &QPushButton::clicked, this, &FrmLOTUS::aProposDemande);
+    connect(CmdApropos, &QPushButton::clicked, this, &FrmLOTUS::CmdApropos_Click);
 }
 
 void FrmLOTUS::createTrayMenu() {

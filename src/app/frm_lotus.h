@@ -46,6 +46,8 @@ public:
     void montrerAuPremierPlan();
     // Quit: removes the icon, saves without folder collection, ends the program.
     void quitter();
+    // Shows the About box without making it modal, or brings forward the one open.
+    void CmdApropos_Click();
 
     FrmMsg* popup() const { return frmMsg_.get(); }
     Systray* systray() const { return systray_.get(); }
@@ -109,7 +111,6 @@ signals:
     // Archive and search commands of a slot, for the maintenance commands.
     void archiveDemandee(int slot);
     void rechercheDemandee(int slot);
-    void aProposDemande();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <cstdio>
 
+#include "about/frm_about.h"
 #include "app/frm_lotus.h"
 #include "app/systray.h"
 #include "watch/frm_msg.h"
@@ -25,6 +26,10 @@ void FrmLOTUS::CmdSave_Click() {
     CmdGO->setEnabled(true);
     CmdApropos->setEnabled(true);
     CmdQuit->setEnabled(true);
+}
+
+void FrmLOTUS::CmdApropos_Click() {
+    montrerAPropos(this);
 }
 
 void FrmLOTUS::minimize() {

@@ -9,6 +9,17 @@
 
 namespace vantor {
 
+// How a started program is asked to show its window, with the system's
+// numbers (1 is a normal window with the focus, 2 minimised with the focus).
+enum class WindowStyle {
+    Hidden = 0,
+    NormalFocus = 1,
+    MinimizedFocus = 2,
+    MaximizedFocus = 3,
+    NormalNoFocus = 4,
+    MinimizedNoFocus = 6,
+};
+
 class Env {
 public:
     virtual ~Env() = default;
@@ -36,12 +47,15 @@ public:
     virtual bool fileExists(const QString& path) = 0;
     virtual bool folderExists(const QString& path) = 0;
     virtual bool createFolder(const QString& path) = 0;
-    // Renames or moves a file; false when the source is missing or the
-    // destination exists.
+    // Renames or moves a file, to another file system too (copied, then the
+    // source removed; a failure on the way leaves the source as it was);
+    // false when the source is missing or the destination exists.
     virtual bool renameFile(const QString& from, const QString& to) = 0;
 
     // Starts a program without waiting for it; false when it cannot start.
-    virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
+    // What runs is launchFor(program, arguments, style), below.
+    virtual bool startProgram(const QString& program, const QStringList& arguments,
+                              WindowStyle style = WindowStyle::NormalFocus) = 0;
 
     // The process-wide real environment; never deleted.
     static Env* Default();
@@ -63,8 +77,8 @@ public:
     bool folderExists(const QString& p) override { return target_->folderExists(p); }
     bool createFolder(const QString& p) override { return target_->createFolder(p); }
     bool renameFile(const QString& f, const QString& t) override { return target_->renameFile(f, t); }
-    bool startProgram(const QString& p, const QStringList& a) override {
-        return target_->startProgram(p, a);
+    bool startProgram(const QString& p, const QStringList& a, WindowStyle s) override {
+        return target_->startProgram(p, a, s);
     }
 
 private:
@@ -74,6 +88,22 @@ private:
 // The cause of a failed file operation (an errno value) in French, for the
 // error log: "fichier en lecture seule ou accès refusé", "disque plein"...
 QString describeFileError(int error);
+
+// The program and arguments a start runs on this system (POSIX), which has
+// neither Windows executables nor window styles:
+// - a program path ending in ".exe" (any case) that does not exist runs the
+//   same path without the suffix when that exists: "<Path>notes.exe" of the
+//   mail client's registered folder runs the stand-in client "<Path>notes";
+// - a minimised style puts the argument "--minimized" before the others. The
+//   programs the application starts minimised (the stand-in mail client)
+//   honour it by starting with their window minimised; the other styles add
+//   nothing.
+struct ProgramLaunch {
+    QString program;
+    QStringList arguments;
+};
+ProgramLaunch launchFor(Env& env, const QString& program, const QStringList& arguments,
+                        WindowStyle style);
 
 // Joins a folder and a name with the platform's separator.
 QString joinPath(const QString& folder, const QString& name);

@@ -88,6 +88,54 @@ bool isGone(pid_t pid) {
     return pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH);
 }
 
+// Moves a file to another file system: a copy beside the destination (data,
+// permissions and times), put in place without overwriting anything, then
+// the source removed. On any failure what was made is removed and the source
+// stays as it was.
+bool moveAcrossFileSystems(const QByteArray& from, const QByteArray& to) {
+    const int in = openRegular(from, O_RDONLY);
+    if (in < 0) return false;
+    struct stat st {};
+    const QByteArray temp = to + ".tmp" + QByteArray::number(::getpid());
+    int out = -1;
+    bool ok = ::fstat(in, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        out = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+        ok = out >= 0;
+    }
+    char buf[65536];
+    while (ok) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = writeAll(out, QByteArray::fromRawData(buf, n));
+    }
+    if (ok) {
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ok = ::fchmod(out, st.st_mode & 07777) == 0 && ::futimens(out, times) == 0 &&
+             ::fsync(out) == 0;
+    }
+    if (out >= 0 && ::close(out) != 0) ok = false;
+    ::close(in);
+    // A hard link never replaces a destination that appeared meanwhile; file
+    // systems without links get a rename after one more look.
+    bool placed = ok && ::link(temp.constData(), to.constData()) == 0;
+    if (ok && !placed && errno != EEXIST && !QFileInfo::exists(QFile::decodeName(to))) {
+        placed = ::rename(temp.constData(), to.constData()) == 0;
+    }
+    ::unlink(temp.constData());
+    if (!placed) return false;
+    if (::unlink(from.constData()) != 0) {
+        // The source cannot go: take the copy back, so that "not moved" holds.
+        ::unlink(to.constData());
+        return false;
+    }
+    return true;
+}
+
 class PosixEnv final : public Env {
 public:
     QDateTime now() override { return QDateTime::currentDateTime(); }
@@ -202,11 +250,15 @@ public:
 
     bool renameFile(const QString& from, const QString& to) override {
         if (!fileExists(from) || QFileInfo::exists(to)) return false;
-        return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+        const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
+        if (::rename(f.constData(), t.constData()) == 0) return true;
+        return errno == EXDEV && moveAcrossFileSystems(f, t);
     }
 
-    bool startProgram(const QString& program, const QStringList& arguments) override {
-        return QProcess::startDetached(program, arguments);
+    bool startProgram(const QString& program, const QStringList& arguments,
+                      WindowStyle style) override {
+        const ProgramLaunch launch = launchFor(*this, program, arguments, style);
+        return QProcess::startDetached(launch.program, launch.arguments);
     }
 };
 
@@ -241,6 +293,20 @@ QString describeFileError(int error) {
         default:
             return QStringLiteral("erreur système %1").arg(error);
     }
+}
+
+ProgramLaunch launchFor(Env& env, const QString& program, const QStringList& arguments,
+                        WindowStyle style) {
+    ProgramLaunch launch{program, arguments};
+    const QString suffix = QStringLiteral(".exe");
+    if (program.endsWith(suffix, Qt::CaseInsensitive) && !env.fileExists(program)) {
+        const QString bare = program.chopped(suffix.size());
+        if (env.fileExists(bare)) launch.program = bare;
+    }
+    if (style == WindowStyle::MinimizedFocus || style == WindowStyle::MinimizedNoFocus) {
+        launch.arguments.prepend(QStringLiteral("--minimized"));
+    }
+    return launch;
 }
 
 QString joinPath(const QString& folder, const QString& name) {

@@ -35,10 +35,17 @@ public:
         return EnvWrapper::appendFile(p, d);
     }
 
-    // Programs "started": recorded, not run.
-    std::vector<std::pair<QString, QStringList>> started;
-    bool startProgram(const QString& p, const QStringList& a) override {
-        started.emplace_back(p, a);
+    // Programs "started": recorded, not run; none starts when refuseStarts.
+    bool refuseStarts = false;
+    struct Started {
+        QString program;
+        QStringList arguments;
+        WindowStyle style;
+    };
+    std::vector<Started> started;
+    bool startProgram(const QString& p, const QStringList& a, WindowStyle s) override {
+        if (refuseStarts) return false;
+        started.push_back({p, a, s});
         return true;
     }
 

@@ -6,21 +6,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <stdexcept>
 
 #include "platform/failure.h"
 #include "platform/profile_test_files.h"
-#include "support/temp_dir.h"
+#include "toolkit_fixture.h"
 
 namespace vantor::test {
 namespace {
 
-class ClsInitreg : public ::testing::Test {
-  protected:
-    TempDir dir;
-    QString windows = dir.file("windows");
-    Cls_initreg cls{*Env::Default(), windows};
-};
+using ClsInitreg = ToolkitFixture;
 
 TEST_F(ClsInitreg, IniLireCutsAt254AndDefaultsOnlyForMissingKeysIniEcrireAnswersOneOrZero) {
     const QString ini = dir.file("a.ini");
@@ -44,14 +40,15 @@ class BrokenReads : public EnvWrapper {
     }
 };
 
-TEST(ClsInitregFailure, IniLireRaisesItsOwnErrorNumberWithoutDescription) {
-    BrokenReads env;
-    Cls_initreg cls(env, "/nonexistent");
+TEST_F(ClsInitreg, IniLireRaisesItsOwnErrorNumberAndSourceWithoutDescription) {
+    BrokenReads broken;
+    Cls_initreg cls(broken, registry, dialogs, "/nonexistent");
     try {
         cls.IniLire("S", "K", "def", "/nonexistent/a.ini");
         FAIL() << "no error raised";
     } catch (const Failure& f) {
         EXPECT_EQ(f.code(), -2147156504);
+        EXPECT_EQ(f.source(), "Vantor.clsInit!IniLire");
         EXPECT_TRUE(f.description().isEmpty());
     }
 }
@@ -81,12 +78,15 @@ TEST_F(ClsInitreg, ExistenceTellsFilesFromFolders) {
     EXPECT_FALSE(cls.DossierExiste(dir.file("none")));
 }
 
-TEST_F(ClsInitreg, LongAndShortNamesAreTheCleanPathOfAnExistingPathOnly) {
+TEST_F(ClsInitreg, LongAndShortNamesKeepTheFormOfAnExistingPathOnly) {
     const QString file = dir.file("f.txt");
     putBytes(file, "x");
-    const QString clean = QDir::cleanPath(file);
-    EXPECT_EQ(cls.GET_NomCourt(dir.path() + "/./f.txt"), clean);
-    EXPECT_EQ(cls.GET_NomLong(file), clean);
+    EXPECT_EQ(cls.GET_NomCourt(dir.path() + "/./f.txt"), dir.path() + "/./f.txt");
+    EXPECT_EQ(cls.GET_NomLong(dir.path() + "/"), dir.path() + "/");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    EXPECT_EQ(cls.GET_NomLong("f.txt"), "f.txt");
+    QDir::setCurrent(before);
     EXPECT_EQ(cls.GET_NomCourt(dir.file("none.txt")), "");
     EXPECT_EQ(cls.GET_NomLong(""), "");
 
@@ -109,6 +109,36 @@ TEST_F(ClsInitreg, RenameRefusesAnExistingDestinationAndKeepsBothFiles) {
     EXPECT_TRUE(cls.RenommerFichier(src, dir.file("moved/new.txt")));
     EXPECT_FALSE(QFile::exists(src));
     EXPECT_EQ(bytesOf(dir.file("moved/new.txt")), "source");
+}
+
+TEST_F(ClsInitreg, RenameMovesToAnotherFileSystemAndNeverLosesTheFile) {
+    // /dev/shm is a memory file system of its own where there is one.
+    QTemporaryDir other(QStringLiteral("/dev/shm/vantor-XXXXXX"));
+    struct stat here {
+    }, there{};
+    if (!other.isValid() || ::stat(QFile::encodeName(dir.path()).constData(), &here) != 0 ||
+        ::stat(QFile::encodeName(other.path()).constData(), &there) != 0 ||
+        here.st_dev == there.st_dev) {
+        GTEST_SKIP() << "no second file system";
+    }
+    const QString src = dir.file("src.txt"), dest = other.path() + "/dest.txt";
+    putBytes(src, "source");
+    ASSERT_EQ(::chmod(QFile::encodeName(src).constData(), 0640), 0);
+
+    EXPECT_FALSE(cls.RenommerFichier(src, other.path() + "/missing/dest.txt"));
+    EXPECT_EQ(bytesOf(src), "source");
+    EXPECT_EQ(QDir(other.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+
+    EXPECT_TRUE(cls.RenommerFichier(src, dest));
+    EXPECT_FALSE(QFile::exists(src));
+    EXPECT_EQ(bytesOf(dest), "source");
+    ASSERT_EQ(::stat(QFile::encodeName(dest).constData(), &there), 0);
+    EXPECT_EQ(there.st_mode & 0777, 0640u);
+
+    putBytes(src, "again");
+    EXPECT_FALSE(cls.RenommerFichier(src, dest));
+    EXPECT_EQ(bytesOf(src), "again");
+    EXPECT_EQ(bytesOf(dest), "source");
 }
 
 }  // namespace

@@ -1,0 +1,96 @@
+// The mail client's preparation at the end of start-up: found through the
+// registry file of the program folder, its notes.ini, its launch.
+#include "app/notes_preparation.h"
+
+#include <QDir>
+
+#include "app_fixture.h"
+#include "support/reg_files.h"
+
+namespace vantor::test {
+namespace {
+
+class NotesPreparationTest : public AppFixture {
+  protected:
+    // A client folder with a blank in its name, registered with its separator.
+    QString client = dir.file("Lotus Notes") + "/";
+    QString notesIni = client + "notes.ini";
+
+    void enregistrerClient(const QString& valeurs) {
+        ASSERT_TRUE(QDir().mkpath(client));
+        const QString text =
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lotus\\Notes]\r\n" +
+            valeurs + "\r\n";
+        ASSERT_TRUE(env.replaceFile(dir.file("registre.reg"), regeditBytes(text)));
+    }
+    void demarrerAvec(const char* autoNotes) {
+        ecrireIni(QByteArray("[PARAM]\r\nAUTONOTES=") + autoNotes + "\r\n");
+        demarrer();
+    }
+    QByteArray notesIniBytes() { return env.readFile(notesIni).value_or("<absent>"); }
+};
+
+const QByteArray kNotesIni =
+    "[Notes]\r\nKitType=1\r\nDirectory=C:\\Lotus\\Notes\\Data\r\n"
+    "AutoLogoffMinutes=30\r\n;  commentaire \xE9\r\n\r\n[Autre]\nAutoLogoffMinutes=45\n";
+
+TEST_F(NotesPreparationTest, WithoutTheRegistryValueNothingIsWrittenOrStarted) {
+    demarrerAvec("1");
+    enregistrerClient("\"Autre\"=\"x\"");
+    prepareClientNotes(m, true);
+    EXPECT_TRUE(env.started.empty());
+    EXPECT_EQ(notesIniBytes(), "<absent>");
+    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+}
+
+TEST_F(NotesPreparationTest, OptionOffStartsTheClientMinimisedAndLeavesNotesIniAlone) {
+    enregistrerClient("\"Path\"=\"" + client + "\"");
+    ASSERT_TRUE(env.replaceFile(notesIni, kNotesIni));
+    demarrerAvec("0");
+
+    EXPECT_EQ(notesIniBytes(), kNotesIni);
+    ASSERT_EQ(env.started.size(), 1u);
+    EXPECT_EQ(env.started[0].program, client + "notes.exe");
+    EXPECT_TRUE(env.started[0].arguments.isEmpty());
+    EXPECT_EQ(env.started[0].style, WindowStyle::MinimizedFocus);
+}
+
+TEST_F(NotesPreparationTest, OptionOnSetsOnlyAutoLogoffMinutesOfSectionNotes) {
+    enregistrerClient("\"Path\"=\"" + client + "\"");
+    ASSERT_TRUE(env.replaceFile(notesIni, kNotesIni));
+    demarrerAvec("1");
+
+    QByteArray expected = kNotesIni;
+    expected.replace("AutoLogoffMinutes=30", "AutoLogoffMinutes=0");
+    EXPECT_EQ(notesIniBytes(), expected);
+    EXPECT_EQ(env.started.size(), 1u);
+
+    // A client folder without notes.ini gets one with the key alone.
+    ASSERT_TRUE(QFile::remove(notesIni));
+    prepareClientNotes(m, true);
+    EXPECT_EQ(notesIniBytes(), "[NOTES]\r\nAutoLogoffMinutes=0\r\n");
+}
+
+TEST_F(NotesPreparationTest, AWindowsFolderMakesNoFileHereAndAFailedStartIsLoggedOnly) {
+    enregistrerClient("\"Path\"=\"C:\\\\Lotus\\\\Notes\\\\\"");
+    env.refuseStarts = true;
+    ecrireIni("[PARAM]\r\nAUTONOTES=1\r\nAUTO=1\r\n");
+    demarrer();
+    EXPECT_FALSE(QFile::exists("C:\\Lotus\\Notes\\notes.ini"));  // in the working folder
+    EXPECT_TRUE(journal().contains("C:\\Lotus\\Notes\\notes.ini")) << journal().toStdString();
+    EXPECT_TRUE(journal().contains("C:\\Lotus\\Notes\\notes.exe")) << journal().toStdString();
+    EXPECT_TRUE(w->TimerScan.isActive());  // start-up went on to automatic watching
+}
+
+TEST_F(NotesPreparationTest, BrokenRegistryFileIsLoggedKeptAndStartsNothing) {
+    const QByteArray broken = regeditBytes("Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL");
+    ASSERT_TRUE(env.replaceFile(dir.file("registre.reg"), broken));
+    demarrerAvec("1");
+    EXPECT_TRUE(env.started.empty());
+    EXPECT_TRUE(journal().contains("registre.reg")) << journal().toStdString();
+    EXPECT_EQ(env.readFile(dir.file("registre.reg")), broken);
+}
+
+}  // namespace
+}  // namespace vantor::test
