@@ -68,6 +68,7 @@ qint64 missingBlankLine(const QByteArray& head, bool wholeFile) {
             continue;
         }
         if (!seenHeader) return -1;
+        if (line->startsWith("--")) return at;  // the first boundary of a multipart body
         qsizetype afterNext = 0;
         const std::optional<QByteArray> following = lineAt(next, &afterNext);
         return following && isHeaderLine(*following) ? -1 : at;

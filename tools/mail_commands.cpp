@@ -83,7 +83,9 @@ int importEml(const Arguments& args) {
         }
     }
     if (refused == 0) return 0;
-    complain(QStringLiteral("%1 message(s) importé(s), %2 fichier(s) refusé(s).").arg(imported).arg(refused));
+    complain(QStringLiteral("%1 message(s) importé(s), %2 fichier(s) refusé(s).")
+                 .arg(imported)
+                 .arg(refused));
     return 1;
 }
 

@@ -328,6 +328,10 @@ TEST_F(EmlImport, BrokenStructureKeepsItsTextAndAttachments) {
     EXPECT_EQ(
         read("From: a@exemple.fr\r\nSubject: s\r\nBonjour Jean,\r\n\xc3\xa0 demain.\r\n").body,
         QStringLiteral("Bonjour Jean,\nà demain.\n"));
+    EXPECT_EQ(read("From: a@exemple.fr\r\nContent-Type: multipart/mixed; boundary=b\r\n--b\r\n"
+                   "Content-Type: text/plain\r\n\r\nPartie.\r\n--b--\r\n")
+                  .body,
+              QStringLiteral("Partie."));
     const store::Memo folded =
         read("Subject: un objet\r\nplié\r\nFrom: a@exemple.fr\r\n\r\nCorps\r\n");
     EXPECT_EQ(folded.from, QStringLiteral("a@exemple.fr"));
