@@ -56,28 +56,37 @@ int deliver(const Arguments& args) {
     return 0;
 }
 
+// Every file is imported on its own: a file that cannot be read is reported
+// with its reason and the others are imported all the same.
 int importEml(const Arguments& args) {
-    std::optional<QDateTime> created = dateTimeValue(args, QStringLiteral("created"));
-    // Every file is read before anything is stored: a bad one changes nothing.
-    std::vector<store::Memo> memos;
-    for (const QString& path : args.positional) {
-        store::Memo memo = readEmlFile(path);
-        if (created) memo.created = *created;
-        memo.folders = memoFolders(args);
-        memos.push_back(std::move(memo));
-    }
+    const std::optional<QDateTime> created = dateTimeValue(args, QStringLiteral("created"));
     const QString server = args.value(QStringLiteral("server"));
     const QString file = args.value(QStringLiteral("file"));
     auto database = adminFor(args).open(server, file);
-    std::vector<QString> delivered;
-    store::Batch batch(*database);
-    for (const store::Memo& memo : memos) delivered.push_back(store::deliverMemo(*database, memo)->universalID());
-    batch.commit();
-    for (size_t i = 0; i < memos.size(); ++i)
-        say(QStringLiteral("%1 importé dans « %2 » %3 : %4 (%5 pièce(s) jointe(s))")
-                .arg(delivered[i], file, place(server), memos[i].subject)
-                .arg(memos[i].attachments.size()));
-    return 0;
+    int imported = 0;
+    int refused = 0;
+    for (const QString& path : args.positional) {
+        try {
+            store::Memo memo = readEmlFile(path);
+            if (created) memo.created = *created;
+            memo.folders = memoFolders(args);
+            const QString unid = store::deliverMemo(*database, memo)->universalID();
+            ++imported;
+            say(QStringLiteral("%1 importé dans « %2 » %3 : %4 (%5 pièce(s) jointe(s))")
+                    .arg(unid, file, place(server), memo.subject)
+                    .arg(memo.attachments.size()));
+        } catch (const Failure& f) {
+            ++refused;
+            complain(QStringLiteral("vantor-store import-eml : %1 (code 0x%2)")
+                         .arg(f.description())
+                         .arg(static_cast<std::uint32_t>(f.code()), 8, 16, QLatin1Char('0')));
+        }
+    }
+    if (refused == 0) return 0;
+    complain(QStringLiteral("%1 message(s) importé(s), %2 fichier(s) refusé(s).")
+                 .arg(imported)
+                 .arg(refused));
+    return 1;
 }
 
 int list(const Arguments& args) {
@@ -159,9 +168,10 @@ void addMailCommands(std::vector<CommandDef>& commands) {
                         QStringLiteral("Importe des messages .eml avec leurs pièces jointes dans ($Inbox)."),
                         {serverOption(), fileOption(), created, folder}, QStringLiteral("FICHIER.eml..."), 1, -1,
                         importEml,
-                        QStringLiteral("Messages RFC 5322 (MIME) : De, A, Objet, Date, corps texte (ou HTML sans "
-                                       "balises), pièces jointes.\nTous les fichiers sont lus avant d'importer : "
-                                       "un fichier illisible n'importe rien.")});
+                        QStringLiteral("Messages RFC 5322 (MIME) : De, A, Objet, Date, corps tel que l'affiche une "
+                                       "messagerie (texte, ou HTML\nsans balises), pièces jointes. Chaque fichier est "
+                                       "importé seul : un fichier illisible est signalé\navec sa raison, les autres "
+                                       "sont importés, et le code de sortie est alors 1.")});
     commands.push_back({QStringLiteral("list"),
                         QStringLiteral("Liste les documents d'une vue : UNID, date de création, De, Objet."),
                         {serverOption(), fileOption(),
