@@ -19,7 +19,9 @@ namespace {
 using vantor::artwork::Motif;
 
 // The drawing's own size at 96 dpi; every installed size is a multiple of it.
-int baseSize() { return vantor::artwork::tailleDe(Motif::Application).width(); }
+int baseSize() {
+    return vantor::artwork::tailleDe(Motif::Application).width();
+}
 
 QImage drawing(int pixels) {
     return vantor::artwork::image(Motif::Application, double(pixels) / baseSize())
@@ -55,7 +57,8 @@ int compare(const QString& file) {
         return 2;
     }
     other = other.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-    const QImage own = drawing(other.width()).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    const QImage own =
+        drawing(other.width()).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
     double total = 0;
     for (int y = 0; y < own.height(); ++y) {
         const uchar* a = own.constScanLine(y);
