@@ -122,8 +122,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Vantor watches up to five Lotus Notes mailboxes from the notification area
+# The long description; CPack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vantor watches up to five Lotus Notes mailboxes from the notification area
 and shows each new message in a small window that stays on top at the
 bottom-left corner of the screen. From there the message can be answered,
 deleted, flagged for follow-up, moved to a folder, or have its attachments
@@ -139,11 +139,13 @@ include(CPack)
 
 # ---- the check of both layouts, cheap enough for every test run ----
 
+set(vantor_check_flags "")
+if(TARGET notes)
+  list(APPEND vantor_check_flags --with-notes)
+endif()
+# For scripts/package.sh, which runs the check on its own build.
+file(WRITE ${VANTOR_PACKAGING_BINARY_DIR}/check-flags "${vantor_check_flags}\n")
 if(VANTOR_BUILD_TESTS)
-  set(vantor_check_flags "")
-  if(TARGET notes)
-    list(APPEND vantor_check_flags --with-notes)
-  endif()
   add_test(NAME packaging_install
     COMMAND ${VANTOR_PACKAGING_DIR}/check-install.sh --build ${PROJECT_BINARY_DIR} ${vantor_check_flags})
   set_tests_properties(packaging_install PROPERTIES LABELS packaging TIMEOUT 120)
