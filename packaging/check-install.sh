@@ -228,6 +228,7 @@ read_only_folder() {
   if [ "$(id -u)" = 0 ]; then
     command -v setpriv >/dev/null || { echo "setpriv is missing"; return 1; }
     chown 65534:65534 "$home"
+    chmod -R a+rX "$folder"  # whatever the umask the install ran under
     HOME="$home" XDG_DATA_HOME="" setpriv --reuid=65534 --regid=65534 --clear-groups \
       "$store" create-server Lyon >/dev/null || return 1
   else
