@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev xvfb xauth trayer openbox imagemagick x11-utils xdotool
   qt6-translations-l10n
+  desktop-file-utils appstream librsvg2-bin file
 )
 
 missing=()
