@@ -3,6 +3,7 @@
 #include "core/password.h"
 #include "core/settings.h"
 #include "app/frm_lotus.h"
+#include "watch/frm_msg.h"
 
 namespace vantor {
 namespace {
@@ -109,7 +110,13 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
                 }
             }
         }
-        if (bParam) ChargeDossiers(m_, i);
+        if (bParam) {
+            PendantCollecte pendant;
+            pendant.laisserEvenements = laisserEvenements;
+            if (frmMsg_)
+                pendant.relanceTimerFermeture = [this] { frmMsg_->relanceTimerFermeture(); };
+            ChargeDossiers(m_, listeDossiers_, i, pendant);
+        }
     }
 
     // 11-13.

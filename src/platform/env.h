@@ -29,8 +29,13 @@ public:
     virtual bool folderExists(const QString& path) = 0;
     virtual bool createFolder(const QString& path) = 0;
     // Renames or moves a file; false when the source is missing or the
-    // destination exists.
+    // destination exists. The test and the move are one step: whatever lies at
+    // `to` (a file, a link, a folder) is never replaced nor followed.
     virtual bool renameFile(const QString& from, const QString& to) = 0;
+    // Removes a file, or a link itself (never what it points to).
+    virtual bool removeFile(const QString& path) = 0;
+    // Removes a folder only when it is empty.
+    virtual bool removeFolder(const QString& path) = 0;
 
     // Starts a program without waiting for it; false when it cannot start.
     virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
@@ -54,6 +59,8 @@ public:
     bool folderExists(const QString& p) override { return target_->folderExists(p); }
     bool createFolder(const QString& p) override { return target_->createFolder(p); }
     bool renameFile(const QString& f, const QString& t) override { return target_->renameFile(f, t); }
+    bool removeFile(const QString& p) override { return target_->removeFile(p); }
+    bool removeFolder(const QString& p) override { return target_->removeFolder(p); }
     bool startProgram(const QString& p, const QStringList& a) override {
         return target_->startProgram(p, a);
     }
