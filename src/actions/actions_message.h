@@ -29,7 +29,7 @@ struct MessageAffiche {
 };
 
 class ActionsMessage : public PopupCommands {
-  public:
+public:
     // `m`, `popup` and `listes` must outlive the commands.
     ActionsMessage(ModLOTUS& m, FrmMsg& popup, const ListeDossiers& listes);
 
@@ -50,7 +50,7 @@ class ActionsMessage : public PopupCommands {
     // but still closes the popup.
     void DeplaceDoc(const QString& sDossier);
 
-  private:
+private:
     struct Ouverture;
     Ouverture ouvrir(bool pourReponse);
     void fermer(bool docModifie);

@@ -59,6 +59,13 @@ ListeMenu listeDeDossiers(const QStringList& dossiers, const std::function<void(
 void ChargeDossiers(ModLOTUS& m, ListeDossiers& listes, int slot, const PendantCollecte& pendant) {
     if (slot < 0 || slot >= keys::kSlots) return;
     try {
+        // A slot without a mailbox needs no session: asking for the password
+        // for it would only repeat the prompt once per empty slot.
+        m.FichierBAL = m.lireParam(keys::bal(slot), QString());
+        if (m.FichierBAL.isEmpty()) {
+            listes[slot].clear();
+            return;
+        }
         const notes::SessionPtr session = m.notes->createBackendSession();
         if (m.MotDePasse.isEmpty())
             m.MotDePasse = motDePasseStocke(m.lireParam(keys::kPassword, QString()));
@@ -68,11 +75,6 @@ void ChargeDossiers(ModLOTUS& m, ListeDossiers& listes, int slot, const PendantC
         }
         session->initialize(m.MotDePasse);
 
-        m.FichierBAL = m.lireParam(keys::bal(slot), QString());
-        if (m.FichierBAL.isEmpty()) {
-            listes[slot].clear();
-            return;
-        }
         const notes::DatabasePtr db = session->getDatabase(m.ServeurBAL, m.FichierBAL);
         if (!db)
             throw Failure(kObjetNonDefini,

@@ -31,8 +31,9 @@ ListeMenu listeDeDossiers(const QStringList& dossiers,
 // Rebuilds the list of `slot` from its mailbox ("BAL_"slot on ServeurBAL)
 // with a back-end session, asking for the password when none is known. The
 // mailbox's system views and folders, and folders named "(...)" or "...)",
-// are left out. A slot without a mailbox gets an empty list; a collection
-// that fails keeps the previous list and is logged as "Calcul Menu - ...".
+// are left out. A slot without a mailbox gets an empty list, without a
+// session or a prompt; a collection that fails keeps the previous list and
+// is logged as "Calcul Menu - ...".
 void ChargeDossiers(ModLOTUS& m, ListeDossiers& listes, int slot,
                     const PendantCollecte& pendant = {});
 

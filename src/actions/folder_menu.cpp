@@ -14,13 +14,19 @@ QString texteDe(const QString& caption) {
     return t.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
+// A submenu gets its entries when it is about to show: a mailbox of
+// thousands of folders costs widgets only for the menus the user opens.
 void remplir(QMenu& menu, const std::vector<EntreeMenu>& entrees) {
     for (const EntreeMenu& e : entrees) {
         if (e.sousMenu.empty()) {
             menu.addAction(texteDe(e.caption))->setData(e.id);
-        } else {
-            remplir(*menu.addMenu(texteDe(e.caption)), e.sousMenu);
+            continue;
         }
+        QMenu* sous = menu.addMenu(texteDe(e.caption));
+        const std::vector<EntreeMenu>* enfants = &e.sousMenu;
+        QObject::connect(
+            sous, &QMenu::aboutToShow, sous, [sous, enfants] { remplir(*sous, *enfants); },
+            Qt::SingleShotConnection);
     }
 }
 
@@ -33,11 +39,11 @@ std::unique_ptr<QMenu> menuDeArbre(const std::vector<EntreeMenu>& arbre) {
 }
 
 int AfficheMenu(QPoint point, const ListeMenu* liste, FrmMsg& popup) {
+    // The tree outlives the menu, whose submenus read it as they open.
+    const std::vector<EntreeMenu> arbre =
+        liste ? ConstruitMenu(1, *liste, QString()) : std::vector<EntreeMenu>{};
     std::unique_ptr<QMenu> racine;
-    if (liste != nullptr) {
-        const std::vector<EntreeMenu> arbre = ConstruitMenu(1, *liste, QString());
-        if (!arbre.empty()) racine = menuDeArbre(arbre);
-    }
+    if (!arbre.empty()) racine = menuDeArbre(arbre);
     popup.relanceTimerFermeture();
     QCoreApplication::processEvents();
     if (!racine) return 0;

@@ -14,7 +14,8 @@ namespace vantor {
 class FrmMsg;
 
 // The menu of a tree; each submenu is a child of its menu, so deleting the
-// root releases the whole tree. Choosable items carry their id as data.
+// root releases the whole tree, and is filled when it is first about to
+// show. Choosable items carry their id as data. `arbre` must outlive the menu.
 std::unique_ptr<QMenu> menuDeArbre(const std::vector<EntreeMenu>& arbre);
 
 // Shows the menu of `liste` with its top-left corner at `point` (screen

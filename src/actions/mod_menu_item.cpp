@@ -16,7 +16,7 @@ QString parentDe(const QString& chemin) {
 // Every menu below the root looks its entries up by their parent's path, so
 // that building the menu walks the list once instead of once per submenu.
 class Arbre {
-  public:
+public:
     explicit Arbre(const ListeMenu& liste) : liste_(liste) {
         for (qsizetype i = 0; i < static_cast<qsizetype>(liste.size()); ++i) {
             const QString& chemin = liste[i].Chemin;
@@ -41,7 +41,7 @@ class Arbre {
         return e;
     }
 
-  private:
+private:
     const ListeMenu& liste_;
     QHash<QString, std::vector<qsizetype>> enfants_;
 };

@@ -42,7 +42,7 @@ QPoint centre(QMenu& menu, QAction* a) {
 }
 
 class ActionsDisplayTest : public ActionsFixture {
-  protected:
+protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs a real X display";

@@ -32,42 +32,36 @@ inline const QString kBal = QStringLiteral("mail\\jdupont.nsf");
 inline const QString kMoi = QStringLiteral("Jean Dupont/Vantor");
 inline const QString kPasse = QStringLiteral("vantor");
 
-// The client's user interface: what it was asked to open for editing.
-struct Editions {
-    std::vector<std::pair<bool, notes::DocumentPtr>> documents;
-};
+using Editions = std::vector<std::pair<bool, notes::DocumentPtr>>;
 
+// The real store, with a user interface that records what it opens for editing.
 class ClientEnregistreur : public notes::Client {
-  public:
-    ClientEnregistreur(notes::Client& reel, Editions& editions)
-        : reel_(reel), editions_(editions) {}
+public:
+    explicit ClientEnregistreur(notes::Client& reel) : reel_(reel) {}
     notes::SessionPtr createBackendSession() override { return reel_.createBackendSession(); }
     notes::SessionPtr createClientSession() override { return reel_.createClientSession(); }
     notes::UIWorkspacePtr createUIWorkspace() override {
-        return std::make_unique<Workspace>(editions_);
+        return std::make_unique<Workspace>(editions);
     }
+    Editions editions;
 
-  private:
+private:
     struct Workspace : notes::UIWorkspace {
         explicit Workspace(Editions& e) : editions(e) {}
         void editDocument(bool editMode, const notes::DocumentPtr& d) override {
-            editions.documents.emplace_back(editMode, d);
+            editions.emplace_back(editMode, d);
         }
         void openDatabase(const QString&, const QString&, const QString&, const QString&,
                           bool) override {}
         Editions& editions;
     };
     notes::Client& reel_;
-    Editions& editions_;
 };
 
 class ActionsFixture : public ::testing::Test {
-  protected:
+protected:
     ActionsFixture()
-        : admin(racine()),
-          reel(racine()),
-          client(reel, editions),
-          m(&env, &dialogs, &client, dir.path()) {
+        : admin(racine()), reel(racine()), client(reel), m(&env, &dialogs, &client, dir.path()) {
         admin.setUser(kMoi, kPasse, kServeur, kBal);
         admin.createServer(kServeur);
         bal = admin.createMailbox(kServeur, kBal, {kMoi});
@@ -102,17 +96,13 @@ class ActionsFixture : public ::testing::Test {
     }
 
     // What the scan does before it shows a message of slot `slot`.
-    void presente(const QString& unid, int slot = 0, const QString& serveur = kServeur,
-                  const QString& fichier = kBal) {
-        m.ServeurBAL = serveur;
-        m.FichierBAL = fichier;
+    void presente(const QString& unid, int slot = 0) {
+        m.ServeurBAL = kServeur;
+        m.FichierBAL = kBal;
         m.NumBAL = static_cast<std::int16_t>(slot);
         m.UNIDCourant = unid;
-        m.CorpsCourant = nullptr;
-        if (notes::DocumentPtr doc = ouvre(serveur, fichier)->getDocumentByUNID(unid)) {
-            notes::ItemPtr corps = doc->getFirstItem(QStringLiteral("Body"));
-            if (corps && corps->type() == notes::kRichText) m.CorpsCourant = corps;
-        }
+        m.CorpsCourant =
+            document(unid) ? document(unid)->getFirstItem(QStringLiteral("Body")) : nullptr;
         AffichePopup(m, *popup);
     }
 
@@ -145,7 +135,6 @@ class ActionsFixture : public ::testing::Test {
     ScriptedDialogs dialogs;
     store::StoreAdmin admin;
     store::LocalClient reel;
-    Editions editions;
     ClientEnregistreur client;
     ModLOTUS m;
     std::shared_ptr<store::LocalDatabase> bal;

@@ -8,7 +8,7 @@ namespace vantor::test {
 namespace {
 
 class ChargeDossiersTest : public ActionsFixture {
-  protected:
+protected:
     void charge(int slot) {
         ChargeDossiers(m, listes, slot, {[this] { ++evenements; }, [this] { ++relances; }});
     }
@@ -51,6 +51,8 @@ TEST_F(ChargeDossiersTest, ASlotWithoutMailboxGetsAnEmptyListAFailureKeepsThePre
     // Wrong password at the prompt: logged, list kept; not asked again for the next slot.
     param(keys::kPassword, QString());
     m.MotDePasse.clear();
+    charge(3);  // nothing to collect: no prompt for it
+    EXPECT_EQ(dialogs.count("ACCES A LOTUS"), 0);
     dialogs.inputAnswers = {QStringLiteral("faux")};
     charge(0);
     EXPECT_EQ(chemins(0), QStringList{"A=1"});

@@ -45,25 +45,17 @@ inline QAction* entree(QMenu& menu, const QString& texte) {
 // dismisses the menu.
 inline void choisir(QMenu& racine, const QStringList& captions) {
     QMenu* menu = &racine;
-    if (captions.isEmpty()) {
-        touche(menu, Qt::Key_Escape);
-        return;
-    }
-    for (qsizetype i = 0; i < captions.size(); ++i) {
+    for (qsizetype i = 0; i < captions.size() && menu != nullptr; ++i) {
         QAction* a = entree(*menu, captions[i]);
-        if (a == nullptr) {
-            touche(menu, Qt::Key_Escape);
+        if (a == nullptr) {  // a missing entry fails the test instead of hanging it
+            racine.close();
             return;
         }
         menu->setActiveAction(a);
-        if (i + 1 < captions.size()) {
-            touche(menu, Qt::Key_Right);
-            menu = menuOuvert();
-            if (menu == nullptr) return;
-        } else {
-            touche(menu, Qt::Key_Return);
-        }
+        touche(menu, i + 1 < captions.size() ? Qt::Key_Right : Qt::Key_Return);
+        menu = menuOuvert();
     }
+    if (captions.isEmpty()) touche(menu, Qt::Key_Escape);
 }
 
 }  // namespace vantor::test

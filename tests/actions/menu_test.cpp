@@ -2,7 +2,6 @@
 // of captions and ids built from it, the menu on screen and the way back from
 // the chosen id to the folder.
 #include <QPointer>
-#include <QRandomGenerator>
 
 #include "actions/charge_dossiers.h"
 #include "actions/folder_menu.h"
@@ -41,6 +40,9 @@ TEST(FolderMenu, FoldersABDGiveTheSelfEntryAndEveryIdMapsBackToItsFolder) {
     EXPECT_EQ(DossierDeId(3, liste), "D");
     EXPECT_EQ(DossierDeId(1, liste), "A");  // a submenu's own id still names its folder
     EXPECT_EQ(DossierDeId(9, liste), "");
+    MenuItem racine{"-", 1, "\\-", 1, false};
+    racine.Soi = true;
+    EXPECT_EQ(DossierDeId(1, {racine}), "\\-");  // too short to name a folder
 }
 
 TEST(FolderMenu, OnlyARealParentGetsASelfEntry) {
@@ -71,51 +73,6 @@ TEST(FolderMenu, AFolderNamedDashIsNotTakenForItsParent) {
     EXPECT_EQ(DossierDeId(4, liste), "A");
     EXPECT_EQ(DossierDeId(5, liste), "A\\-");
     EXPECT_EQ(DossierDeId(2, liste), "A\\-");
-}
-
-TEST(FolderMenu, PathFunctions) {
-    EXPECT_EQ(LongueurRacine("Projets\\2004"), 7);
-    EXPECT_EQ(LongueurRacine("Pro"), 3);
-    EXPECT_EQ(NomFeuille("a\\"), "");
-    EXPECT_EQ(NomFeuille("Projets\\2004\\Janvier"), "Janvier");
-    EXPECT_EQ(NombreNiveaux("Projets\\2004\\Janvier"), 3);
-    MenuItem soi{"-", 1, "\\-", 1, false};
-    soi.Soi = true;
-    EXPECT_EQ(DossierDeId(1, {soi}), "\\-");
-}
-
-// The menu compares each folder with its parent only; the result must be the
-// one of the rule applied to every pair.
-TEST(FolderMenu, IndexedTreeEqualsTheRuleAppliedToEveryPair) {
-    QRandomGenerator alea(42);
-    QStringList dossiers;
-    const QStringList noms{"A", "B", "AB", "-", "a", "Pro", "Projets"};
-    for (int i = 0; i < 400; ++i) {
-        QString chemin = noms[alea.bounded(noms.size())];
-        // Parents first, as the store creates them.
-        if (!dossiers.contains(chemin)) dossiers << chemin;
-        for (int niveau = alea.bounded(5); niveau > 0; --niveau) {
-            chemin += QLatin1Char('\\') + noms[alea.bounded(noms.size())];
-            if (!dossiers.contains(chemin)) dossiers << chemin;
-        }
-    }
-    const ListeMenu liste = listeDeDossiers(dossiers);
-    const std::function<std::vector<EntreeMenu>(int, const QString&)> regle =
-        [&](int niveau, const QString& prefixe) {
-            std::vector<EntreeMenu> menu;
-            for (const MenuItem& i : liste) {
-                if (i.Niveau != niveau ||
-                    (!prefixe.isEmpty() && !i.Chemin.startsWith(prefixe + '\\')) ||
-                    i.Chemin.isEmpty())
-                    continue;
-                EntreeMenu e{i.Caption, i.Id,
-                             i.Soi ? std::vector<EntreeMenu>{} : regle(niveau + 1, i.Chemin)};
-                if (!e.sousMenu.empty()) e.id = 0;
-                menu.push_back(e);
-            }
-            return menu;
-        };
-    EXPECT_EQ(texte(ConstruitMenu(1, liste, QString())), texte(regle(1, QString())));
 }
 
 using MenuOnScreen = ActionsFixture;

@@ -24,7 +24,7 @@ void relache(QWidget* w) {
 }
 
 class MessageIdentityTest : public ActionsFixture {
-  protected:
+protected:
     void SetUp() override {
         admin.createFolder(kServeur, kBal, "A\\B");
         admin.createServer(kLyon);
