@@ -196,22 +196,28 @@ TEST_F(ActionsTest, HostileAttachmentNamesAreSavedInsidePjAndNoFileIsReplaced) {
     EXPECT_EQ(env.readFile(joinPath(m.cheminPJ(), "evil.txt")).value_or("?"), "0");
 }
 
-TEST_F(ActionsTest, AttachmentsThatCannotBeWrittenFailWithTheFolderNotShown) {
+TEST_F(ActionsTest, PjIsMadeAgainWhenMissingAndAFileInItsPlaceFailsTheExtraction) {
     // A body without attachments: nothing extracted, the folder still shown.
     presente(livre(QStringLiteral("sans pièce")));
     popup->CmdPJ->click();
     EXPECT_FALSE(popup->isVisible());
     EXPECT_EQ(env.started.size(), 1u);
-    EXPECT_TRUE(fichiersPJ().isEmpty());
 
-    presente(livre(QStringLiteral("pièce"), {{QStringLiteral("a.txt"), {}, "a"}}));
+    ASSERT_TRUE(QDir(m.cheminPJ()).removeRecursively());
+    const QString unid = livre(QStringLiteral("pièce"), {{QStringLiteral("a.txt"), {}, "a"}});
+    presente(unid);
+    popup->CmdPJ->click();
+    EXPECT_EQ(fichiersPJ(), QStringList{"a.txt"});
+    EXPECT_EQ(env.started.size(), 2u);
+
     // Something else than a folder where pj should be.
     ASSERT_TRUE(QDir(m.cheminPJ()).removeRecursively());
     ASSERT_TRUE(env.replaceFile(m.cheminPJ(), "fichier"));
+    presente(unid);
     popup->CmdPJ->click();
     EXPECT_TRUE(popup->isVisible());
     EXPECT_EQ(lignesJournal(), 1);
-    EXPECT_EQ(env.started.size(), 1u);
+    EXPECT_EQ(env.started.size(), 2u);
     EXPECT_EQ(env.readFile(m.cheminPJ()).value_or(QByteArray()), "fichier");
 }
 
