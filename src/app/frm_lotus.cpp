@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "actions/actions_message.h"
 #include "core/settings.h"
 #include "app/systray.h"
 #include "watch/artwork.h"

@@ -16,11 +16,13 @@
 #include <functional>
 #include <memory>
 
+#include "actions/charge_dossiers.h"
 #include "core/keys.h"
 #include "core/modlotus.h"
 
 namespace vantor {
 
+class ActionsMessage;
 class FrmMsg;
 class Systray;
 
@@ -50,6 +52,10 @@ public:
     void CmdApropos_Click();
 
     FrmMsg* popup() const { return frmMsg_.get(); }
+    // The popup's commands, from start-up on.
+    ActionsMessage* actions() const { return actions_.get(); }
+    // The folder lists of the five slots, collected by the saves.
+    const ListeDossiers& listeDossiers() const { return listeDossiers_; }
     Systray* systray() const { return systray_.get(); }
     ModLOTUS& mod() const { return m_; }
 
@@ -129,7 +135,9 @@ private:
     bool motDePasseRefuse_ = false;
 
     ModLOTUS& m_;
+    ListeDossiers listeDossiers_;
     std::unique_ptr<FrmMsg> frmMsg_;
+    std::unique_ptr<ActionsMessage> actions_;  // released before the popup it acts on
     std::unique_ptr<Systray> systray_;
     bool enDechargement_ = false;
 };

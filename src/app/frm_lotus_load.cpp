@@ -1,6 +1,7 @@
 // Start-up: the load event of the main window.
 #include <QCoreApplication>
 
+#include "actions/actions_message.h"
 #include "core/password.h"
 #include "core/settings.h"
 #include "app/frm_lotus.h"
@@ -111,6 +112,8 @@ void FrmLOTUS::Form_Load() {
     // 13. The popup window, created once and left hidden.
     frmMsg_ = std::make_unique<FrmMsg>(m_);
     frmMsg_->setVisible(false);
+    actions_ = std::make_unique<ActionsMessage>(m_, *frmMsg_, listeDossiers_);
+    frmMsg_->setCommandes(actions_.get());
 
     // 14.
     m_.DocsAffiches = {QString()};

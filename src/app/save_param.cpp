@@ -4,6 +4,7 @@
 #include "app/systray.h"
 #include "core/password.h"
 #include "core/settings.h"
+#include "watch/frm_msg.h"
 
 namespace vantor {
 namespace {
@@ -122,7 +123,13 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
                 }
             }
         }
-        if (bParam) ChargeDossiers(m_, i);
+        if (bParam) {
+            PendantCollecte pendant;
+            pendant.laisserEvenements = laisserEvenements;
+            if (frmMsg_)
+                pendant.relanceTimerFermeture = [this] { frmMsg_->relanceTimerFermeture(); };
+            ChargeDossiers(m_, listeDossiers_, i, pendant);
+        }
     }
     if (!inaccessibles.isEmpty()) systray_->noterArret(raisonArret(inaccessibles));
 

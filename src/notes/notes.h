@@ -26,8 +26,12 @@ class EmbeddedObject {
 public:
     virtual ~EmbeddedObject() = default;
     virtual int type() const = 0;
+    // The name the sender gave, as stored: untrusted. It may hold "..", "/",
+    // "\", a drive ("C:"), NUL and control characters, a device name or
+    // thousands of characters; callers never use it as a path (see
+    // actions/extraction_pj.h).
     virtual QString name() const = 0;
-    // Writes the object's bytes to `path`, replacing an existing file.
+    // Writes the object's bytes to exactly `path`, replacing an existing file.
     virtual void extractFile(const QString& path) = 0;
 };
 using EmbeddedObjectPtr = std::shared_ptr<EmbeddedObject>;

@@ -49,8 +49,14 @@ public:
     virtual bool createFolder(const QString& path) = 0;
     // Renames or moves a file, to another file system too (copied, then the
     // source removed; a failure on the way leaves the source as it was);
-    // false when the source is missing or the destination exists.
+    // false when the source is missing or the destination exists. The test
+    // and the move are one step: whatever lies at `to` (a file, a link, a
+    // folder) is never replaced nor followed.
     virtual bool renameFile(const QString& from, const QString& to) = 0;
+    // Removes a file, or a link itself (never what it points to).
+    virtual bool removeFile(const QString& path) = 0;
+    // Removes a folder only when it is empty.
+    virtual bool removeFolder(const QString& path) = 0;
 
     // Starts a program without waiting for it; false when it cannot start.
     // What runs is launchFor(program, arguments, style), below.
@@ -77,6 +83,8 @@ public:
     bool folderExists(const QString& p) override { return target_->folderExists(p); }
     bool createFolder(const QString& p) override { return target_->createFolder(p); }
     bool renameFile(const QString& f, const QString& t) override { return target_->renameFile(f, t); }
+    bool removeFile(const QString& p) override { return target_->removeFile(p); }
+    bool removeFolder(const QString& p) override { return target_->removeFolder(p); }
     bool startProgram(const QString& p, const QStringList& a, WindowStyle s) override {
         return target_->startProgram(p, a, s);
     }

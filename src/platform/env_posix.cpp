@@ -249,10 +249,28 @@ public:
     bool createFolder(const QString& path) override { return QDir().mkdir(path); }
 
     bool renameFile(const QString& from, const QString& to) override {
-        if (!fileExists(from) || QFileInfo::exists(to)) return false;
-        const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
-        if (::rename(f.constData(), t.constData()) == 0) return true;
-        return errno == EXDEV && moveAcrossFileSystems(f, t);
+        if (!fileExists(from)) return false;
+        const QByteArray f = QFile::encodeName(from);
+        const QByteArray t = QFile::encodeName(to);
+        // Checking first and renaming after would let a file or a link that
+        // appears in between be replaced: the kernel refuses an existing name.
+        if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno == EXDEV) return moveAcrossFileSystems(f, t);
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+        // A file system without that flag: a hard link refuses existing names too.
+        if (::link(f.constData(), t.constData()) == 0) return ::unlink(f.constData()) == 0;
+        if (errno == EEXIST) return false;
+        // Nor hard links (FAT): the best that remains.
+        struct stat st {};
+        if (::lstat(t.constData(), &st) == 0 || errno != ENOENT) return false;
+        return ::rename(f.constData(), t.constData()) == 0;
+    }
+    bool removeFile(const QString& path) override {
+        return ::unlink(QFile::encodeName(path).constData()) == 0;
+    }
+    bool removeFolder(const QString& path) override {
+        return ::rmdir(QFile::encodeName(path).constData()) == 0;
     }
 
     bool startProgram(const QString& program, const QStringList& arguments,

@@ -13,6 +13,7 @@
 #include "core/settings.h"
 #include "platform/failure.h"
 #include "watch/frm_msg.h"
+#include "watch/popup_commands.h"
 
 namespace vantor {
 namespace {
@@ -129,6 +130,7 @@ void AffichePopup(ModLOTUS& m, FrmMsg& f) {
     f.placeEnTwips(*f.LblFrom, {LblFrom.left, LblFrom.top, g.largeurLabels, LblFrom.height});
     f.placeEnTwips(*f.CmdFermer, {g.gaucheFermer, CmdFermer.top, CmdFermer.width, CmdFermer.height});
 
+    if (PopupCommands* commandes = f.commandes()) commandes->MessagePresente();
     f.show();
     f.relanceTimerFermeture();
     f.raise();

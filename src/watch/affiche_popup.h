@@ -45,8 +45,9 @@ struct DelaiPopup {
 // stays within what the countdown accepts; fractions are kept.
 DelaiPopup delaiDePopup(const QString& texteDelai);
 
-// Colours, sizes and places the popup from the settings, shows it above all
-// windows and restarts its countdown. Throws Failure when there is no screen.
+// Colours, sizes and places the popup from the settings, lets its commands
+// take the identity of the message presented, shows it above all windows and
+// restarts its countdown. Throws Failure when there is no screen.
 void AffichePopup(ModLOTUS& m, FrmMsg& f);
 
 }  // namespace vantor

@@ -1,6 +1,7 @@
 #pragma once
 // What the popup's buttons and clicks ask of the message actions. The popup
-// only forwards; the actions find the message through the program-wide state.
+// only forwards; the actions find the message through the program-wide state
+// as it stood when the message was presented.
 #include <QPoint>
 #include <Qt>
 
@@ -9,6 +10,10 @@ namespace vantor {
 class PopupCommands {
 public:
     virtual ~PopupCommands() = default;
+
+    // AffichePopup is about to show a new message, whose identity is in the
+    // program-wide state now (it may change while the popup is on screen).
+    virtual void MessagePresente() {}
 
     // Reply: the open button and clicks on the labels and the background.
     virtual void OpenMail() = 0;

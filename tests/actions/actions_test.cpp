@@ -1,0 +1,225 @@
+// The popup's commands against a real mailbox: what each does to the store,
+// to the popup and to the scan's flag, and what a failure leaves behind.
+#include <QFile>
+#include <QFileInfo>
+#include <QToolButton>
+
+#include "actions_fixture.h"
+
+namespace vantor::test {
+namespace {
+
+using ActionsTest = ActionsFixture;
+
+QStringList nomsItems(const notes::Document& d) {
+    QStringList noms;
+    for (const notes::ItemPtr& item : d.items()) noms << item->name();
+    return noms;
+}
+
+TEST_F(ActionsTest, ReplyOpensANewMemoWithBodySubjectAndSenderUnchangedAndClosesThePopup) {
+    const QString unid = livre(QStringLiteral("Réunion"));
+    presente(unid);
+    popup->CmdOpen->click();
+
+    EXPECT_EQ(fenetresDemandees, QStringList{QStringLiteral("Lotus Notes")});
+    ASSERT_EQ(client.editions.size(), 1u);
+    EXPECT_TRUE(client.editions[0].first);
+    const notes::Document& reponse = *client.editions[0].second;
+    EXPECT_EQ(nomsItems(reponse), QStringList({"Body", "Subject", "SendTo"}));
+    EXPECT_EQ(reponse.itemValue("Subject"), QStringLiteral("Réunion"));
+    EXPECT_EQ(reponse.itemValue("Body"), QStringLiteral("Corps de Réunion"));
+    EXPECT_EQ(reponse.itemValue("SendTo"), QStringLiteral("Marie Curie/Vantor"));
+    EXPECT_NE(reponse.universalID(), unid);
+    // Nothing saved: the user completes and sends it in the client.
+    EXPECT_EQ(dansDossier("($All)"), QStringList{unid});
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(m.DocModifie);
+    EXPECT_TRUE(journal().isEmpty());
+}
+
+TEST_F(ActionsTest, FollowUpsSetTheFiveItemsInOrderAndLeaveTheMessageInTheInbox) {
+    for (int index = 0; index < 3; ++index) {
+        const QString unid = livre(QStringLiteral("suivi %1").arg(index));
+        presente(unid);
+        popup->CmdFollow[index]->click();
+        const notes::DocumentPtr doc = document(unid);
+        const QStringList noms = nomsItems(*doc);
+        EXPECT_EQ(noms.mid(noms.size() - 5),
+                  QStringList({"FollowUpDate", "FollowUpRemoveFromInbox", "FollowUpStatus",
+                               "FollowUpText", "FollowUpTime"}));
+        EXPECT_EQ(doc->itemValue("FollowUpStatus"), QString::number(index + 1));
+        EXPECT_EQ(doc->itemValue("FollowUpDate") + doc->itemValue("FollowUpRemoveFromInbox") +
+                      doc->itemValue("FollowUpText") + doc->itemValue("FollowUpTime"),
+                  "");
+        EXPECT_TRUE(dansDossier("($Inbox)").contains(unid));
+        EXPECT_FALSE(popup->isVisible());
+    }
+    EXPECT_FALSE(m.DocModifie);
+    EXPECT_TRUE(journal().isEmpty());
+}
+
+TEST_F(ActionsTest, DeleteAndMoveTakeTheMessageOutOfTheInboxAndFlagTheScan) {
+    const QString supprime = livre(QStringLiteral("à supprimer"));
+    presente(supprime);
+    popup->CmdDel->click();
+    EXPECT_EQ(document(supprime), nullptr);
+    EXPECT_TRUE(m.DocModifie);
+    EXPECT_FALSE(popup->isVisible());
+
+    admin.createFolder(kServeur, kBal, QStringLiteral("Projets\\2004"));
+    const QString classe = livre(QStringLiteral("à classer"));
+    presente(classe);
+    m.DocModifie = false;
+    actions->DeplaceDoc(QStringLiteral("Projets\\2004"));
+    EXPECT_EQ(dansDossier("Projets\\2004"), QStringList{classe});
+    EXPECT_TRUE(dansDossier("($Inbox)").isEmpty());
+    EXPECT_TRUE(m.DocModifie);
+    EXPECT_FALSE(popup->isVisible());
+
+    // No folder: nothing moves, but the scan is still told and the popup closes.
+    const QString reste = livre(QStringLiteral("reste"));
+    presente(reste);
+    m.DocModifie = false;
+    actions->DeplaceDoc(QString());
+    EXPECT_EQ(dansDossier("($Inbox)"), QStringList{reste});
+    EXPECT_TRUE(m.DocModifie);
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_TRUE(journal().isEmpty());
+}
+
+TEST_F(ActionsTest, EveryFailureLeavesThePopupOnScreenWithOneLogLineAndNothingShown) {
+    const QString unid = livre(QStringLiteral("supprimé ailleurs"));
+    presente(unid);
+    ASSERT_TRUE(document(unid)->remove(true));  // deleted in the client meanwhile
+    m.DocModifie = false;
+
+    const std::vector<std::function<void()>> clics = {
+        [&] { popup->CmdOpen->click(); },
+        [&] { popup->CmdDel->click(); },
+        [&] { popup->CmdFollow[1]->click(); },
+        [&] { actions->DeplaceDoc(QStringLiteral("A")); },
+    };
+    for (std::size_t i = 0; i < clics.size(); ++i) {
+        clics[i]();
+        EXPECT_TRUE(popup->isVisible()) << i;
+        EXPECT_EQ(lignesJournal(), static_cast<int>(i) + 1) << journal().toStdString();
+    }
+    EXPECT_TRUE(journal().contains(QStringLiteral(" :Le message %1 est introuvable").arg(unid)));
+    EXPECT_FALSE(m.DocModifie);
+    EXPECT_TRUE(client.editions.empty());
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    // Reply with no client window: nothing is created.
+    const QString present = livre(QStringLiteral("présent"));
+    presente(present);
+    clientOuvert = false;
+    popup->CmdOpen->click();
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(client.editions.empty());
+    EXPECT_TRUE(
+        journal().contains(QStringLiteral(" :Aucune fenêtre « Lotus Notes » n'est ouverte")));
+    EXPECT_EQ(lignesJournal(), 5);
+}
+
+TEST_F(ActionsTest, HostileAttachmentNamesAreSavedInsidePjAndNoFileIsReplaced) {
+    const QString dehors = dir.file(QStringLiteral("dehors.txt"));
+    ASSERT_TRUE(env.replaceFile(dehors, "à garder"));
+    ASSERT_TRUE(QFile::link(dehors, joinPath(m.cheminPJ(), QStringLiteral("lien.txt"))));
+    ASSERT_TRUE(env.replaceFile(joinPath(m.cheminPJ(), QStringLiteral("rapport.pdf")), "ancien"));
+    // A link to nothing yet: writing through it would create a file outside.
+    const QString absent = dir.file(QStringLiteral("absent.txt"));
+    ASSERT_TRUE(QFile::link(absent, joinPath(m.cheminPJ(), QStringLiteral("perdu.txt"))));
+
+    const QString longue = QString(10000, QLatin1Char('a')) + QStringLiteral(".pdf");
+    const std::vector<std::pair<QString, QString>> cas = {
+        {"../../evil.txt", "evil.txt"},
+        {"..\\..\\win.txt", "win.txt"},
+        {"C:\\Windows\\system.ini", "system.ini"},
+        {"C:evil.bat", "evil.bat"},
+        {"/etc/passwd", "passwd"},
+        {QString::fromUtf16(u"a\u0000b.txt", 7), "a_b.txt"},
+        {"\x01"
+         "ctl\n.txt",
+         "_ctl_.txt"},
+        {"flux.txt:cache", "flux.txt_cache"},
+        {".", "pièce jointe"},
+        {"..", "pièce jointe (2)"},
+        {"", "pièce jointe (3)"},
+        {"dossier/", "pièce jointe (4)"},
+        {"CON", "_CON"},
+        {"nul.txt", "_nul.txt"},
+        {"COM1", "_COM1"},
+        {"fin. . ", "fin"},
+        {longue, QString(236, QLatin1Char('a')) + ".pdf"},
+        {"rapport.pdf", "rapport (2).pdf"},
+        {"rapport.pdf", "rapport (3).pdf"},
+        {"lien.txt", "lien (2).txt"},
+        {"perdu.txt", "perdu (2).txt"},
+    };
+    std::vector<store::MemoAttachment> pieces;
+    for (std::size_t i = 0; i < cas.size(); ++i)
+        pieces.push_back({cas[i].first, {}, QByteArray::number(int(i))});
+    const QString unid = livre(QStringLiteral("pièces"), pieces);
+    presente(unid);
+    ASSERT_NE(m.CorpsCourant, nullptr);
+    popup->CmdPJ->click();
+
+    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+    EXPECT_FALSE(popup->isVisible());
+    QStringList attendus{QStringLiteral("lien.txt"), QStringLiteral("perdu.txt"),
+                         QStringLiteral("rapport.pdf")};
+    for (const auto& [stocke, nom] : cas) attendus << nom;
+    attendus.sort();
+    QStringList trouves = fichiersPJ();
+    trouves.sort();
+    EXPECT_EQ(trouves, attendus);
+    for (std::size_t i = 0; i < cas.size(); ++i) {
+        EXPECT_EQ(env.readFile(joinPath(m.cheminPJ(), cas[i].second)).value_or("?"),
+                  QByteArray::number(int(i)))
+            << cas[i].second.left(40).toStdString();
+    }
+    EXPECT_EQ(env.readFile(dehors).value_or(QByteArray()), QByteArray("à garder"));
+    EXPECT_FALSE(QFileInfo::exists(absent));
+    EXPECT_TRUE(QFileInfo(joinPath(m.cheminPJ(), QStringLiteral("perdu.txt"))).isSymLink());
+    EXPECT_EQ(env.readFile(joinPath(m.cheminPJ(), "rapport.pdf")).value_or(QByteArray()), "ancien");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({"dehors.txt", "notesdata", "param.ini", "pj"}));
+    ASSERT_EQ(env.started.size(), 1u);
+    EXPECT_EQ(env.started[0].program, QStringLiteral("xdg-open"));
+    EXPECT_EQ(env.started[0].arguments, QStringList{m.cheminPJ()});
+
+    // The same message again: new copies, the first ones kept.
+    presente(unid);
+    popup->CmdPJ->click();
+    EXPECT_EQ(env.readFile(joinPath(m.cheminPJ(), "evil (2).txt")).value_or("?"), "0");
+    EXPECT_EQ(env.readFile(joinPath(m.cheminPJ(), "evil.txt")).value_or("?"), "0");
+}
+
+TEST_F(ActionsTest, PjIsMadeAgainWhenMissingAndAFileInItsPlaceFailsTheExtraction) {
+    // A body without attachments: nothing extracted, the folder still shown.
+    presente(livre(QStringLiteral("sans pièce")));
+    popup->CmdPJ->click();
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(env.started.size(), 1u);
+
+    ASSERT_TRUE(QDir(m.cheminPJ()).removeRecursively());
+    const QString unid = livre(QStringLiteral("pièce"), {{QStringLiteral("a.txt"), {}, "a"}});
+    presente(unid);
+    popup->CmdPJ->click();
+    EXPECT_EQ(fichiersPJ(), QStringList{"a.txt"});
+    EXPECT_EQ(env.started.size(), 2u);
+
+    // Something else than a folder where pj should be.
+    ASSERT_TRUE(QDir(m.cheminPJ()).removeRecursively());
+    ASSERT_TRUE(env.replaceFile(m.cheminPJ(), "fichier"));
+    presente(unid);
+    popup->CmdPJ->click();
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(lignesJournal(), 1);
+    EXPECT_EQ(env.started.size(), 2u);
+    EXPECT_EQ(env.readFile(m.cheminPJ()).value_or(QByteArray()), "fichier");
+}
+
+}  // namespace
+}  // namespace vantor::test

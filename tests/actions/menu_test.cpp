@@ -1,0 +1,113 @@
+// The folder menu: the list the collection makes from folder paths, the tree
+// of captions and ids built from it, the menu on screen and the way back from
+// the chosen id to the folder.
+#include <QPointer>
+
+#include "actions/charge_dossiers.h"
+#include "actions/folder_menu.h"
+#include "actions_fixture.h"
+#include "menu_driver.h"
+
+namespace vantor::test {
+namespace {
+
+// A tree written as text: "A[-:4 B:2] D:3" (a submenu lists its entries in brackets).
+QString texte(const std::vector<EntreeMenu>& menu) {
+    QStringList parts;
+    for (const EntreeMenu& e : menu) {
+        if (e.sousMenu.empty()) {
+            parts << QStringLiteral("%1:%2").arg(e.caption).arg(e.id);
+        } else {
+            parts << QStringLiteral("%1[%2]").arg(e.caption, texte(e.sousMenu));
+        }
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString arbre(const QStringList& dossiers) {
+    return texte(ConstruitMenu(1, listeDeDossiers(dossiers), QString()));
+}
+
+TEST(FolderMenu, FoldersABDGiveTheSelfEntryAndEveryIdMapsBackToItsFolder) {
+    const ListeMenu liste = listeDeDossiers({"A", "A\\B", "D"});
+    QStringList vue;
+    for (const MenuItem& i : liste)
+        vue << QStringLiteral("%1|%2|%3|%4").arg(i.Chemin, i.Caption).arg(i.Id).arg(i.Niveau);
+    EXPECT_EQ(vue, QStringList({"A|A|1|1", "A\\-|-|4|2", "A\\B|B|2|2", "D|D|3|1"}));
+    EXPECT_EQ(texte(ConstruitMenu(1, liste, QString())), "A[-:4 B:2] D:3");
+    EXPECT_EQ(DossierDeId(4, liste), "A");
+    EXPECT_EQ(DossierDeId(2, liste), "A\\B");
+    EXPECT_EQ(DossierDeId(3, liste), "D");
+    EXPECT_EQ(DossierDeId(1, liste), "A");  // a submenu's own id still names its folder
+    EXPECT_EQ(DossierDeId(9, liste), "");
+    MenuItem racine{"-", 1, "\\-", 1, false};
+    racine.Soi = true;
+    EXPECT_EQ(DossierDeId(1, {racine}), "\\-");  // too short to name a folder
+}
+
+TEST(FolderMenu, OnlyARealParentGetsASelfEntry) {
+    // "B" occurs inside "A\B" but has no subfolder; "Pro" begins "Projets\2004".
+    EXPECT_EQ(arbre({"A", "A\\B", "B", "Pro", "Projets", "Projets\\2004"}),
+              "A[-:7 B:2] B:3 Pro:4 Projets[-:8 2004:6]");
+    // Two folders of the same name are not each other's parent.
+    EXPECT_EQ(arbre({"X", "X", "Y"}), "X:1 X:2 Y:3");
+}
+
+TEST(FolderMenu, AnEntryBelongsUnderAPrefixOnlyWhenFollowedByABackslash) {
+    EXPECT_EQ(arbre({"A", "A\\B", "A\\BC", "A\\BC\\D"}), "A[-:5 B:2 BC[-:6 D:4]]");
+    EXPECT_EQ(texte(ConstruitMenu(3, listeDeDossiers({"A", "A\\B", "A\\BC", "A\\BC\\D"}), "A\\B")),
+              "");
+}
+
+TEST(FolderMenu, LetterCaseOneEntryAndEmptyList) {
+    EXPECT_EQ(arbre({"Clients", "clients", "Clients\\Nord"}), "Clients[-:4 Nord:3] clients:2");
+    const ListeMenu une = listeDeDossiers({"Seul"});
+    EXPECT_EQ(texte(ConstruitMenu(1, une, QString())), "Seul:1");
+    EXPECT_EQ(DossierDeId(1, une), "Seul");
+    EXPECT_TRUE(ConstruitMenu(1, {}, QString()).empty());
+}
+
+TEST(FolderMenu, AFolderNamedDashIsNotTakenForItsParent) {
+    const ListeMenu liste = listeDeDossiers({"A", "A\\-", "A\\-\\x"});
+    EXPECT_EQ(texte(ConstruitMenu(1, liste, QString())), "A[-:4 -[-:5 x:3]]");
+    EXPECT_EQ(DossierDeId(4, liste), "A");
+    EXPECT_EQ(DossierDeId(5, liste), "A\\-");
+    EXPECT_EQ(DossierDeId(2, liste), "A\\-");
+}
+
+using MenuOnScreen = ActionsFixture;
+
+TEST_F(MenuOnScreen, ShownAtThePointWhileTheCountdownRunsChoiceReturnedTreeReleased) {
+    const ListeMenu liste = listeDeDossiers({"A", "A\\B", "D", "R&D"});
+    presente(livre(QStringLiteral("m")));
+    const QPoint point(40, 30);
+    QPoint ouvertA;
+    bool decompte = false;
+    QList<QPointer<QMenu>> menus;
+    quandMenuOuvert([&](QMenu& racine) {
+        ouvertA = racine.pos();
+        decompte = popup->TimerCloseAuto->isActive();
+        menus << &racine;
+        for (QMenu* sous : racine.findChildren<QMenu*>()) menus << sous;
+        EXPECT_NE(entree(racine, "R&&D"), nullptr);  // shown as typed, no accelerator
+        choisir(racine, {"A", "-"});
+    });
+    EXPECT_EQ(AfficheMenu(point, &liste, *popup), 5);  // after the four folders
+    EXPECT_EQ(ouvertA, point);
+    EXPECT_TRUE(decompte);
+    ASSERT_EQ(menus.size(), 2);
+    for (const QPointer<QMenu>& menu : menus) EXPECT_TRUE(menu.isNull());
+
+    quandMenuOuvert([](QMenu& racine) { choisir(racine, {"A", "B"}); });
+    EXPECT_EQ(AfficheMenu(point, &liste, *popup), 2);
+    quandMenuOuvert([](QMenu& racine) { choisir(racine, {}); });
+    EXPECT_EQ(AfficheMenu(point, &liste, *popup), 0);
+
+    // Nothing to show: no menu, 0.
+    const ListeMenu vide;
+    EXPECT_EQ(AfficheMenu(point, &vide, *popup), 0);
+    EXPECT_EQ(AfficheMenu(point, nullptr, *popup), 0);
+}
+
+}  // namespace
+}  // namespace vantor::test

@@ -1,0 +1,130 @@
+// The commands act on the message on display, whatever rewrote the mailbox
+// identity since it was presented, and delete or move hands the scan its flag.
+#include <QMouseEvent>
+#include <QTimer>
+
+#include "actions_fixture.h"
+#include "app/frm_lotus.h"
+#include "menu_driver.h"
+#include "watch/scan_bal.h"
+
+namespace vantor::test {
+namespace {
+
+const QString kLyon = QStringLiteral("Lyon/Vantor");
+const QString kAutre = QStringLiteral("mail\\autre.nsf");
+
+void relache(QWidget* w) {
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent ev(type, QPointF(4, 4), QPointF(w->mapToGlobal(QPoint(4, 4))), Qt::LeftButton,
+                       type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                       Qt::NoModifier);
+        QApplication::sendEvent(w, &ev);
+    }
+}
+
+class MessageIdentityTest : public ActionsFixture {
+protected:
+    void SetUp() override {
+        admin.createFolder(kServeur, kBal, "A\\B");
+        admin.createServer(kLyon);
+        autre = admin.createMailbox(kLyon, kAutre, {kMoi});
+        admin.createFolder(kLyon, kAutre, "Z");
+    }
+    std::shared_ptr<store::LocalDatabase> autre;
+};
+
+TEST_F(MessageIdentityTest, ASaveWhileThePopupIsShownDoesNotMisdirectDeleteOrMove) {
+    FrmLOTUS w(m);
+    w.finProgramme = [] {};
+    w.Form_Load();
+    ASSERT_EQ(w.popup()->commandes(), w.actions());
+    w.txtPassLOTUS->setText(kPasse);
+    w.txtServeur[0]->setText(kServeur);
+    w.TxtBAL[0]->setText(kBal);
+    w.txtServeur[4]->setText(kLyon);
+    w.TxtBAL[4]->setText(kAutre);
+    ASSERT_TRUE(w.SaveParam(true));
+    ASSERT_EQ(w.listeDossiers()[0].size(), 3u);  // A, its self entry, A\B
+    ASSERT_EQ(w.listeDossiers()[4].size(), 1u);  // Z
+
+    // The same universal IDs in both mailboxes: a misdirected action would hit the other one.
+    const QString supprime = livre("à supprimer");
+    const QString deplace = livre("à classer");
+    livre("à supprimer", {}, autre.get(), supprime);
+    livre("à classer", {}, autre.get(), deplace);
+
+    const auto presenteEtSauve = [&](const QString& unid) {
+        m.ServeurBAL = kServeur;
+        m.FichierBAL = kBal;
+        m.NumBAL = 0;
+        m.UNIDCourant = unid;
+        AffichePopup(m, *w.popup());
+        ASSERT_TRUE(w.SaveParam(true));
+        ASSERT_EQ(m.FichierBAL, kAutre);  // what the save left behind
+        m.NumBAL = 4;                     // and what a scan in its wait could
+        m.UNIDCourant.clear();
+    };
+
+    presenteEtSauve(supprime);
+    w.popup()->CmdDel->click();
+    EXPECT_EQ(document(supprime), nullptr);
+    EXPECT_NE(document(supprime, kLyon, kAutre), nullptr);
+    EXPECT_TRUE(m.DocModifie);
+
+    presenteEtSauve(deplace);
+    quandMenuOuvert([](QMenu& racine) { choisir(racine, {"A", "B"}); });
+    relache(w.popup()->CmdFolders);
+    EXPECT_EQ(dansDossier("A\\B"), QStringList{deplace});
+    EXPECT_EQ(dansDossier("($Inbox)", kLyon, kAutre).size(), 2);
+    EXPECT_FALSE(w.popup()->isVisible());
+    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+}
+
+TEST_F(MessageIdentityTest, FolderButtonDismissedOrWithoutListMovesNothingAndKeepsThePopup) {
+    m.ServeurBAL = kServeur;
+    ChargeDossiers(m, listes, 0);
+    const QString unid = livre("reste");
+    presente(unid);
+    quandMenuOuvert([](QMenu& racine) { choisir(racine, {}); });
+    relache(popup->CmdFolders);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(dansDossier("($Inbox)"), QStringList{unid});
+
+    presente(unid, 3);  // a slot without a list: no menu at all
+    relache(popup->CmdFolders);
+    EXPECT_EQ(menuOuvert(), nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_FALSE(m.DocModifie);
+}
+
+TEST_F(MessageIdentityTest, DeleteFromThePopupMakesTheScanRestartItsWalk) {
+    param(keys::serveur(0), kServeur);
+    param(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime().addSecs(-3600)));
+    QStringList sujets;
+    for (const char* s : {"M1", "M2", "M3"}) livre(s);
+
+    QTimer timer;
+    ScanHooks hooks;
+    bool drapeauApresSuppression = false;
+    hooks.attendre = [&] {
+        if (!popup->isVisible()) return;
+        const QString sujet = document(m.UNIDCourant)->itemValue("Subject");
+        if (sujets.isEmpty() || sujets.last() != sujet) sujets << sujet;
+        if (sujet == "M2") {
+            popup->CmdDel->click();
+            drapeauApresSuppression = m.DocModifie;
+        } else {
+            popup->CmdFermer->click();
+        }
+    };
+    ScanBAL(m, timer, *popup, hooks);
+    EXPECT_EQ(sujets, QStringList({"M1", "M2", "M3"}));
+    EXPECT_TRUE(drapeauApresSuppression);
+    EXPECT_FALSE(m.DocModifie);  // taken by the scan, which started its walk again
+    EXPECT_EQ(dansDossier("($All)").size(), 2);
+    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+}
+
+}  // namespace
+}  // namespace vantor::test
