@@ -1,6 +1,8 @@
 // Start-up of the real program: from fork/exec to the moment its window
 // titled "Vantor" is mapped on the X display, against the same measure for an
-// empty Qt Widgets window, launched in turns on the same display.
+// empty Qt Widgets window, launched in turns on the same display. Besides the
+// wall time, the CPU time the program used until then (all its threads, from
+// /proc/PID/task/*/schedstat), which a loaded machine disturbs far less.
 //
 // bench_startup [--runs N]   (default 15; uses $DISPLAY, or starts an Xvfb)
 #include <fcntl.h>
@@ -9,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -157,9 +160,25 @@ void stop(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-// Milliseconds from fork to the mapping of the titled window; nullopt when
-// the program ended or never showed it.
-std::optional<double> launchUntilShown(XServer& x, const std::string& exe) {
+// CPU time used so far by every thread of `pid`, in ms.
+double cpuMs(pid_t pid) {
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    double ns = 0;
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat"));
+        if (stat.open(QIODevice::ReadOnly)) ns += stat.readAll().split(' ').value(0).toDouble();
+    }
+    return ns / 1e6;
+}
+
+struct Shown {
+    double wallMs;
+    double cpuMs;
+};
+
+// From fork to the mapping of the titled window: wall time, and the CPU time
+// the program used; nullopt when the program ended or never showed it.
+std::optional<Shown> launchUntilShown(XServer& x, const std::string& exe, const char* arg = nullptr) {
     Display* dpy = x.display();
     while (XPending(dpy)) {
         XEvent e;
@@ -171,12 +190,13 @@ std::optional<double> launchUntilShown(XServer& x, const std::string& exe) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         dup2(null, 2);
-        execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        execl(exe.c_str(), exe.c_str(), arg, static_cast<char*>(nullptr));
         _exit(127);
     }
     if (pid < 0) die("fork failed");
 
     std::optional<double> shownMs;
+    double cpu = 0;
     pollfd fd{ConnectionNumber(dpy), POLLIN, 0};
     while (!shownMs) {
         const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -185,18 +205,23 @@ std::optional<double> launchUntilShown(XServer& x, const std::string& exe) {
         while (XPending(dpy) && !shownMs) {
             XEvent e;
             XNextEvent(dpy, &e);
-            if (e.type == MapNotify && titled(dpy, e.xmap.window))
+            if (e.type == MapNotify && titled(dpy, e.xmap.window)) {
                 shownMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                cpu = cpuMs(pid);
+            }
         }
         // Under a window manager the map shows on its frame: look at the tree.
-        if (!shownMs && !woken && !x.ownXvfb() && titledWindowShown(dpy, DefaultRootWindow(dpy), 1))
+        if (!shownMs && !woken && !x.ownXvfb() && titledWindowShown(dpy, DefaultRootWindow(dpy), 1)) {
             shownMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            cpu = cpuMs(pid);
+        }
     }
     stop(pid);
     // Let the server drop the killed program's windows before the next launch.
     XSync(dpy, False);
     for (int i = 0; i < 100 && titledWindowShown(dpy, DefaultRootWindow(dpy), 1); ++i) usleep(5000);
-    return shownMs;
+    if (!shownMs) return std::nullopt;
+    return Shown{*shownMs, cpu};
 }
 
 double median(std::vector<double> v) {
@@ -236,9 +261,26 @@ QString prepareProgramFolder(const QTemporaryDir& dir) {
     return vantor;
 }
 
-void report(const char* what, const std::vector<double>& ms) {
-    std::printf("%-14s median %7.1f ms   min %7.1f   max %7.1f   (%zu runs)\n", what, median(ms),
-                *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()), ms.size());
+void report(const char* what, const std::vector<Shown>& runs) {
+    std::vector<double> wall, cpu;
+    for (const Shown& r : runs) {
+        wall.push_back(r.wallMs);
+        cpu.push_back(r.cpuMs);
+    }
+    std::printf("%-18s median %7.1f ms   min %7.1f   max %7.1f   CPU median %6.1f ms   (%zu runs)\n", what,
+                median(wall), *std::min_element(wall.begin(), wall.end()),
+                *std::max_element(wall.begin(), wall.end()), median(cpu), runs.size());
+}
+
+void ratio(const char* what, const std::vector<Shown>& a, const char* baseline, const std::vector<Shown>& b) {
+    auto medianOf = [](const std::vector<Shown>& runs, double Shown::*field) {
+        std::vector<double> v;
+        for (const Shown& r : runs) v.push_back(r.*field);
+        return median(v);
+    };
+    std::printf("ratio %s / %s (medians) = %.2f (CPU time %.2f)\n", what, baseline,
+                medianOf(a, &Shown::wallMs) / medianOf(b, &Shown::wallMs),
+                medianOf(a, &Shown::cpuMs) / medianOf(b, &Shown::cpuMs));
 }
 
 }  // namespace
@@ -267,23 +309,32 @@ int main(int argc, char** argv) {
     std::printf("display %s%s, program folder %s\n", x.name().c_str(), x.ownXvfb() ? " (Xvfb)" : "",
                 dir.path().toLocal8Bit().constData());
 
+    // The program, the empty window, and the same window with one line of text.
+    struct Program {
+        const char* name;
+        const std::string* exe;
+        const char* arg;
+        std::vector<Shown> runs;
+    };
+    std::vector<Program> programs = {{"vantor", &vantor, nullptr, {}},
+                                     {"empty window", &empty, nullptr, {}},
+                                     {"window with text", &empty, "--text", {}}};
     // One start of each first: the files into the page cache, fonts found.
-    for (const std::string* exe : {&vantor, &empty})
-        if (!launchUntilShown(x, *exe)) die("no window titled Vantor from " + *exe);
+    for (const Program& p : programs)
+        if (!launchUntilShown(x, *p.exe, p.arg)) die("no window titled Vantor from " + *p.exe);
 
-    std::vector<double> vantorMs, emptyMs;
     for (int i = 0; i < runs; ++i) {
-        // Taking turns, and swapping who goes first, spreads the machine's noise.
-        const bool vantorFirst = i % 2 == 0;
-        for (int k = 0; k < 2; ++k) {
-            const bool isVantor = (k == 0) == vantorFirst;
-            const std::optional<double> ms = launchUntilShown(x, isVantor ? vantor : empty);
-            if (!ms) die("no window titled Vantor from " + (isVantor ? vantor : empty));
-            (isVantor ? vantorMs : emptyMs).push_back(*ms);
+        // Taking turns, and changing who goes first, spreads the machine's noise.
+        for (std::size_t k = 0; k < programs.size(); ++k) {
+            Program& p = programs[(k + static_cast<std::size_t>(i)) % programs.size()];
+            const std::optional<Shown> shown = launchUntilShown(x, *p.exe, p.arg);
+            if (!shown) die("no window titled Vantor from " + *p.exe);
+            p.runs.push_back(*shown);
         }
     }
-    report("vantor", vantorMs);
-    report("empty window", emptyMs);
-    std::printf("ratio vantor / empty window (medians) = %.2f\n", median(vantorMs) / median(emptyMs));
+    for (const Program& p : programs) report(p.name, p.runs);
+    ratio("vantor", programs[0].runs, "empty window", programs[1].runs);
+    ratio("vantor", programs[0].runs, "window with text", programs[2].runs);
+    ratio("window with text", programs[2].runs, "empty window", programs[1].runs);
     return 0;
 }

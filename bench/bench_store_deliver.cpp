@@ -15,7 +15,7 @@ namespace {
 
 using namespace vantor;
 
-constexpr int kMessages = 10000;
+const int kMessages = bench::scaled(10000);
 const QString kServer = QStringLiteral("Paris/Vantor");
 const QString kUser = QStringLiteral("Jean Dupont/Vantor");
 
@@ -120,14 +120,23 @@ void BM_BareSqliteInsert10000(benchmark::State& state) {
     state.counters["median_us_per_message"] = medianMicros(perMessage);
 }
 
-BENCHMARK(BM_BareSqliteInsert10000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Deliver10000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareSqliteInsert10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_Deliver10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{{"BM_Deliver10000", "BM_BareSqliteInsert10000"}});
+    bench::initialiseInterleaved(argc, argv);
+    bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
+        {"BM_Deliver10000", "BM_BareSqliteInsert10000"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

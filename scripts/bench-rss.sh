@@ -20,21 +20,13 @@ while [ $# -gt 0 ]; do
 done
 [[ "$seconds" =~ ^[0-9]+$ && "$seconds" -ge 10 ]] || { echo "--seconds: a whole number, at least 10" >&2; exit 2; }
 
-build="$root/build-bench"
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTOR_BUILD_TESTS=OFF >/dev/null
-fi
-ninja -C "$build" vantor vantor-store bench_empty_window >/dev/null
+source "$root/scripts/bench-lib.sh"
+release_build
 
 # A program folder seeded and configured as the demo is.
-source "$root/scripts/demo-lib.sh"
 run="$build/rss-run"
 prepare_demo "$run" "$build" >/dev/null
 store=("$build/tools/vantor-store" --root "$run/notesdata")
-
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
-trap cleanup EXIT
 
 # Messages keep arriving until the end of the run.
 every=8
@@ -42,14 +34,7 @@ count=$(( seconds / every + 1 ))
 "${store[@]}" demo-feed --every "$every" --count "$count" --start-delay 5 > "$run/feed.log" 2>&1 &
 pids+=($!)
 
-start_display
-
-"$run/vantor" > "$run/vantor.log" 2>&1 &
-vantor=$!
-pids+=($vantor)
-"$build/bench/bench_empty_window" > "$run/empty_window.log" 2>&1 &
-empty=$!
-pids+=($empty)
+start_both "$run"
 
 # A field of /proc/PID/status, in kB.
 field() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }

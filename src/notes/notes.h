@@ -53,7 +53,12 @@ using DocumentPtr = std::shared_ptr<Document>;
 class Document {
 public:
     virtual ~Document() = default;
+    // The creation date-time, in local time.
     virtual QDateTime created() const = 0;
+    // The same instant in whole seconds since the epoch, as
+    // created().toSecsSinceEpoch() gives it; realisations answer it without
+    // building a local date-time.
+    virtual qint64 createdSecsSinceEpoch() const { return created().toSecsSinceEpoch(); }
     virtual QString universalID() const = 0;
     // 32 hexadecimal digits, unique in the database; takes effect at save.
     virtual void setUniversalID(const QString& unid) = 0;
@@ -151,6 +156,9 @@ public:
 // Codes of the failures the realisations raise.
 namespace code {
 inline constexpr std::int32_t kWrongPassword = static_cast<std::int32_t>(0x80040FA0);
-}
+// Reading or saving a document that was removed meanwhile (by another handle,
+// another session or another program).
+inline constexpr std::int32_t kDocumentRemoved = static_cast<std::int32_t>(0x8004102A);
+}  // namespace code
 
 }  // namespace vantor::notes

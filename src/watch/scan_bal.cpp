@@ -1,6 +1,7 @@
 #include "watch/scan_bal.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include "core/keys.h"
 #include "core/password.h"
@@ -20,6 +21,13 @@ constexpr std::int32_t kObjetNonDefini = 91;
 
 constexpr int kIntervalleScan = 30000;
 
+// The dispatcher's full pass (a poll of the display connection, the timers and
+// every other source) costs about a microsecond even with nothing to deliver,
+// more than the walk's own step; between two full passes a yield runs only
+// the events posted meanwhile, which only this thread's own work can post.
+// A timer or a click therefore waits at most this long, plus one step.
+constexpr qint64 kPassePleineNs = 2'000'000;
+
 struct ScanState {
     ModLOTUS& m;
     FrmMsg& popup;
@@ -30,24 +38,47 @@ struct ScanState {
     notes::DocumentPtr dernierDoc;
     notes::Session* session = nullptr;
 
-    void laisser() const {
+    QElapsedTimer dernierePassePleine;
+
+    // Lets pending window events run once.
+    void laisser() {
+        if (dernierePassePleine.isValid() && dernierePassePleine.nsecsElapsed() < kPassePleineNs) {
+            QCoreApplication::sendPostedEvents();
+            return;
+        }
         if (hooks.laisserEvenements) {
             hooks.laisserEvenements();
         } else {
             QCoreApplication::processEvents();
         }
+        dernierePassePleine.start();
     }
     // The popup is on screen: sleep until something happens instead of spinning.
-    void attendre() const {
+    void attendre() {
         if (hooks.attendre) {
             hooks.attendre();
         } else {
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         }
+        dernierePassePleine.start();
     }
 };
 
 qint64 secondes(const QDateTime& t) { return t.toSecsSinceEpoch(); }
+
+// Steps 5 to 7 of a turn: whether the document is to be presented. A document
+// removed since the walk reached it (by the user in the mail client, another
+// program) is not: the watch carries on with the next one.
+bool aPresenter(const ScanState& s, const notes::Document& doc) {
+    if (s.dernierDoc && s.dernierDoc->universalID() == doc.universalID()) return false;
+    if (!PasEncoreAffiche(s.m, doc.universalID())) return false;
+    try {
+        return s.session->userName() != GetItemText(doc, QStringLiteral("From"));
+    } catch (const Failure& f) {
+        if (f.code() == notes::code::kDocumentRemoved) return false;
+        throw;
+    }
+}
 
 void presenter(ScanState& s, const notes::DocumentPtr& doc) {
     ModLOTUS& m = s.m;
@@ -83,15 +114,9 @@ void parcourir(ScanState& s, notes::View& view) {
             s.attendre();
             continue;
         }
-        const QDateTime d = doc->created();
-        if (secondes(d) - s.derniereVisite >= 1) {
-            bool verdict = true;
-            if (s.dernierDoc && s.dernierDoc->universalID() == doc->universalID()) verdict = false;
-            if (verdict) verdict = PasEncoreAffiche(m, doc->universalID());
-            if (verdict && s.session->userName() == GetItemText(*doc, QStringLiteral("From"))) {
-                verdict = false;
-            }
-            if (verdict) presenter(s, doc);
+        // Compared in seconds: the local date-time is never needed here.
+        if (doc->createdSecsSinceEpoch() - s.derniereVisite >= 1 && aPresenter(s, *doc)) {
+            presenter(s, doc);
         }
         s.laisser();
         if (s.popup.isVisible()) {
@@ -130,7 +155,7 @@ void scanner(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hoo
     popup.hide();
     m.CorpsCourant = nullptr;
 
-    ScanState s{m, popup, hooks, secondes(*derniereVisite), nullptr, session.get()};
+    ScanState s{m, popup, hooks, secondes(*derniereVisite), nullptr, session.get(), {}};
     for (int n = 0; n < keys::kSlots; ++n) {
         m.ServeurBAL = m.lireParam(keys::serveur(n), QStringLiteral("local"));
         const notes::DbDirectoryPtr dir = session->getDbDirectory(m.ServeurBAL);

@@ -17,7 +17,9 @@ struct ScanHooks {
     std::function<void()> montrerParametres;
     // Watching stopped on a failure; `raison` is its description.
     std::function<void(const QString& raison)> surveillanceArretee;
-    // Lets pending window events run once; QCoreApplication::processEvents by default.
+    // Lets pending window events run once: the event dispatcher's full pass,
+    // QCoreApplication::processEvents by default. The walk calls it at its
+    // first yield and then every 2 ms; its other yields run the posted events.
     std::function<void()> laisserEvenements;
     // Waits for the next window event while the popup is shown.
     std::function<void()> attendre;

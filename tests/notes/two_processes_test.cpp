@@ -1,11 +1,55 @@
-// The program walks a mailbox while the tool, in another process, delivers
-// into it: the walk never fails and never sees half a document.
+// The program walks a mailbox while other processes change it: the tool
+// delivers, the mail client removes. The walk never fails, never sees half a
+// document, and sees each change at its next step.
+#include <QCoreApplication>
 #include <QProcess>
 
 #include "store_fixture.h"
+#include "support/store_tool.h"
 
 namespace vantor::test {
 namespace {
+
+class TwoProcessesWalk : public StoreTest {
+  protected:
+    // Removes the documents in a process of its own (this test program, see test_main.cpp).
+    void removeInAnotherProcess(const QStringList& unids) {
+        QProcess p;
+        p.start(QCoreApplication::applicationFilePath(),
+                QStringList{QStringLiteral("--remove"), root_.path(), kServer, kMailbox} + unids);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+};
+
+TEST_F(TwoProcessesWalk, RemovalsAndDeliveriesByAnotherProcessShowAtTheNextStep) {
+    std::vector<QString> unids;
+    {
+        store::Batch batch(*mailbox_);
+        for (int i = 0; i < 40; ++i) unids.push_back(deliver(QString::number(i))->universalID());
+        batch.commit();
+    }
+    notes::ViewPtr all = openMailbox()->getView(QStringLiteral("($All)"));
+    notes::DocumentPtr first = all->getFirstDocument();
+    notes::DocumentPtr current = all->getNextDocument(*first);
+    ASSERT_EQ(current->universalID(), unids[1]);
+
+    // The current document and one a few steps ahead go; a new one arrives.
+    removeInAnotherProcess({unids[1], unids[3]});
+    StoreTool(root_.path())({QStringLiteral("deliver"), QStringLiteral("--server"), kServer,
+                             QStringLiteral("--file"), kMailbox, QStringLiteral("--from"),
+                             QStringLiteral("Routeur"), QStringLiteral("--subject"),
+                             QStringLiteral("40")});
+
+    QStringList rest;
+    for (notes::DocumentPtr d = all->getNextDocument(*current); d; d = all->getNextDocument(*d))
+        rest << d->itemValue(QStringLiteral("Subject"));
+    QStringList expected{QStringLiteral("2")};
+    for (int i = 4; i <= 40; ++i) expected << QString::number(i);
+    EXPECT_EQ(rest, expected);
+    EXPECT_EQ(failureCode([&] { current->itemValue(QStringLiteral("Subject")); }),
+              store::code::kDocumentRemoved);
+}
 
 TEST(TwoProcesses, WalkWhileAnotherProcessDeliversTwoHundredMessages) {
     TempDir root;

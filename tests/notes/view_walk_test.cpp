@@ -10,6 +10,37 @@ class ViewWalk : public StoreTest {};
 const QString kAll = QStringLiteral("($All)");
 const QString kInbox = QStringLiteral("($Inbox)");
 
+TEST_F(ViewWalk, LongWalkGivesEveryDocumentOnceInCreationOrderWithItsCreationTime) {
+    // More documents than a few batches of the walk hold, some before 1970.
+    const int count = 700;
+    const QDateTime start = QDateTime::fromMSecsSinceEpoch(-5500);
+    {
+        store::Batch batch(*mailbox_);
+        for (int i = 0; i < count; ++i) {
+            store::Memo memo;
+            memo.subject = QString::number(i);
+            memo.created = start.addMSecs(i * 1700LL);
+            store::deliverMemo(*mailbox_, memo);
+        }
+        batch.commit();
+    }
+    notes::ViewPtr all = openMailbox()->getView(kAll);
+    int n = 0;
+    for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d), ++n) {
+        ASSERT_EQ(d->itemValue(QStringLiteral("Subject")), QString::number(n));
+        ASSERT_EQ(d->createdSecsSinceEpoch(), d->created().toSecsSinceEpoch()) << n;
+        ASSERT_EQ(d->created(), start.addMSecs(n * 1700LL));
+        ASSERT_EQ(d->itemValue(QStringLiteral("DeliveredDate")),
+                  d->created().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+    }
+    EXPECT_EQ(n, count);
+
+    // Refreshed after a removal, the view starts at the document that is now first.
+    openMailbox()->getView(kAll)->getFirstDocument()->remove(true);
+    all->refresh();
+    EXPECT_EQ(all->getFirstDocument()->itemValue(QStringLiteral("Subject")), QStringLiteral("1"));
+}
+
 TEST_F(ViewWalk, DeliveryDuringAWalkIsSeenWithoutRefresh) {
     deliver(QStringLiteral("Un"));
     deliver(QStringLiteral("Deux"));
@@ -22,6 +53,8 @@ TEST_F(ViewWalk, DeliveryDuringAWalkIsSeenWithoutRefresh) {
     notes::DocumentPtr third = all->getNextDocument(*second);
     ASSERT_TRUE(third);
     EXPECT_EQ(third->itemValue(QStringLiteral("Subject")), QStringLiteral("Trois"));
+    EXPECT_EQ(third->itemValue(QStringLiteral("DeliveredDate")),
+              third->created().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
     all->refresh();
     EXPECT_EQ(subjects(*all), (QStringList{QStringLiteral("Un"), QStringLiteral("Deux"), QStringLiteral("Trois")}));
 }
@@ -45,6 +78,21 @@ TEST_F(ViewWalk, RemovalDuringAWalkDoesNotBreakGetNextDocument) {
     ASSERT_TRUE(d);
     EXPECT_EQ(d->itemValue(QStringLiteral("Subject")), QStringLiteral("D"));
     EXPECT_EQ(subjects(*all), (QStringList{QStringLiteral("A"), QStringLiteral("D")}));
+}
+
+TEST_F(ViewWalk, ItemsAreReadAsTheDocumentIsWhenFirstAskedFor) {
+    deliver(QStringLiteral("Avant"));
+    deliver(QStringLiteral("Suivant"));
+    notes::ViewPtr all = openMailbox()->getView(kAll);
+    notes::DocumentPtr walked = all->getFirstDocument();
+
+    // Changed through another session after the walk handed the document out.
+    notes::DocumentPtr other = openMailbox()->getDocumentByUNID(walked->universalID());
+    other->replaceItemValue(QStringLiteral("Subject"), QStringLiteral("Après"));
+    other->save(true, false);
+    EXPECT_EQ(walked->itemValue(QStringLiteral("Subject")), QStringLiteral("Après"));
+    EXPECT_EQ(all->getNextDocument(*walked)->itemValue(QStringLiteral("Subject")),
+              QStringLiteral("Suivant"));
 }
 
 TEST_F(ViewWalk, FolderFirstDocumentReflectsEachRemovalAtOnce) {

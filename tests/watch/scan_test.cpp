@@ -164,6 +164,28 @@ TEST_F(ScanTest, DeleteDuringTheWaitRestartsTheWalkWithoutPresentingTwice) {
     EXPECT_FALSE(m.DocModifie);
 }
 
+TEST_F(ScanTest, MessageDeletedInTheClientWhileTheScanReachesItIsSkippedAndTheWatchGoesOn) {
+    const QString gone = deliver(QStringLiteral("Supprimé aussitôt"));
+    deliver(QStringLiteral("Suivant"));
+    // The walk has handed the first document out; the user deletes it in the
+    // mail client before the scan reads it.
+    bool removed = false;
+    hooks.laisserEvenements = [&] {
+        if (removed) return;
+        removed = true;
+        notes::DatabasePtr db = client.createClientSession()->getDatabase(kServeur, kBal);
+        ASSERT_TRUE(db->getDocumentByUNID(gone)->remove(true));
+    };
+    timer.start(65000);
+    scan();
+    EXPECT_TRUE(removed);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].subject, QStringLiteral("Suivant"));
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_TRUE(stoppedBecause.isEmpty()) << stoppedBecause.toStdString();
+    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+}
+
 TEST_F(ScanTest, LocalAndEmptyServersAreNotWatched) {
     tool.mailbox(QString(), QStringLiteral("mail\\local.nsf"));
     tool.deliver(QString(), QStringLiteral("mail\\local.nsf"), QStringLiteral("X"),

@@ -36,11 +36,14 @@ bool isUniversalID(const QString& text) {
 }
 
 QString newUniversalID() {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     QRandomGenerator* random = QRandomGenerator::global();
-    return QStringLiteral("%1%2")
-        .arg(random->generate64(), 16, 16, QLatin1Char('0'))
-        .arg(random->generate64(), 16, 16, QLatin1Char('0'))
-        .toUpper();
+    char digits[32];
+    for (int half = 0; half < 2; ++half) {
+        quint64 value = random->generate64();
+        for (int i = 15; i >= 0; --i, value >>= 4) digits[half * 16 + i] = kHex[value & 0xF];
+    }
+    return QString::fromLatin1(digits, sizeof digits);
 }
 
 void LocalEmbeddedObject::extractFile(const QString& path) {

@@ -48,6 +48,7 @@ public:
     static std::shared_ptr<LocalDocument> createNew(std::shared_ptr<MailFile> file);
 
     QDateTime created() const override;
+    qint64 createdSecsSinceEpoch() const override { return createdMs_ / 1000; }
     QString universalID() const override { return unid_; }
     void setUniversalID(const QString& unid) override;
 

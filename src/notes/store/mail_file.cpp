@@ -109,13 +109,15 @@ Failure documentRemoved(const Place& place, const QString& unid) {
 
 void checkFolderName(const QString& name) {
     auto refuse = [&](const QString& why) {
-        return Failure(code::kBadFolderName,
-                       QStringLiteral("Le nom de dossier « %1 » n'est pas valide : %2.").arg(name, why));
+        return Failure(
+            code::kBadFolderName,
+            QStringLiteral("Le nom de dossier « %1 » n'est pas valide : %2.").arg(name, why));
     };
     if (name.isEmpty()) throw refuse(QStringLiteral("il est vide"));
     if (name.size() > 1024) throw refuse(QStringLiteral("il est trop long"));
-    if (hasControlCharacter(name)) throw refuse(QStringLiteral("il contient des caractères de contrôle"));
-    for (const QString& level : name.split(QLatin1Char('\\')))
+    if (hasControlCharacter(name))
+        throw refuse(QStringLiteral("il contient des caractères de contrôle"));
+    for (QStringView level : QStringView(name).tokenize(QLatin1Char('\\')))
         if (level.trimmed().isEmpty()) throw refuse(QStringLiteral("un de ses niveaux est vide"));
 }
 
@@ -225,17 +227,18 @@ ViewRow MailFile::createFolder(const QString& name) {
     return *row;
 }
 
-std::optional<DocumentRow> MailFile::nextInView(const ViewRow& view, std::int64_t afterId) {
-    if (!view.isFolder) {
-        Query q(*connection_, "SELECT id, unid, created FROM documents WHERE id > ?1 ORDER BY id LIMIT 1");
-        if (!q.bind(1, afterId).step()) return std::nullopt;
-        return documentRow(q);
-    }
-    Query q(*connection_,
-            "SELECT d.id, d.unid, d.created FROM folder_entries f JOIN documents d ON d.id = f.doc "
-            "WHERE f.view = ?1 AND f.doc > ?2 ORDER BY f.doc LIMIT 1");
-    if (!q.bind(1, view.id).bind(2, afterId).step()) return std::nullopt;
-    return documentRow(q);
+void MailFile::rowsInView(const ViewRow& view, std::int64_t afterId, int limit,
+                          std::vector<DocumentRow>& rows) {
+    rows.clear();
+    const char* sql =
+        view.isFolder
+            ? "SELECT d.id, d.unid, d.created FROM folder_entries f "
+              "JOIN documents d ON d.id = f.doc WHERE f.view = ?3 AND f.doc > ?1 ORDER BY f.doc LIMIT ?2"
+            : "SELECT id, unid, created FROM documents WHERE id > ?1 ORDER BY id LIMIT ?2";
+    Query q(*connection_, sql);
+    q.bind(1, afterId).bind(2, limit);
+    if (view.isFolder) q.bind(3, view.id);
+    while (q.step()) rows.push_back(documentRow(q));
 }
 
 std::optional<DocumentRow> MailFile::documentByUnid(const QString& unid) {
@@ -279,7 +282,8 @@ std::int64_t MailFile::saveDocument(std::int64_t id, const QString& unid, std::i
                                     std::vector<ItemData>& items) {
     Connection& c = *connection_;
     Transaction tx(c);
-    if (id != 0) {
+    const bool isNew = id == 0;
+    if (!isNew) {
         Query stored(c, "SELECT 1 FROM documents WHERE id = ?1");
         if (!stored.bind(1, id).step()) throw documentRemoved(place(), unid);
     }
@@ -290,7 +294,7 @@ std::int64_t MailFile::saveDocument(std::int64_t id, const QString& unid, std::i
                           QStringLiteral("Un document d'identifiant %1 existe déjà dans la base « %2 » %3.")
                               .arg(unid, place().file, placeText(place().server)));
     }
-    if (id != 0) {
+    if (!isNew) {
         Query(c, "UPDATE documents SET unid = ?2, created = ?3 WHERE id = ?1")
             .bind(1, id)
             .bind(2, unid)
@@ -301,20 +305,25 @@ std::int64_t MailFile::saveDocument(std::int64_t id, const QString& unid, std::i
         id = c.lastInsertId();
     }
 
-    // Attachments already stored with this document keep their rows.
-    std::set<std::int64_t> stored;
-    {
-        Query q(c, "SELECT id FROM attachments WHERE doc = ?1");
-        q.bind(1, id);
-        while (q.step()) stored.insert(q.integer(0));
-    }
+    // Attachments already stored with this document keep their rows. A new
+    // document has none, nor items (row IDs are never reused).
     std::set<std::int64_t> kept;
-    for (const ItemData& item : items)
-        for (const AttachmentData& a : item.attachments)
-            if (a.source.file.get() == this && stored.count(a.source.rowId)) kept.insert(a.source.rowId);
-    for (std::int64_t row : stored)
-        if (!kept.count(row)) Query(c, "DELETE FROM attachments WHERE id = ?1").bind(1, row).run();
-    Query(c, "DELETE FROM items WHERE doc = ?1").bind(1, id).run();
+    if (!isNew) {
+        std::set<std::int64_t> stored;
+        {
+            Query q(c, "SELECT id FROM attachments WHERE doc = ?1");
+            q.bind(1, id);
+            while (q.step()) stored.insert(q.integer(0));
+        }
+        for (const ItemData& item : items)
+            for (const AttachmentData& a : item.attachments)
+                if (a.source.file.get() == this && stored.count(a.source.rowId))
+                    kept.insert(a.source.rowId);
+        for (std::int64_t row : stored)
+            if (!kept.count(row))
+                Query(c, "DELETE FROM attachments WHERE id = ?1").bind(1, row).run();
+        Query(c, "DELETE FROM items WHERE doc = ?1").bind(1, id).run();
+    }
 
     std::vector<std::pair<AttachmentData*, std::int64_t>> newRows;
     std::set<std::int64_t> placed;

@@ -80,7 +80,9 @@ public:
     ViewRow createFolder(const QString& name);
 
     // View order is creation order; every non-folder view lists every document.
-    std::optional<DocumentRow> nextInView(const ViewRow& view, std::int64_t afterId);
+    // Up to `limit` rows of the view after the row ID `afterId`, in order.
+    void rowsInView(const ViewRow& view, std::int64_t afterId, int limit,
+                    std::vector<DocumentRow>& rows);
     std::optional<DocumentRow> documentByUnid(const QString& unid);
     std::int64_t documentCount();
 

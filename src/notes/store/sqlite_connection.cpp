@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <cstring>
+
 #include "notes/store/store_codes.h"
 #include "notes/store/store_paths.h"
 
@@ -17,11 +20,66 @@ std::unique_ptr<Connection> Connection::open(const QString& path, const Place& p
     return connection;
 }
 
+namespace {
+
+// The WAL index as SQLite lays it out (sqlite.org/walformat.html): regions of
+// 32 KB, the first starting with a 48-byte header whose first word is the
+// format version and whose transaction counter, last frame and checksums
+// change at every commit. Any other version and the stamp falls back to
+// PRAGMA data_version.
+constexpr int kWalIndexRegion = 32768;
+constexpr std::uint32_t kWalIndexVersion = 3007000;
+constexpr std::size_t kWalIndexHeaderWords = 12;
+
+}  // namespace
+
 void Connection::useWriteAheadLog() {
     // WAL lets the program walk a view while another process delivers.
-    const int walRc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    if (walRc != SQLITE_OK && (walRc & 0xFF) != SQLITE_READONLY) fail(walRc);
+    sqlite3_stmt* wal = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA journal_mode=WAL", -1, &wal, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(wal);
+    const bool inWal =
+        rc == SQLITE_ROW &&
+        std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(wal, 0)), "wal") == 0;
+    sqlite3_finalize(wal);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE && (rc & 0xFF) != SQLITE_READONLY) fail(rc);
     exec("PRAGMA synchronous=NORMAL");
+    if (inWal) mapWalIndex();
+}
+
+void Connection::mapWalIndex() {
+    // A read, so that SQLite opens the WAL index and maps its first region.
+    version();
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap)
+        return;
+    // Not extended: only the region SQLite has mapped already (it keeps it
+    // until the connection closes, and no process can take the file out of
+    // WAL mode while this connection has it open in WAL mode).
+    volatile void* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, kWalIndexRegion, 0, &region) != SQLITE_OK || !region)
+        return;
+    const auto* header = static_cast<const volatile std::uint32_t*>(region);
+    if (header[0] == kWalIndexVersion) walIndex_ = header;
+}
+
+FileVersion Connection::version() {
+    FileVersion v;
+    v.own = sqlite3_total_changes64(db_);
+    if (walIndex_) {
+        for (std::size_t i = 0; i < kWalIndexHeaderWords; ++i) v.shared[i] = walIndex_[i];
+        // What is read after this must not be older than the stamp.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return v;
+    }
+    sqlite3_stmt* stmt = prepared("PRAGMA data_version");
+    const int rc = sqlite3_step(stmt);
+    const std::int64_t others = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_ROW) fail(rc);
+    std::memcpy(v.shared.data(), &others, sizeof others);
+    return v;
 }
 
 Connection::~Connection() {
@@ -38,6 +96,19 @@ int Connection::changes() const { return sqlite3_changes(db_); }
 void Connection::exec(const char* sql) {
     const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) fail(rc);
+}
+
+void Connection::run(const char* sql) {
+    sqlite3_stmt* stmt = prepared(sql);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) {
+        sqlite3_reset(stmt);
+        return;
+    }
+    // Described before the reset, which clears the message.
+    const Failure failed = failure(rc);
+    sqlite3_reset(stmt);
+    throw failed;
 }
 
 sqlite3_stmt* Connection::prepared(const char* sql) {
@@ -152,7 +223,7 @@ bool Query::isNull(int column) const { return sqlite3_column_type(stmt_, column)
 
 Transaction::Transaction(Connection& connection)
     : connection_(connection), nested_(connection.inTransaction()) {
-    connection_.exec(nested_ ? "SAVEPOINT change" : "BEGIN IMMEDIATE");
+    connection_.run(nested_ ? "SAVEPOINT change" : "BEGIN IMMEDIATE");
 }
 
 Transaction::~Transaction() {
@@ -165,17 +236,20 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    connection_.exec(nested_ ? "RELEASE change" : "COMMIT");
+    connection_.run(nested_ ? "RELEASE change" : "COMMIT");
     done_ = true;
 }
 
 ReadSnapshot::ReadSnapshot(Connection& connection)
     : connection_(connection), owned_(!connection.inTransaction()) {
-    if (owned_) connection_.exec("BEGIN DEFERRED");
+    if (owned_) connection_.run("BEGIN DEFERRED");
 }
 
 ReadSnapshot::~ReadSnapshot() {
-    if (owned_) sqlite3_exec(connection_.handle(), "COMMIT", nullptr, nullptr, nullptr);
+    if (!owned_) return;
+    sqlite3_stmt* commit = connection_.prepared("COMMIT");
+    sqlite3_step(commit);
+    sqlite3_reset(commit);
 }
 
 }  // namespace vantor::store

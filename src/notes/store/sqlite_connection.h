@@ -4,6 +4,7 @@
 // that names the database and its server.
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -29,6 +30,14 @@ QString placeOf(const Place& place);
 // kDatabaseCorrupt for the database, with the reason when there is one.
 Failure damagedDatabase(const Place& place, const QString& why = QString());
 
+// What a connection saw of its file at one moment: equal stamps mean that no
+// transaction was committed in between, by any connection of any process.
+struct FileVersion {
+    std::array<std::uint32_t, 12> shared{};  // what every connection sees
+    std::int64_t own = 0;                    // this connection's changes, even uncommitted
+    bool operator==(const FileVersion&) const = default;
+};
+
 class Connection {
 public:
     // Opens an existing file (create false) or creates it, with a busy
@@ -42,6 +51,12 @@ public:
     // once it is known to be a mail database).
     void useWriteAheadLog();
 
+    // The file's version now. In WAL mode it is read from the header of the
+    // shared WAL index, which every commit rewrites: a memory read, no lock
+    // and no system call. Otherwise (no WAL) from PRAGMA data_version, which
+    // costs a read transaction.
+    FileVersion version();
+
     const Place& place() const { return place_; }
     sqlite3* handle() const { return db_; }
     bool inTransaction() const;
@@ -49,6 +64,9 @@ public:
     int changes() const;
 
     void exec(const char* sql);
+    // The same for one statement, prepared once per connection: what runs at
+    // every change (BEGIN, SAVEPOINT, COMMIT) is parsed once.
+    void run(const char* sql);
     // The statement for `sql`, prepared once per connection.
     sqlite3_stmt* prepared(const char* sql);
 
@@ -59,9 +77,13 @@ public:
 
 private:
     Connection(sqlite3* db, Place place) : db_(db), place_(std::move(place)) {}
+    void mapWalIndex();
     sqlite3* db_;
     Place place_;
     std::map<const char*, sqlite3_stmt*> statements_;
+    // The WAL index header, mapped by SQLite for as long as the connection
+    // is open; null when the file is not in WAL mode.
+    const volatile std::uint32_t* walIndex_ = nullptr;
 };
 
 // A cached statement in use; reset when it goes out of scope, so that no

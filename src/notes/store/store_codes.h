@@ -1,6 +1,7 @@
 #pragma once
 // Codes of the failures the local store raises (documented in docs/store.md).
-// The wrong-password code is the mail system's own (notes::code).
+// The wrong-password and removed-document codes are the mail system's own
+// (notes::code).
 #include <cstdint>
 
 #include "notes/notes.h"
@@ -40,7 +41,7 @@ inline constexpr std::int32_t kAttachmentGone = make(0x80041026);
 inline constexpr std::int32_t kCannotWriteFile = make(0x80041027);
 inline constexpr std::int32_t kCannotReadFile = make(0x80041028);
 inline constexpr std::int32_t kForeignDocument = make(0x80041029);
-inline constexpr std::int32_t kDocumentRemoved = make(0x8004102A);
+inline constexpr std::int32_t kDocumentRemoved = notes::code::kDocumentRemoved;
 
 // Messages handed to the store by its tool.
 inline constexpr std::int32_t kBadMessage = make(0x80041030);

@@ -1,7 +1,5 @@
 #include "notes/workspace/client_channel.h"
 
-#include <QDeadlineTimer>
-
 #include "notes/workspace/workspace_codes.h"
 
 namespace vantor::notes {
@@ -20,23 +18,17 @@ Failure noAnswer(const QString& why) {
 }  // namespace
 
 ClientChannel::ClientChannel(const QString& dataRoot) {
-    socket_.connectToServer(protocol::socketName(dataRoot));
-    if (!socket_.waitForConnected(kConnectMs)) {
-        const QString reason = socket_.errorString();
-        socket_.abort();
+    QString reason;
+    if (!socket_.connectTo(protocol::socketName(dataRoot), QDeadlineTimer(kConnectMs), &reason)) {
         throw Failure(workspace_code::kNotesNotRunning,
                       QStringLiteral("Lotus Notes n'est pas lancé sur ce poste (%1).").arg(reason));
     }
 }
 
 QMap<QString, QString> ClientChannel::call(const protocol::Request& request) {
-    const QByteArray frame = protocol::encodeRequest(request);
     const QDeadlineTimer deadline(kReplyMs);
-    socket_.write(frame);
-    while (socket_.bytesToWrite() > 0) {
-        if (!socket_.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
-            throw noAnswer(socket_.errorString());
-    }
+    if (!socket_.send(protocol::encodeRequest(request), deadline))
+        throw noAnswer(QStringLiteral("la demande n'a pas pu être envoyée"));
     QByteArray buffer;
     for (;;) {
         if (std::optional<QByteArray> payload = protocol::takeFrame(buffer)) {
@@ -44,12 +36,14 @@ QMap<QString, QString> ClientChannel::call(const protocol::Request& request) {
             if (reply.failure) throw *reply.failure;
             return reply.fields;
         }
-        if (socket_.bytesAvailable() == 0 &&
-            !socket_.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
-            throw noAnswer(socket_.state() == QLocalSocket::ConnectedState
-                               ? QStringLiteral("délai d'attente dépassé")
-                               : QStringLiteral("la connexion a été coupée"));
-        buffer += socket_.readAll();
+        switch (socket_.receive(buffer, deadline)) {
+            case LocalSocket::Received::Data:
+                break;
+            case LocalSocket::Received::TimedOut:
+                throw noAnswer(QStringLiteral("délai d'attente dépassé"));
+            case LocalSocket::Received::Closed:
+                throw noAnswer(QStringLiteral("la connexion a été coupée"));
+        }
     }
 }
 

@@ -3,10 +3,10 @@
 // automation reaches a running client: requests go out and replies come back
 // over its local socket (workspace_protocol.h). Every wait is bounded, so a
 // missing or stuck client makes a failure, never a hang.
-#include <QLocalSocket>
 #include <QString>
 
 #include "notes/workspace/workspace_protocol.h"
+#include "platform/local_socket.h"
 
 namespace vantor::notes {
 
@@ -22,7 +22,7 @@ class ClientChannel {
     QMap<QString, QString> call(const protocol::Request& request);
 
   private:
-    QLocalSocket socket_;
+    LocalSocket socket_;
 };
 
 }  // namespace vantor::notes
