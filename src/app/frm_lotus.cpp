@@ -6,8 +6,9 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include "core/settings.h"
 #include "app/systray.h"
+#include "core/settings.h"
+#include "maintenance/maintenance.h"
 #include "watch/artwork.h"
 #include "watch/frm_msg.h"
 
@@ -72,6 +73,7 @@ FrmLOTUS::FrmLOTUS(ModLOTUS& m, QWidget* parent) : QWidget(parent), m_(m) {
     connect(&TimerScan, &QTimer::timeout, this, &FrmLOTUS::TimerScan_Timer);
 
     systray_ = std::make_unique<Systray>(*this);
+    createMaintenance();
 }
 
 FrmLOTUS::~FrmLOTUS() = default;

@@ -22,6 +22,8 @@
 namespace vantor {
 
 class FrmMsg;
+class Maintenance;
+class FenetreMaintenance;
 class Systray;
 
 class FrmLOTUS : public QWidget {
@@ -48,9 +50,15 @@ public:
     void quitter();
     // Shows the About box without making it modal, or brings forward the one open.
     void CmdApropos_Click();
+    // Archiving and phrase search of a slot, from its button or its tray entry.
+    void CmdArchive_Click(int Index);
+    void mnu_archive_bal_Click(int Index) { CmdArchive_Click(Index); }
+    void CmdRecherche_Click(int Index);
+    void mnu_rech_bal_Click(int Index) { CmdRecherche_Click(Index); }
 
     FrmMsg* popup() const { return frmMsg_.get(); }
     Systray* systray() const { return systray_.get(); }
+    Maintenance* maintenance() const { return maintenance_.get(); }
     ModLOTUS& mod() const { return m_; }
 
     // Per-slot controls, indexed by slot 0 to 4.
@@ -123,6 +131,7 @@ private:
     void createOptions();
     void createButtons();
     void createTrayMenu();
+    void createMaintenance();
     void connectFieldRules();
     void setCouleurFond(std::uint32_t value);
 
@@ -131,6 +140,8 @@ private:
     ModLOTUS& m_;
     std::unique_ptr<FrmMsg> frmMsg_;
     std::unique_ptr<Systray> systray_;
+    std::unique_ptr<FenetreMaintenance> fenetreMaintenance_;
+    std::unique_ptr<Maintenance> maintenance_;
     bool enDechargement_ = false;
 };
 
