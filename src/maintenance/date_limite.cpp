@@ -37,10 +37,15 @@ std::optional<QDate> dateLimite(const QString& texte) {
     const QString t = texte.trimmed();
     if (t.isEmpty()) return std::nullopt;
     const QLocale locale;
-    if (auto d = essayer(
-            t, locale,
-            {locale.dateFormat(QLocale::ShortFormat), locale.dateFormat(QLocale::LongFormat)}))
-        return d;
+    QStringList regionales;
+    for (const QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
+        const QString forme = locale.dateFormat(type);
+        // A short form with a two-digit year ("M/d/yy") also reads four digits.
+        if (!forme.contains(QStringLiteral("yyyy")))
+            regionales << QString(forme).replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+        regionales << forme;
+    }
+    if (auto d = essayer(t, locale, regionales)) return d;
     if (auto d = essayer(
             t, QLocale::c(),
             {QStringLiteral("dd/MM/yyyy"), QStringLiteral("d/M/yyyy"), QStringLiteral("dd/MM/yy"),

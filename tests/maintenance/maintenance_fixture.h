@@ -21,6 +21,7 @@
 #include "notes/store/local_client.h"
 #include "notes/store/local_document.h"
 #include "notes/store/store_admin.h"
+#include "notes/workspace/ipc_workspace.h"
 #include "platform/cp1252.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -78,14 +79,13 @@ class FenetreTest : public FenetreMaintenance {
     }
 };
 
-// The client's windows: what the runs asked of them.
+// The client's windows when no client runs: what the runs asked of them.
 struct ClientEnregistre {
     struct Ouverture {
         QString server, file, view, key;
         bool newInstance = false;
     };
     std::vector<Ouverture> ouvertures;
-    bool lance = true;
 };
 
 class WorkspaceEnregistre : public notes::UIWorkspace {
@@ -94,9 +94,6 @@ class WorkspaceEnregistre : public notes::UIWorkspace {
     void editDocument(bool, const notes::DocumentPtr&) override {}
     void openDatabase(const QString& server, const QString& file, const QString& view,
                       const QString& key, bool newInstance) override {
-        if (!client_.lance)
-            throw Failure(static_cast<std::int32_t>(0x80042005),
-                          QStringLiteral("Lotus Notes n'est pas lancé sur ce poste."));
         client_.ouvertures.push_back({server, file, view, key, newInstance});
     }
 
@@ -108,10 +105,10 @@ class WorkspaceEnregistre : public notes::UIWorkspace {
 struct Doc {
     QString form = QStringLiteral("Memo");
     QString subject;
-    QDateTime created;
+    QDateTime created{};
     QString body = QStringLiteral("Bonjour");
-    QStringList folders;
-    QByteArray attachment;  // a file "piece.bin" in Body when not empty
+    QStringList folders{};
+    QByteArray attachment{};  // a file "piece.bin" in Body when not empty
     QString subjectItem = QStringLiteral("Subject");
 };
 
@@ -121,6 +118,8 @@ class MaintenanceFixture : public ::testing::Test {
         : admin(dir.file(QStringLiteral("notesdata"))),
           client(dir.file(QStringLiteral("notesdata")),
                  [this](notes::Client&) -> notes::UIWorkspacePtr {
+                     if (clientReel)
+                         return notes::createIpcWorkspace(dir.file(QStringLiteral("notesdata")));
                      return std::make_unique<WorkspaceEnregistre>(notesClient);
                  }),
           m(&env, &dialogs, &client, dir.path()),
@@ -196,6 +195,8 @@ class MaintenanceFixture : public ::testing::Test {
     TestEnv env;
     ScriptedDialogs dialogs;
     ClientEnregistre notesClient;
+    // The client's windows reached as the program reaches them: the real `notes`, when it runs.
+    bool clientReel = false;
     store::StoreAdmin admin;
     store::LocalClient client;
     ModLOTUS m;
