@@ -1,6 +1,7 @@
 #include "maintenance/archivage.h"
 
 #include <QTimer>
+#include <algorithm>
 
 #include "core/keys.h"
 #include "maintenance/date_limite.h"
@@ -18,6 +19,8 @@ constexpr std::int32_t kCopieNonEnregistree = static_cast<std::int32_t>(0x800430
 // Copies written to the archive per transaction: enough to spare a commit per
 // document, few enough that the lock is held briefly and the journal stays small.
 constexpr int kEcrituresParLot = 256;
+// Sources verified and removed per mailbox transaction: a few milliseconds.
+constexpr qsizetype kSuppressionsParGroupe = 64;
 
 class Archivage {
   public:
@@ -82,14 +85,16 @@ class Archivage {
         }
     }
 
-    // The earlier copy goes only together with the new one being saved.
+    // An earlier copy goes only together with the new one being saved.
     void copier(notes::Document& source) {
         const QString unid = source.universalID();
         ouvrirLot();
-        notes::WriteBatchPtr document = archive_->beginWriteBatch();
         const notes::DocumentPtr copie = archive_->createDocument();
-        if (const notes::DocumentPtr ancienne = archive_->getDocumentByUNID(unid))
+        notes::WriteBatchPtr remplacement;
+        if (const notes::DocumentPtr ancienne = archive_->getDocumentByUNID(unid)) {
+            remplacement = archive_->beginWriteBatch();
             ancienne->remove(true);
+        }
         source.copyAllItems(*copie, false);
         copie->setUniversalID(unid);
         if (!copie->save(true, true, false))
@@ -98,7 +103,7 @@ class Archivage {
                 QStringLiteral(
                     "La copie du document %1 n'a pas pu être enregistrée dans l'archive %2.")
                     .arg(unid, fichierArchive_));
-        document->commit();
+        if (remplacement) remplacement->commit();
         compterEcriture();
         if (supprimer_) unids_ << unid;
         ++bilan_.archives;
@@ -129,21 +134,30 @@ class Archivage {
 
     // Read back through a connection of its own, after the commit: a source
     // leaves the mailbox only when what the archive file holds is identical.
+    // Removals go in short groups, one mailbox transaction each, with the
+    // window's events between groups: no lock is held while other commands run.
     void passeSuppression() {
         const notes::DatabasePtr relue =
             session_->getDbDirectory(QString())->openDatabase(fichierArchive_, false);
-        for (const QString& unid : unids_) {
+        for (qsizetype debut = 0; debut < unids_.size(); debut += kSuppressionsParGroupe) {
             f_.laisserEvenements();
-            const notes::DocumentPtr source = bal_->getDocumentByUNID(unid);
-            if (!source) continue;
-            const notes::DocumentPtr copie = relue->getDocumentByUNID(unid);
-            if (copie && empreinte(*copie) == empreinte(*source)) {
-                source->remove(true);
-                continue;
-            }
-            const QString sujet = GetItemText(*source, QStringLiteral("Subject"));
-            bilan_.conserves << QStringLiteral("%1 (« %2 »)").arg(unid, sujet.left(80));
+            const notes::WriteBatchPtr groupe = bal_->beginWriteBatch();
+            const qsizetype fin = std::min(debut + kSuppressionsParGroupe, unids_.size());
+            for (qsizetype i = debut; i < fin; ++i) supprimerSiIdentique(*relue, unids_[i]);
+            groupe->commit();
         }
+    }
+
+    void supprimerSiIdentique(notes::Database& relue, const QString& unid) {
+        const notes::DocumentPtr source = bal_->getDocumentByUNID(unid);
+        if (!source) return;
+        const notes::DocumentPtr copie = relue.getDocumentByUNID(unid);
+        if (copie && empreinte(*copie) == empreinte(*source)) {
+            source->remove(true);
+            return;
+        }
+        const QString sujet = GetItemText(*source, QStringLiteral("Subject"));
+        bilan_.conserves << QStringLiteral("%1 (« %2 »)").arg(unid, sujet.left(80));
     }
 
     void ouvrirLot() {

@@ -127,8 +127,8 @@ void Maintenance::CmdRecherche_Click(int slot) {
     QTimer& timer = fenetre_.TimerScan();
     timer.stop();
     const QString phrase =
-        pourComparer(m_.dialogs->inputBox(QStringLiteral("Saisissez la phrase à rechercher:"),
-                                          QStringLiteral("RECHERCHER"), QString()));
+        phraseCherchee(m_.dialogs->inputBox(QStringLiteral("Saisissez la phrase à rechercher:"),
+                                            QStringLiteral("RECHERCHER"), QString()));
     if (phrase.isEmpty()) {
         timer.start();
         return;

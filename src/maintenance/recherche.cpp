@@ -1,8 +1,9 @@
 #include "maintenance/recherche.h"
 
+#include <algorithm>
+
 #include "core/keys.h"
 #include "maintenance/session.h"
-#include "watch/scan_bal.h"
 
 namespace vantor {
 namespace {
@@ -30,13 +31,23 @@ void vider(notes::View& dossier) {
 
 }  // namespace
 
-QString pourComparer(const QString& texte) {
-    return texte.normalized(QString::NormalizationForm_C).toLower();
+QString phraseCherchee(const QString& saisie) {
+    return saisie.normalized(QString::NormalizationForm_C).toCaseFolded();
 }
 
+bool contient(const QString& texte, const QString& phrase) {
+    // Below U+0300 every text is already composed: most mail costs no copy.
+    const bool compose =
+        std::all_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.unicode() < 0x300; });
+    const QString t = compose ? texte : texte.normalized(QString::NormalizationForm_C);
+    return t.contains(phrase, Qt::CaseInsensitive);
+}
+
+// GetItemText's rule (the first item of that name, whatever its case),
+// without building the list of items.
 bool estTrouve(const notes::Document& document, const QString& phrase) {
-    return pourComparer(GetItemText(document, QStringLiteral("Subject"))).contains(phrase) ||
-           pourComparer(GetItemText(document, QStringLiteral("Body"))).contains(phrase);
+    return contient(document.itemValue(QStringLiteral("Subject")), phrase) ||
+           contient(document.itemValue(QStringLiteral("Body")), phrase);
 }
 
 std::optional<int> rechercher(ModLOTUS& m, FenetreMaintenance& fenetre, int slot,

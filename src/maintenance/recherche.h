@@ -8,13 +8,17 @@
 
 namespace vantor {
 
-// A text as the search compares it: composed (NFC), so that an accent typed
-// and an accent stored as a separate mark read alike, then lower-cased by
-// the Unicode rules ("RÉUNION" reads "réunion"; ß stays ß, no ss).
-QString pourComparer(const QString& texte);
+// The phrase typed, as the search looks for it: composed (NFC) and
+// lower-cased by Unicode's case folding, the lower-casing meant for
+// comparisons ("RÉUNION" reads "réunion"; ß stays ß: no ss).
+QString phraseCherchee(const QString& saisie);
 
-// The document's subject, or failing that its body, holds `phrase`
-// (already passed through pourComparer).
+// `texte` holds `phrase` (a phraseCherchee) once both are composed and
+// case-folded alike: an accent stored as a separate mark reads as the
+// accented letter typed.
+bool contient(const QString& texte, const QString& phrase);
+
+// The document's subject, or failing that its body, holds `phrase`.
 bool estTrouve(const notes::Document& document, const QString& phrase);
 
 // Empties the slot's folder "Recherche", files there every document of

@@ -118,7 +118,7 @@ class ArchivageEchecTest : public MaintenanceFixture {
 };
 
 // Turns: 1 the progress display, 2 to 601 the copy pass, then "Projets" and
-// "Clients", then the deletion pass.
+// "Clients", then one per group of removals.
 constexpr int kPremierTourDossiers = 2 + kDocuments;
 constexpr int kPremierTourSuppression = kPremierTourDossiers + kDansProjets + kDansClients;
 
@@ -165,7 +165,7 @@ TEST_F(ArchivageEchecTest, ArchiveLockedInTheFolderPass) {
 TEST_F(ArchivageEchecTest, MailboxLockedInTheDeletionPass) {
     std::optional<Verrou> verrou(std::in_place, chemin(kServeur, kBal));
     fenetre.pendant = [&](int tour) {
-        if (tour >= kPremierTourSuppression + kDocuments / 2) verrou->prendre();
+        if (tour >= kPremierTourSuppression + 4) verrou->prendre();  // groups of 64
     };
     archiver(msg::kYes);
     verrou.reset();

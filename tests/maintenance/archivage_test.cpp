@@ -91,7 +91,7 @@ TEST_F(ArchivageTest, ASecondRunReplacesEachCopyAndFilesItAsTheMailboxNowDoes) {
 }
 
 // Turns of the run: 1 the progress display, then one per document of the
-// copy pass, of each reproduced folder, and of the deletion pass.
+// copy pass and of each reproduced folder, then one per group of removals.
 TEST_F(ArchivageTest, YesRemovesASourceOnlyWhenItsCopyReadsBackIdentical) {
     const QString a = ajouter({.subject = QStringLiteral("A"), .attachment = QByteArray("pièce")});
     const QString b = ajouter({.subject = QStringLiteral("B")});

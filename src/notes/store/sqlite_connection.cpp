@@ -152,7 +152,8 @@ bool Query::isNull(int column) const { return sqlite3_column_type(stmt_, column)
 
 Transaction::Transaction(Connection& connection)
     : connection_(connection), nested_(connection.inTransaction()) {
-    connection_.exec(nested_ ? "SAVEPOINT change" : "BEGIN IMMEDIATE");
+    // Prepared once per connection: a change of a few rows costs no parsing.
+    Query(connection_, nested_ ? "SAVEPOINT change" : "BEGIN IMMEDIATE").run();
 }
 
 Transaction::~Transaction() {
@@ -165,17 +166,22 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    connection_.exec(nested_ ? "RELEASE change" : "COMMIT");
+    Query(connection_, nested_ ? "RELEASE change" : "COMMIT").run();
     done_ = true;
 }
 
 ReadSnapshot::ReadSnapshot(Connection& connection)
     : connection_(connection), owned_(!connection.inTransaction()) {
-    if (owned_) connection_.exec("BEGIN DEFERRED");
+    if (owned_) Query(connection_, "BEGIN DEFERRED").run();
 }
 
 ReadSnapshot::~ReadSnapshot() {
-    if (owned_) sqlite3_exec(connection_.handle(), "COMMIT", nullptr, nullptr, nullptr);
+    if (!owned_) return;
+    try {
+        Query(connection_, "COMMIT").run();
+    } catch (const Failure&) {
+        // Ending a read changes nothing; SQLite ends it with the connection.
+    }
 }
 
 }  // namespace vantor::store
