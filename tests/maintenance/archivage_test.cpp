@@ -137,7 +137,7 @@ TEST_F(ArchivageTest, YesRemovesASourceOnlyWhenItsCopyReadsBackIdentical) {
 TEST_F(ArchivageTest, ARefusedDateOrCancelEndsTheRunBeforeAnythingChanges) {
     ajouter({.subject = QStringLiteral("A")});
     fenetre.timer.start(65000);
-    for (const char* date : {"", "31/02/2008", "demain"}) {
+    for (const char* date : {"", "31/02/2008"}) {
         dialogs.shown.clear();
         fenetre.dates[0] = QString::fromUtf8(date);
         archiver(msg::kYes);
@@ -175,11 +175,8 @@ TEST_F(ArchivageTest, ASlotNotOnAServerCopiesNothingButItsArchiveMustOpen) {
     EXPECT_TRUE(journal().contains(boite().text));
     EXPECT_FALSE(fenetre.timer.isActive());
     EXPECT_EQ(fenetre.timer.interval(), 30000);
-    EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
-    EXPECT_EQ(fenetre.captionArchiver, QStringLiteral("Archivage"));
     ASSERT_EQ(fenetre.arrets.size(), 1);
     EXPECT_TRUE(fenetre.arrets[0].startsWith(QStringLiteral("archivage interrompu : ")));
-    EXPECT_TRUE(fenetre.activite.isEmpty());
 }
 
 TEST_F(ArchivageTest, ASecondArchivingOrSearchIsRefusedWhileOneRuns) {

@@ -79,26 +79,18 @@ class FenetreTest : public FenetreMaintenance {
     }
 };
 
-// The client's windows when no client runs: what the runs asked of them.
-struct ClientEnregistre {
-    struct Ouverture {
-        QString server, file, view, key;
-        bool newInstance = false;
-    };
-    std::vector<Ouverture> ouvertures;
-};
-
+// The client's windows when none runs: each openDatabase as its five arguments.
 class WorkspaceEnregistre : public notes::UIWorkspace {
   public:
-    explicit WorkspaceEnregistre(ClientEnregistre& client) : client_(client) {}
+    explicit WorkspaceEnregistre(QList<QStringList>& ouvertures) : ouvertures_(ouvertures) {}
     void editDocument(bool, const notes::DocumentPtr&) override {}
     void openDatabase(const QString& server, const QString& file, const QString& view,
                       const QString& key, bool newInstance) override {
-        client_.ouvertures.push_back({server, file, view, key, newInstance});
+        ouvertures_ << QStringList{server, file, view, key, QString::number(newInstance)};
     }
 
   private:
-    ClientEnregistre& client_;
+    QList<QStringList>& ouvertures_;
 };
 
 // A document as the test builds it: Form (none when null), Subject, Body.
@@ -120,7 +112,7 @@ class MaintenanceFixture : public ::testing::Test {
                  [this](notes::Client&) -> notes::UIWorkspacePtr {
                      if (clientReel)
                          return notes::createIpcWorkspace(dir.file(QStringLiteral("notesdata")));
-                     return std::make_unique<WorkspaceEnregistre>(notesClient);
+                     return std::make_unique<WorkspaceEnregistre>(ouvertures);
                  }),
           m(&env, &dialogs, &client, dir.path()),
           maintenance(m, fenetre) {
@@ -194,8 +186,8 @@ class MaintenanceFixture : public ::testing::Test {
     TempDir dir;
     TestEnv env;
     ScriptedDialogs dialogs;
-    ClientEnregistre notesClient;
-    // The client's windows reached as the program reaches them: the real `notes`, when it runs.
+    QList<QStringList> ouvertures;
+    // The client's windows reached as the program reaches them (no `notes` runs here).
     bool clientReel = false;
     store::StoreAdmin admin;
     store::LocalClient client;

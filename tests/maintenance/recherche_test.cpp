@@ -2,7 +2,6 @@
 // what the folder then holds, what the client and the window show.
 #include "maintenance_fixture.h"
 #include "notes/store/memo.h"
-#include "support/running_client.h"
 
 namespace vantor::test {
 namespace {
@@ -55,11 +54,7 @@ TEST_F(RechercheTest, FindsThePhraseInSubjectOrBodyWhateverItsCaseAndAccentsEach
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Saisissez la phrase à rechercher:"));
     EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("RECHERCHER"));
-    ASSERT_EQ(notesClient.ouvertures.size(), 1u);
-    const auto& o = notesClient.ouvertures[0];
-    EXPECT_EQ(QStringList({o.server, o.file, o.view, o.key}),
-              QStringList({kServeur, kBal, kRecherche, QString()}));
-    EXPECT_TRUE(o.newInstance);
+    EXPECT_EQ(ouvertures, (QList<QStringList>{{kServeur, kBal, kRecherche, QString(), "1"}}));
     EXPECT_EQ(fenetre.premierPlan, QStringList{"Lotus Notes"});
     EXPECT_EQ(pendant,
               QStringList({"Recherche en cours", "Recherche en cours", "Recherche en cours"}));
@@ -74,7 +69,7 @@ TEST_F(RechercheTest, NoHitStillOpensTheEmptiedFolderThenSaysSo) {
     ajouter({.subject = QStringLiteral("Straße du port")});
     rechercher(QStringLiteral("STRASSE"));
     EXPECT_TRUE(dossier(*ouvrirBal(), kRecherche).isEmpty());
-    EXPECT_EQ(notesClient.ouvertures.size(), 1u);
+    EXPECT_EQ(ouvertures.size(), 1);
     EXPECT_TRUE(fenetre.premierPlan.isEmpty());
     EXPECT_EQ(boite().text, QStringLiteral("Aucun document trouvé"));
     EXPECT_EQ(boite().style, msg::kInformation);
@@ -94,7 +89,7 @@ TEST_F(RechercheTest, WithoutTheFolderTheUserIsToldAndTheWatchStaysPaused) {
     EXPECT_EQ(boite().style, msg::kExclamation);
     EXPECT_EQ(boite().title, QStringLiteral("ERREUR"));
     EXPECT_FALSE(admin.open(kServeur, QStringLiteral("mail\\equipe.nsf"))->getView(kRecherche));
-    EXPECT_TRUE(notesClient.ouvertures.empty());
+    EXPECT_TRUE(ouvertures.isEmpty());
     EXPECT_FALSE(fenetre.timer.isActive());
     EXPECT_EQ(fenetre.arrets.size(), 1);
     EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
@@ -128,45 +123,30 @@ TEST_F(RechercheTest, APasswordAlreadyKnownIsReusedAndLocalMeansThisMachine) {
     EXPECT_EQ(dialogs.shown.size(), 1u);  // no password asked
     EXPECT_EQ(dossier(*admin.open(QStringLiteral("local"), perso), kRecherche),
               QStringList{"Facture"});
-    ASSERT_EQ(notesClient.ouvertures.size(), 1u);
-    EXPECT_EQ(notesClient.ouvertures[0].server, QString());
+    ASSERT_EQ(ouvertures.size(), 1);
+    EXPECT_EQ(ouvertures[0][0], QString());
     EXPECT_EQ(m.ServeurBAL, QString());
     EXPECT_TRUE(fenetre.timer.isActive());
 }
 
-TEST_F(RechercheTest, WithTheClientNotRunningTheHitsStayFiledAndNothingIsShown) {
+TEST_F(RechercheTest, WithoutTheClientItsWindowOrTheRightPasswordNothingIsShown) {
     ajouter({.subject = QStringLiteral("budget 2008")});
-    clientReel = true;
+    clientReel = true;  // and none runs
     rechercher(QStringLiteral("budget"));
     echecSilencieux(QStringLiteral("n'est pas lancé"));
-    EXPECT_EQ(dossier(*ouvrirBal(), kRecherche), QStringList{"budget 2008"});
-}
+    EXPECT_EQ(dossier(*ouvrirBal(), kRecherche),
+              QStringList{"budget 2008"});  // the hits stay filed
 
-TEST_F(RechercheTest, WithoutTheClientsWindowOrWithAWrongPasswordNothingIsShown) {
-    ajouter({.subject = QStringLiteral("budget 2008")});
+    clientReel = false;
     fenetre.fenetreClientPresente = false;
-    rechercher(QStringLiteral("budget"));
-    echecSilencieux(QStringLiteral("Lotus Notes est introuvable"));
-
-    dialogs.shown.clear();
-    fenetre.arrets.clear();
-    m.MotDePasse = QStringLiteral("faux");
-    rechercher(QStringLiteral("budget"));
-    echecSilencieux(QStringLiteral("Mot de passe incorrect"));
-}
-
-TEST_F(RechercheTest, TheRunningClientShowsTheFolderWithTheHits) {
-    ajouter({.subject = QStringLiteral("Budget 2008")});
-    ajouter({.subject = QStringLiteral("Vacances")});
-    clientReel = true;
-    RunningClient notes(dir.file(QStringLiteral("notesdata")));
-    ASSERT_TRUE(notes.ready());
-    rechercher(QStringLiteral("budget"));
-    const QMap<QString, QString> shown = notes.currentWindow();
-    EXPECT_EQ(shown.value(QStringLiteral("Window")), QStringLiteral("View"));
-    EXPECT_EQ(shown.value(QStringLiteral("View")), kRecherche);
-    EXPECT_EQ(shown.value(QStringLiteral("Subjects")), QStringLiteral("Budget 2008"));
-    EXPECT_EQ(fenetre.premierPlan, QStringList{"Lotus Notes"});
+    for (const QString& raison : {QStringLiteral("Lotus Notes est introuvable"),
+                                  QStringLiteral("Mot de passe incorrect")}) {
+        dialogs.shown.clear();
+        fenetre.arrets.clear();
+        rechercher(QStringLiteral("budget"));
+        echecSilencieux(raison);
+        m.MotDePasse = QStringLiteral("faux");
+    }
 }
 
 }  // namespace
