@@ -6,6 +6,7 @@
 #include "core/keys.h"
 #include "maintenance/date_limite.h"
 #include "maintenance/empreinte.h"
+#include "maintenance/lecture.h"
 #include "maintenance/session.h"
 #include "watch/scan_bal.h"
 
@@ -81,7 +82,8 @@ class Archivage {
         for (notes::DocumentPtr doc = all->getFirstDocument(); doc;
              doc = all->getNextDocument(*doc)) {
             f_.laisserEvenements();
-            if (avantLimite(*doc) && qualifie(*doc)) copier(*doc);
+            if (avantLimite(*doc) && lireSiPresent(*bal_, *doc, [&] { return qualifie(*doc); }))
+                copier(*doc);
         }
     }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/keys.h"
+#include "maintenance/lecture.h"
 #include "maintenance/session.h"
 
 namespace vantor {
@@ -69,7 +70,7 @@ std::optional<int> rechercher(ModLOTUS& m, FenetreMaintenance& fenetre, int slot
         for (notes::DocumentPtr doc = all->getFirstDocument(); doc;
              doc = all->getNextDocument(*doc)) {
             fenetre.laisserEvenements();
-            if (!estTrouve(*doc, phrase)) continue;
+            if (!lireSiPresent(*bal, *doc, [&] { return estTrouve(*doc, phrase); })) continue;
             doc->putInFolder(kDossier, true);
             ++trouves;
         }

@@ -179,6 +179,26 @@ TEST_F(ArchivageTest, ASlotNotOnAServerCopiesNothingButItsArchiveMustOpen) {
     EXPECT_TRUE(fenetre.arrets[0].startsWith(QStringLiteral("archivage interrompu : ")));
 }
 
+// The popup's delete runs between documents: the one about to be read may go.
+TEST_F(ArchivageTest, ADocumentDeletedMeanwhileIsNeitherArchivedNorFound) {
+    admin.createFolder(kServeur, kBal, QStringLiteral("Recherche"));
+    ajouter({.subject = QStringLiteral("A budget")});
+    const QString b = ajouter({.subject = QStringLiteral("B budget")});
+    const QString c = ajouter({.subject = QStringLiteral("C budget")});
+    QString partant = b;
+    fenetre.pendant = [&](int tour) {
+        if (tour == 3) ouvrirBal()->getDocumentByUNID(partant)->remove(true);
+    };
+    archiver(msg::kNo);
+    EXPECT_EQ(boite().text, QStringLiteral("2") + kFin);
+
+    fenetre.appels = 0;
+    partant = c;
+    rechercher(QStringLiteral("budget"));
+    EXPECT_EQ(dossier(*ouvrirBal(), QStringLiteral("Recherche")), QStringList{"A budget"});
+    EXPECT_TRUE(fenetre.timer.isActive());
+}
+
 TEST_F(ArchivageTest, ASecondArchivingOrSearchIsRefusedWhileOneRuns) {
     ajouter({.subject = QStringLiteral("A")});
     fenetre.pendant = [&](int appel) {
