@@ -7,8 +7,9 @@
 #include <QVBoxLayout>
 
 #include "actions/actions_message.h"
-#include "core/settings.h"
 #include "app/systray.h"
+#include "core/settings.h"
+#include "maintenance/maintenance.h"
 #include "watch/artwork.h"
 #include "watch/frm_msg.h"
 
@@ -73,6 +74,7 @@ FrmLOTUS::FrmLOTUS(ModLOTUS& m, QWidget* parent) : QWidget(parent), m_(m) {
     connect(&TimerScan, &QTimer::timeout, this, &FrmLOTUS::TimerScan_Timer);
 
     systray_ = std::make_unique<Systray>(*this);
+    createMaintenance();
 }
 
 FrmLOTUS::~FrmLOTUS() = default;

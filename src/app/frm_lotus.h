@@ -24,6 +24,8 @@ namespace vantor {
 
 class ActionsMessage;
 class FrmMsg;
+class Maintenance;
+class FenetreMaintenance;
 class Systray;
 
 class FrmLOTUS : public QWidget {
@@ -50,6 +52,11 @@ public:
     void quitter();
     // Shows the About box without making it modal, or brings forward the one open.
     void CmdApropos_Click();
+    // Archiving and phrase search of a slot, from its button or its tray entry.
+    void CmdArchive_Click(int Index);
+    void mnu_archive_bal_Click(int Index) { CmdArchive_Click(Index); }
+    void CmdRecherche_Click(int Index);
+    void mnu_rech_bal_Click(int Index) { CmdRecherche_Click(Index); }
 
     FrmMsg* popup() const { return frmMsg_.get(); }
     // The popup's commands, from start-up on.
@@ -57,6 +64,7 @@ public:
     // The folder lists of the five slots, collected by the saves.
     const ListeDossiers& listeDossiers() const { return listeDossiers_; }
     Systray* systray() const { return systray_.get(); }
+    Maintenance* maintenance() const { return maintenance_.get(); }
     ModLOTUS& mod() const { return m_; }
 
     // Per-slot controls, indexed by slot 0 to 4.
@@ -129,6 +137,7 @@ private:
     void createOptions();
     void createButtons();
     void createTrayMenu();
+    void createMaintenance();
     void connectFieldRules();
     void setCouleurFond(std::uint32_t value);
 
@@ -139,6 +148,8 @@ private:
     std::unique_ptr<FrmMsg> frmMsg_;
     std::unique_ptr<ActionsMessage> actions_;  // released before the popup it acts on
     std::unique_ptr<Systray> systray_;
+    std::unique_ptr<FenetreMaintenance> fenetreMaintenance_;
+    std::unique_ptr<Maintenance> maintenance_;
     bool enDechargement_ = false;
 };
 

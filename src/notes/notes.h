@@ -7,6 +7,7 @@
 // Objects are shared handles: a document or an item stays usable after the
 // view or database that handed it out is released, as long as its database
 // file exists.
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <memory>
@@ -33,6 +34,8 @@ public:
     virtual QString name() const = 0;
     // Writes the object's bytes to exactly `path`, replacing an existing file.
     virtual void extractFile(const QString& path) = 0;
+    // SHA-256 of the object's bytes, read where they are kept: nothing is written.
+    virtual QByteArray sha256() const = 0;
 };
 using EmbeddedObjectPtr = std::shared_ptr<EmbeddedObject>;
 
@@ -94,6 +97,17 @@ public:
 };
 using ViewPtr = std::shared_ptr<View>;
 
+// Changes made through one database (and the documents it handed out)
+// written as a whole by commit(), dropped when the batch goes without it.
+// Batches nest. A realisation without transactions writes every change at
+// once: its batches neither group nor drop anything.
+class WriteBatch {
+public:
+    virtual ~WriteBatch() = default;
+    virtual void commit() {}
+};
+using WriteBatchPtr = std::unique_ptr<WriteBatch>;
+
 class Database {
 public:
     virtual ~Database() = default;
@@ -108,6 +122,8 @@ public:
     // Null for an unknown ID.
     virtual DocumentPtr getDocumentByUNID(const QString& unid) = 0;
     virtual DocumentPtr createDocument() = 0;
+    // Starts grouping this database's changes until the batch's commit().
+    virtual WriteBatchPtr beginWriteBatch() { return std::make_unique<WriteBatch>(); }
 };
 using DatabasePtr = std::shared_ptr<Database>;
 

@@ -76,15 +76,19 @@ bool copyBlob(Blob& source, Blob& target) {
     return true;
 }
 
-bool copyOutOfBlob(Blob& source, QIODevice& device) {
+bool readInChunks(Blob& source, const std::function<bool(const char*, int)>& sink) {
     const std::int64_t size = source.size();
     QByteArray chunk(static_cast<qsizetype>(std::min(size, kChunkBytes)), Qt::Uninitialized);
     for (std::int64_t offset = 0; offset < size; offset += kChunkBytes) {
         const int length = static_cast<int>(std::min(size - offset, kChunkBytes));
         source.read(chunk.data(), length, offset);
-        if (device.write(chunk.constData(), length) != length) return false;
+        if (!sink(chunk.constData(), length)) return false;
     }
     return true;
+}
+
+bool copyOutOfBlob(Blob& source, QIODevice& device) {
+    return readInChunks(source, [&](const char* data, int length) { return device.write(data, length) == length; });
 }
 
 }  // namespace vantor::store

@@ -3,6 +3,7 @@
 // chunks, so that a large attachment is never held whole in memory.
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "notes/store/sqlite_connection.h"
@@ -38,6 +39,8 @@ private:
 // ended early.
 bool copyIntoBlob(QIODevice& source, Blob& target, std::int64_t size);
 bool copyBlob(Blob& source, Blob& target);
+// Hands the whole blob to `sink` chunk by chunk; false when `sink` refused one.
+bool readInChunks(Blob& source, const std::function<bool(const char*, int)>& sink);
 // Writes the whole blob to `device`; false when a write failed.
 bool copyOutOfBlob(Blob& source, QIODevice& device);
 

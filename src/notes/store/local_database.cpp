@@ -99,6 +99,8 @@ notes::DocumentPtr LocalDatabase::getDocumentByUNID(const QString& unid) {
 
 notes::DocumentPtr LocalDatabase::createDocument() { return LocalDocument::createNew(mailFile()); }
 
+notes::WriteBatchPtr LocalDatabase::beginWriteBatch() { return std::make_unique<Batch>(*this); }
+
 notes::DatabasePtr LocalDbDirectory::openDatabase(const QString& file, bool) {
     auto database = std::make_shared<LocalDatabase>(context_, server_, file);
     database->open();

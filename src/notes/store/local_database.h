@@ -29,6 +29,8 @@ public:
     // Null for an unknown or malformed ID.
     notes::DocumentPtr getDocumentByUNID(const QString& unid) override;
     notes::DocumentPtr createDocument() override;
+    // One transaction (a savepoint inside another); rolled back unless committed.
+    notes::WriteBatchPtr beginWriteBatch() override;
 
     // The open file; throws kDatabaseNotOpen.
     const std::shared_ptr<MailFile>& mailFile() const;
@@ -52,11 +54,12 @@ private:
 };
 
 // Several changes to one open database made as one transaction (deliveries in
-// bulk, a memo and its folders); rolled back unless committed.
-class Batch {
+// bulk, a memo and its folders, copies into an archive); rolled back unless
+// committed.
+class Batch : public notes::WriteBatch {
 public:
     explicit Batch(notes::Database& database);
-    void commit() { transaction_.commit(); }
+    void commit() override { transaction_.commit(); }
 
 private:
     std::shared_ptr<MailFile> file_;

@@ -1,5 +1,6 @@
 #include "notes/store/local_document.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -66,6 +67,20 @@ void LocalEmbeddedObject::extractFile(const QString& path) {
             if (out.write(chunk) != chunk.size()) throw cannotWrite(data_.name, path);
     }
     if (!out.commit()) throw cannotWrite(data_.name, path);
+}
+
+QByteArray LocalEmbeddedObject::sha256() const {
+    const AttachmentSource& src = data_.source;
+    if (src.file) return src.file->attachmentSha256(src.rowId, data_.name);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (src.path.isEmpty()) {
+        hash.addData(src.bytes);
+        return hash.result();
+    }
+    QFile in;
+    if (!openRegularForReading(in, src.path) || !hash.addData(&in))
+        throw Failure(code::kCannotReadFile, QStringLiteral("Impossible de lire le fichier joint %1.").arg(src.path));
+    return hash.result();
 }
 
 std::vector<notes::EmbeddedObjectPtr> LocalItem::embeddedObjects() const {

@@ -22,6 +22,7 @@ public:
     QString name() const override { return data_.name; }
     std::int64_t size() const { return data_.size; }
     void extractFile(const QString& path) override;
+    QByteArray sha256() const override;
 
 private:
     AttachmentData data_;

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -457,12 +458,26 @@ QStringList MailFile::foldersOf(std::int64_t documentId) {
     return names;
 }
 
+Failure MailFile::attachmentGone(const QString& name) const {
+    return Failure(code::kAttachmentGone,
+                   QStringLiteral("La pièce jointe « %1 » n'existe plus dans la base « %2 » %3.")
+                       .arg(name, place().file, placeText(place().server)));
+}
+
+QByteArray MailFile::attachmentSha256(std::int64_t rowId, const QString& name) {
+    std::optional<Blob> blob = Blob::open(*connection_, rowId, false);
+    if (!blob) throw attachmentGone(name);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    readInChunks(*blob, [&](const char* data, int length) {
+        hash.addData(QByteArrayView(data, length));
+        return true;
+    });
+    return hash.result();
+}
+
 void MailFile::extractAttachment(std::int64_t rowId, const QString& name, const QString& target) {
     std::optional<Blob> blob = Blob::open(*connection_, rowId, false);
-    if (!blob)
-        throw Failure(code::kAttachmentGone,
-                      QStringLiteral("La pièce jointe « %1 » n'existe plus dans la base « %2 » %3.")
-                          .arg(name, place().file, placeText(place().server)));
+    if (!blob) throw attachmentGone(name);
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly) || !copyOutOfBlob(*blob, out) || !out.commit())
         throw Failure(code::kCannotWriteFile,

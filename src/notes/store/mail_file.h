@@ -102,12 +102,15 @@ public:
 
     // Writes an attachment's bytes to `target`, replacing it.
     void extractAttachment(std::int64_t rowId, const QString& name, const QString& target);
+    // SHA-256 of an attachment's bytes, streamed in chunks.
+    QByteArray attachmentSha256(std::int64_t rowId, const QString& name);
 
 private:
     MailFile(std::unique_ptr<Connection> connection, QString path)
         : connection_(std::move(connection)), path_(std::move(path)) {}
     void checkFormat();
     std::int64_t insertAttachment(std::int64_t documentId, int itemSeq, int seq, AttachmentData& attachment);
+    Failure attachmentGone(const QString& name) const;
 
     std::unique_ptr<Connection> connection_;
     QString path_;

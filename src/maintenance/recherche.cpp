@@ -1,0 +1,85 @@
+#include "maintenance/recherche.h"
+
+#include <algorithm>
+
+#include "core/keys.h"
+#include "maintenance/lecture.h"
+#include "maintenance/session.h"
+
+namespace vantor {
+namespace {
+
+// The run-time's code for an operation that cannot end.
+constexpr std::int32_t kDossierNonVidable = 5;
+
+const QString kDossier = QStringLiteral("Recherche");
+
+// Each removal must show at once in the folder's first document, or this
+// would never end: a folder that does not shrink is a failure.
+void vider(notes::View& dossier) {
+    QString precedent;
+    while (const notes::DocumentPtr doc = dossier.getFirstDocument()) {
+        const QString unid = doc->universalID();
+        if (unid == precedent)
+            throw Failure(
+                kDossierNonVidable,
+                QStringLiteral("Le dossier %1 ne peut pas être vidé : le document %2 y reste.")
+                    .arg(kDossier, unid));
+        doc->removeFromFolder(kDossier);
+        precedent = unid;
+    }
+}
+
+}  // namespace
+
+QString phraseCherchee(const QString& saisie) {
+    return saisie.normalized(QString::NormalizationForm_C).toCaseFolded();
+}
+
+bool contient(const QString& texte, const QString& phrase) {
+    // Below U+0300 every text is already composed: most mail costs no copy.
+    const bool compose =
+        std::all_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.unicode() < 0x300; });
+    const QString t = compose ? texte : texte.normalized(QString::NormalizationForm_C);
+    return t.contains(phrase, Qt::CaseInsensitive);
+}
+
+// GetItemText's rule (the first item of that name, whatever its case),
+// without building the list of items.
+bool estTrouve(const notes::Document& document, const QString& phrase) {
+    return contient(document.itemValue(QStringLiteral("Subject")), phrase) ||
+           contient(document.itemValue(QStringLiteral("Body")), phrase);
+}
+
+std::optional<int> rechercher(ModLOTUS& m, FenetreMaintenance& fenetre, int slot,
+                              const QString& phrase) {
+    const notes::SessionPtr session = ouvrirSession(m, false);
+
+    m.FichierBAL = m.lireParam(keys::bal(slot), QString());
+    m.ServeurBAL = m.lireParam(keys::serveur(slot), QString());
+    if (m.ServeurBAL.toLower() == QStringLiteral("local")) m.ServeurBAL.clear();
+    const notes::DatabasePtr bal =
+        session->getDbDirectory(m.ServeurBAL)->openDatabase(m.FichierBAL, false);
+
+    const notes::ViewPtr dossier = bal->getView(kDossier);
+    if (!dossier) return std::nullopt;
+    vider(*dossier);
+
+    int trouves = 0;
+    if (const notes::ViewPtr all = bal->getView(QStringLiteral("($All)"))) {
+        for (notes::DocumentPtr doc = all->getFirstDocument(); doc;
+             doc = all->getNextDocument(*doc)) {
+            fenetre.laisserEvenements();
+            if (!lireSiPresent(*bal, *doc, [&] { return estTrouve(*doc, phrase); })) continue;
+            doc->putInFolder(kDossier, true);
+            ++trouves;
+        }
+    }
+    fenetre.laisserEvenements();
+
+    m.notes->createUIWorkspace()->openDatabase(m.ServeurBAL, m.FichierBAL, kDossier, QString(),
+                                               true);
+    return trouves;
+}
+
+}  // namespace vantor

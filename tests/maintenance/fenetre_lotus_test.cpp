@@ -1,0 +1,76 @@
+// The settings window's buttons and tray entries run the maintenance
+// commands, and its captions and tray icon follow each run and the watch.
+#include <QTimer>
+
+#include "app/app_fixture.h"
+#include "app/systray.h"
+#include "maintenance/maintenance.h"
+
+namespace vantor::test {
+namespace {
+
+using FenetreLOTUSTest = AppFixture;
+
+TEST_F(FenetreLOTUSTest, ButtonsAndTrayEntriesRunTheCommandsAndTheIconFollowsTheWatch) {
+    boiteJoignable();
+    tool({QStringLiteral("create-database"), QStringLiteral("--server"), QStringLiteral("local"),
+          QStringLiteral("--file"), QStringLiteral("archive\\jdupont.nsf"),
+          QStringLiteral("--user"), QStringLiteral("Jean Dupont/Vantor")});
+    tool.deliver(kServeur, QStringLiteral("mail\\jdupont.nsf"), QStringLiteral("Marie Curie"),
+                 QStringLiteral("Ancien"), QStringLiteral("Bonjour"),
+                 {QStringLiteral("--created"), QStringLiteral("2007-01-05 10:00:00")});
+    demarrer();
+    w->TxtBALArchive[0]->setText(QStringLiteral("archive\\jdupont.nsf"));
+    w->txtDateArchive[0]->setText(QStringLiteral("15/03/2008"));
+    w->CmdGO_Click();
+    ASSERT_TRUE(w->TimerScan.isActive());
+    Systray& tray = *w->systray();
+    const auto bulle = [&] {
+        return tray.iconePresente() ? tray.icone()->toolTip() : QStringLiteral("<aucune>");
+    };
+    QStringList pendant;
+    w->laisserEvenements = [&] {
+        if (pendant.isEmpty()) pendant << w->windowTitle() << w->mnu_archiver->title() << bulle();
+    };
+
+    dialogs.msgAnswers = {msg::kNo};
+    w->CmdArchive[0]->click();
+    EXPECT_EQ(pendant,
+              QStringList({"Archivage en cours", "Archivage en cours", "Archivage en cours"}));
+    EXPECT_EQ(dialogs.shown.back().text,
+              QStringLiteral("1 document(s) archivé(s).\r\nA présent, vider la corbeille."));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Vantor"));
+    EXPECT_EQ(w->mnu_archiver->title(), QStringLiteral("Archivage"));
+    EXPECT_EQ(bulle(), QStringLiteral("Vantor"));
+    EXPECT_TRUE(w->TimerScan.isActive());
+
+    w->TxtBALArchive[0]->setText(QStringLiteral("archive\\absente.nsf"));
+    dialogs.msgAnswers = {msg::kNo};
+    w->mnu_archive_bal[0]->trigger();
+    EXPECT_EQ(dialogs.shown.back().title, QStringLiteral("ERREUR"));
+    EXPECT_FALSE(w->TimerScan.isActive());
+    EXPECT_EQ(w->mnu_archiver->title(), QStringLiteral("Archivage"));
+    EXPECT_TRUE(bulle().startsWith(
+        QStringLiteral("Vantor - surveillance arrêtée : archivage interrompu : ")))
+        << bulle().toStdString();
+
+    // No folder "Recherche": the watch stays paused and the icon says why.
+    dialogs.inputAnswers = {QStringLiteral("ancien")};
+    w->CmdRecherche[0]->click();
+    EXPECT_EQ(dialogs.shown.back().text,
+              QStringLiteral("Merci de créer d'abord un dossier nommé : Recherche"));
+    EXPECT_EQ(bulle(), QStringLiteral(
+                           "Vantor - surveillance arrêtée : la boîte mail\\jdupont.nsf n'a pas de "
+                           "dossier Recherche"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Vantor"));
+    EXPECT_EQ(w->mnu_rechercher->title(), QStringLiteral("Rechercher"));
+
+    // Cancelling the phrase resumes the watch, and the icon says so.
+    w->mnu_rech_bal[0]->trigger();
+    EXPECT_TRUE(w->TimerScan.isActive());
+    EXPECT_EQ(bulle(), QStringLiteral("Vantor"));
+    EXPECT_FALSE(w->maintenance()->enCours());
+}
+
+}  // namespace
+}  // namespace vantor::test

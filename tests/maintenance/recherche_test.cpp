@@ -1,0 +1,153 @@
+// The phrase search of a mailbox into its folder "Recherche": what is found,
+// what the folder then holds, what the client and the window show.
+#include "maintenance_fixture.h"
+#include "notes/store/memo.h"
+
+namespace vantor::test {
+namespace {
+
+const QString kRecherche = QStringLiteral("Recherche");
+
+class RechercheTest : public MaintenanceFixture {
+  protected:
+    void SetUp() override {
+        admin.createFolder(kServeur, kBal, kRecherche);
+        // The hits of an earlier search, to be replaced.
+        ancien = ajouter({.subject = QStringLiteral("ancien"), .folders = {kRecherche}});
+    }
+
+    // The search ended through its failure path: no message, the watch paused.
+    void echecSilencieux(const QString& raison) {
+        EXPECT_EQ(dialogs.shown.size(), 1u);  // the phrase's box only
+        EXPECT_TRUE(journal().contains(raison)) << journal().toStdString();
+        EXPECT_FALSE(fenetre.timer.isActive());
+        EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
+        EXPECT_EQ(fenetre.captionRechercher, QStringLiteral("Rechercher"));
+        EXPECT_EQ(fenetre.arrets.size(), 1);
+        EXPECT_TRUE(fenetre.activite.isEmpty());
+    }
+
+    QString ancien;
+};
+
+TEST_F(RechercheTest, FindsThePhraseInSubjectOrBodyWhateverItsCaseAndAccentsEachDocumentOnce) {
+    ajouter({.subject = QStringLiteral("Réunion budget")});
+    ajouter({.subject = QStringLiteral("Ordre du jour"),
+             .body = QStringLiteral("Salle B pour la RÉUNION.")});
+    ajouter({.subject = QStringLiteral("réunion"), .body = QStringLiteral("la réunion de lundi")});
+    ajouter({.subject = QStringLiteral("Reunion sans accent")});
+    ajouter({.subject = QStringLiteral("Compte rendu de réunion"),
+             .subjectItem = QStringLiteral("SUBJECT")});
+    ajouter(
+        {.subject = QStringLiteral("Accent à part"), .body = QStringLiteral("une re\u0301union")});
+    QStringList pendant;
+    fenetre.pendant = [&](int tour) {
+        if (tour == 2) pendant << fenetre.caption << fenetre.captionRechercher << fenetre.activite;
+    };
+
+    rechercher(QStringLiteral("RÉUNION"));
+
+    EXPECT_EQ(dossier(*ouvrirBal(), kRecherche),
+              (QStringList{"Réunion budget", "Ordre du jour", "réunion", "Compte rendu de réunion",
+                           "Accent à part"}));
+    EXPECT_TRUE(ouvrirBal()->getDocumentByUNID(ancien));  // out of the folder, still in the mailbox
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Saisissez la phrase à rechercher:"));
+    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("RECHERCHER"));
+    EXPECT_EQ(ouvertures, (QList<QStringList>{{kServeur, kBal, kRecherche, QString(), "1"}}));
+    EXPECT_EQ(fenetre.premierPlan, QStringList{"Lotus Notes"});
+    EXPECT_EQ(pendant,
+              QStringList({"Recherche en cours", "Recherche en cours", "Recherche en cours"}));
+    EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
+    EXPECT_EQ(fenetre.captionRechercher, QStringLiteral("Rechercher"));
+    EXPECT_TRUE(fenetre.activite.isEmpty());
+    EXPECT_TRUE(fenetre.timer.isActive());
+}
+
+// Lower-casing is the whole folding: ß is not ss.
+TEST_F(RechercheTest, NoHitStillOpensTheEmptiedFolderThenSaysSo) {
+    ajouter({.subject = QStringLiteral("Straße du port")});
+    rechercher(QStringLiteral("STRASSE"));
+    EXPECT_TRUE(dossier(*ouvrirBal(), kRecherche).isEmpty());
+    EXPECT_EQ(ouvertures.size(), 1);
+    EXPECT_TRUE(fenetre.premierPlan.isEmpty());
+    EXPECT_EQ(boite().text, QStringLiteral("Aucun document trouvé"));
+    EXPECT_EQ(boite().style, msg::kInformation);
+    EXPECT_EQ(boite().title, QStringLiteral("RECHERCHE TERMINEE"));
+    EXPECT_TRUE(fenetre.timer.isActive());
+}
+
+TEST_F(RechercheTest, WithoutTheFolderTheUserIsToldAndTheWatchStaysPaused) {
+    admin.open(kServeur, kBal)->getDocumentByUNID(ancien)->remove(true);
+    m.ecrireParam(keys::bal(1), QStringLiteral("mail\\equipe.nsf"));
+    m.ecrireParam(keys::serveur(1), kServeur);
+    admin.createMailbox(kServeur, QStringLiteral("mail\\equipe.nsf"), {kUser});
+    fenetre.timer.start(30000);
+    dialogs.inputAnswers = {QStringLiteral("budget")};
+    maintenance.CmdRecherche_Click(1);
+    EXPECT_EQ(boite().text, QStringLiteral("Merci de créer d'abord un dossier nommé : Recherche"));
+    EXPECT_EQ(boite().style, msg::kExclamation);
+    EXPECT_EQ(boite().title, QStringLiteral("ERREUR"));
+    EXPECT_FALSE(admin.open(kServeur, QStringLiteral("mail\\equipe.nsf"))->getView(kRecherche));
+    EXPECT_TRUE(ouvertures.isEmpty());
+    EXPECT_FALSE(fenetre.timer.isActive());
+    EXPECT_EQ(fenetre.arrets.size(), 1);
+    EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
+    EXPECT_EQ(fenetre.captionRechercher, QStringLiteral("Rechercher"));
+    EXPECT_TRUE(fenetre.activite.isEmpty());
+}
+
+TEST_F(RechercheTest, AnEmptyPhraseResumesTheWatchAndChangesNothing) {
+    rechercher(QString());
+    EXPECT_TRUE(fenetre.timer.isActive());
+    EXPECT_EQ(fenetre.appels, 0);
+    EXPECT_EQ(dossier(*ouvrirBal(), kRecherche), QStringList{"ancien"});
+    EXPECT_EQ(fenetre.retablissements, 0);
+}
+
+TEST_F(RechercheTest, APasswordAlreadyKnownIsReusedAndLocalMeansThisMachine) {
+    const QString perso = QStringLiteral("mail\\perso.nsf");
+    auto locale = admin.createMailbox(QStringLiteral("local"), perso, {kUser});
+    admin.createFolder(QStringLiteral("local"), perso, kRecherche);
+    store::Memo memo;
+    memo.subject = QStringLiteral("Facture");
+    store::deliverMemo(*locale, memo);
+    m.ecrireParam(keys::bal(2), perso);
+    m.ecrireParam(keys::serveur(2), QStringLiteral("LOCAL"));
+    m.ecrireParam(keys::kPassword, CrypteMotDePasse(QStringLiteral("périmé")).value());
+    m.MotDePasse = kPassword;
+
+    dialogs.inputAnswers = {QStringLiteral("facture")};
+    maintenance.CmdRecherche_Click(2);
+
+    EXPECT_EQ(dialogs.shown.size(), 1u);  // no password asked
+    EXPECT_EQ(dossier(*admin.open(QStringLiteral("local"), perso), kRecherche),
+              QStringList{"Facture"});
+    ASSERT_EQ(ouvertures.size(), 1);
+    EXPECT_EQ(ouvertures[0][0], QString());
+    EXPECT_EQ(m.ServeurBAL, QString());
+    EXPECT_TRUE(fenetre.timer.isActive());
+}
+
+TEST_F(RechercheTest, WithoutTheClientItsWindowOrTheRightPasswordNothingIsShown) {
+    ajouter({.subject = QStringLiteral("budget 2008")});
+    clientReel = true;  // and none runs
+    rechercher(QStringLiteral("budget"));
+    echecSilencieux(QStringLiteral("n'est pas lancé"));
+    EXPECT_EQ(dossier(*ouvrirBal(), kRecherche),
+              QStringList{"budget 2008"});  // the hits stay filed
+
+    clientReel = false;
+    fenetre.fenetreClientPresente = false;
+    for (const QString& raison : {QStringLiteral("Lotus Notes est introuvable"),
+                                  QStringLiteral("Mot de passe incorrect")}) {
+        dialogs.shown.clear();
+        fenetre.arrets.clear();
+        rechercher(QStringLiteral("budget"));
+        echecSilencieux(raison);
+        m.MotDePasse = QStringLiteral("faux");
+    }
+}
+
+}  // namespace
+}  // namespace vantor::test
