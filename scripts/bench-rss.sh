@@ -24,32 +24,44 @@ build="$root/build-bench"
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTOR_BUILD_TESTS=OFF >/dev/null
 fi
-ninja -C "$build" vantor vantor-store bench_empty_window >/dev/null
+ninja -C "$build" vantor vantor-store notes bench_empty_window >/dev/null
 
-# A program folder seeded and configured as the demo is.
+# A program folder seeded and configured as the demo is, watching from launch.
 source "$root/scripts/demo-lib.sh"
 run="$build/rss-run"
-prepare_demo "$run" "$build" >/dev/null
+prepare_demo "$run" "$build" 1 >/dev/null
 store=("$build/tools/vantor-store" --root "$run/notesdata")
 
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
+feeder=""
+vantor=""
+empty=""
+# Feeder, Vantor (through its Quit), the baseline, the mail client, then the
+# desktop, Xvfb last.
+cleanup() {
+  trap - EXIT INT TERM
+  set +e
+  [ -n "$feeder" ] && { kill "$feeder" 2>/dev/null; wait "$feeder" 2>/dev/null; }
+  [ -n "$vantor" ] && quit_vantor "$vantor"
+  [ -n "$empty" ] && { kill "$empty" 2>/dev/null; wait "$empty" 2>/dev/null; }
+  stop_program "$run/notes"
+  stop_started
+}
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 # Messages keep arriving until the end of the run.
 every=8
 count=$(( seconds / every + 1 ))
 "${store[@]}" demo-feed --every "$every" --count "$count" --start-delay 5 > "$run/feed.log" 2>&1 &
-pids+=($!)
+feeder=$!
 
 start_display
 
 "$run/vantor" > "$run/vantor.log" 2>&1 &
 vantor=$!
-pids+=($vantor)
 "$build/bench/bench_empty_window" > "$run/empty_window.log" 2>&1 &
 empty=$!
-pids+=($empty)
 
 # A field of /proc/PID/status, in kB.
 field() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
