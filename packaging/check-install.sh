@@ -243,6 +243,46 @@ read_only_folder() {
 }
 check "a program folder the user cannot write to runs from the per-user folder" read_only_folder
 
+# The launcher registers the folder's mail client `notes` as the client's
+# installer would, so that Vantor starts it: in a new registry file as the
+# registry editor writes it, or at the end of the user's own file; a key the
+# user wrote, or something other than a file, is left as it is.
+registers_mail_client() {
+  local reg="$work/reg \"folder\"" expected text size
+  cp -a "$folder" "$reg"
+  printf '#!/bin/sh\nexit 0\n' >"$reg/vantor"  # only the launcher's part is looked at
+  "$reg/vantor-launcher" || { echo "the launcher failed"; return 1; }
+  [ "$(head -c 2 "$reg/registre.reg" | od -An -tx1 | tr -d ' \n')" = fffe ] || { echo "no UTF-16 mark"; return 1; }
+  text="$(tail -c +3 "$reg/registre.reg" | iconv -f UTF-16LE -t UTF-8)"
+  expected=$'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Lotus\\Notes]\r\n"Path"="'
+  expected+="${reg//\"/\\\"}"$'/"\r'
+  [ "$text" = "$expected" ] || { echo "new registre.reg:"; printf '%s\n' "$text" | od -c | head; return 1; }
+
+  cp "$reg/registre.reg" "$work/registered.reg"
+  "$reg/vantor-launcher" && cmp "$work/registered.reg" "$reg/registre.reg" || { echo "registered twice"; return 1; }
+
+  printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lotus\\Notes]\r\n"Path"="/opt/notes/"\r\n' >"$reg/registre.reg"
+  cp "$reg/registre.reg" "$work/user-key.reg"
+  "$reg/vantor-launcher" && cmp "$work/user-key.reg" "$reg/registre.reg" || { echo "the user's key changed"; return 1; }
+
+  # Another key, no line end at the end, Windows-1252 text.
+  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Caf\351]\r\n"Nom"="\351t\351"' >"$reg/registre.reg"
+  cp "$reg/registre.reg" "$work/user-file.reg"
+  size="$(stat -c %s "$work/user-file.reg")"
+  "$reg/vantor-launcher" || return 1
+  cmp -n "$size" "$work/user-file.reg" "$reg/registre.reg" || { echo "the user's file changed"; return 1; }
+  text="$(tail -c +"$((size + 1))" "$reg/registre.reg" | iconv -f CP1252 -t UTF-8)"
+  expected=$'\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Lotus\\Notes]\r\n"Path"="'"${reg//\"/\\\"}"$'/"\r'
+  [ "$text" = "$expected" ] || { echo "added to the user's file:"; printf '%s\n' "$text" | od -c | head; return 1; }
+
+  rm "$reg/registre.reg"
+  mkdir "$reg/registre.reg"
+  "$reg/vantor-launcher" 2>/dev/null && [ -d "$reg/registre.reg" ] || { echo "a folder in its place"; return 1; }
+  [ -z "$(find "$reg" -maxdepth 1 -name '.registre.reg.*')" ] || { echo "temporary files left"; return 1; }
+}
+[ "$with_notes" = 1 ] &&
+  check "the launcher registers the mail client in registre.reg, never over the user's key" registers_mail_client
+
 # The desktop entry's command, as a menu runs it, starts Vantor in the
 # per-user folder: it writes its param.ini there on its first start.
 desktop_entry_starts_vantor() {

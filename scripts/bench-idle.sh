@@ -28,7 +28,7 @@ source "$root/scripts/bench-lib.sh"
 release_build
 
 run="$build/idle-run"
-prepare_demo "$run" "$build" >/dev/null
+prepare_demo "$run" "$build" 1 >/dev/null
 
 start_both "$run"
 

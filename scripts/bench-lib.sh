@@ -2,18 +2,35 @@
 # bench-idle.sh); source it with bash after setting `root`.
 
 # release_build: the Release build in $root/build-bench with the program, the
-# store tool and the empty-window baseline (configured and built when
-# needed); sets `build`, sources demo-lib.sh, and arranges for every process
-# appended to `pids` to be ended when the script exits.
+# mail client, the store tool and the empty-window baseline (configured and
+# built when needed); sets `build`, sources demo-lib.sh, and arranges for
+# every process started to be ended when the script exits, in the demo's
+# order: the feeder, Vantor (through its Quit), the baseline, the mail client,
+# then the desktop, Xvfb last.
 release_build() {
   build="$root/build-bench"
   if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTOR_BUILD_TESTS=OFF >/dev/null
   fi
-  ninja -C "$build" vantor vantor-store bench_empty_window >/dev/null
+  ninja -C "$build" vantor vantor-store notes bench_empty_window >/dev/null
   source "$root/scripts/demo-lib.sh"
   pids=()
-  trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
+  feeder=""
+  vantor=""
+  empty=""
+  run=""
+  trap bench_cleanup EXIT
+  trap 'exit 130' INT TERM
+}
+
+bench_cleanup() {
+  trap - EXIT INT TERM
+  set +e
+  [ -n "$feeder" ] && { kill "$feeder" 2>/dev/null; wait "$feeder" 2>/dev/null; }
+  [ -n "$vantor" ] && quit_vantor "$vantor"
+  [ -n "$empty" ] && { kill "$empty" 2>/dev/null; wait "$empty" 2>/dev/null; }
+  [ -n "$run" ] && stop_program "$run/notes"
+  stop_started
 }
 
 # start_both RUN: the display (Xvfb and a tray), then the program of the
@@ -23,8 +40,6 @@ start_both() {
   start_display
   "$1/vantor" > "$1/vantor.log" 2>&1 &
   vantor=$!
-  pids+=($vantor)
   "$build/bench/bench_empty_window" > "$1/empty_window.log" 2>&1 &
   empty=$!
-  pids+=($empty)
 }

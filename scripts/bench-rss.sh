@@ -23,16 +23,16 @@ done
 source "$root/scripts/bench-lib.sh"
 release_build
 
-# A program folder seeded and configured as the demo is.
+# A program folder seeded and configured as the demo is, watching from launch.
 run="$build/rss-run"
-prepare_demo "$run" "$build" >/dev/null
+prepare_demo "$run" "$build" 1 >/dev/null
 store=("$build/tools/vantor-store" --root "$run/notesdata")
 
 # Messages keep arriving until the end of the run.
 every=8
 count=$(( seconds / every + 1 ))
 "${store[@]}" demo-feed --every "$every" --count "$count" --start-delay 5 > "$run/feed.log" 2>&1 &
-pids+=($!)
+feeder=$!
 
 start_both "$run"
 

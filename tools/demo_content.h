@@ -1,6 +1,9 @@
 #pragma once
 // The people and messages of the ready-made demo.
+#include <QByteArray>
+#include <QDate>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace vantor::tool::demo {
@@ -12,34 +15,39 @@ inline const QString kLyon = QStringLiteral("Lyon/Vantor");
 inline const QString kUserMailbox = QStringLiteral("mail\\jdupont.nsf");
 inline const QString kTeamMailbox = QStringLiteral("mail\\equipe.nsf");
 inline const QString kArchive = QStringLiteral("archive\\jdupont_archive.nsf");
+inline const QString kTeamArchive = QStringLiteral("archive\\equipe_archive.nsf");
+inline const QString kTeam = QStringLiteral("Équipe Lyon/Vantor");
 
 struct Mailbox {
     QString server;
     QString file;
+    QString archive;      // local archive database
+    QString recipient;    // whom its mail is addressed to
+    QStringList folders;  // parents before their subfolders
 };
 // The two demo mailboxes, in the order the feed alternates between them.
 std::vector<Mailbox> mailboxes();
-QStringList demoFolders();
 
 struct DemoMessage {
     QString from;
     QString subject;
     QString body;
+    QString attachmentName;  // none when empty
+    QByteArray attachment;
 };
-// Messages of the feed, cycled through.
-const std::vector<DemoMessage>& feedMessages();
+
+// Message `index` of the feed, for mailbox index % 2, dated around `today`.
+// No two indexes give the same subject or the same body.
+DemoMessage feedMessage(int index, const QDate& today);
 
 struct SeedMessage {
-    int mailbox;      // index in mailboxes()
+    int mailbox;  // index in mailboxes()
     int daysAgo;
-    QString time;     // "HH:mm"
+    QString time;  // "HH:mm"
     DemoMessage message;
-    QString folder;   // besides ($Inbox) or ($Sent); may be empty
-    QString attachmentName;  // generated when not empty
+    QString folder;  // besides ($Inbox) or ($Sent); may be empty
 };
-const std::vector<SeedMessage>& seedMessages();
-
-// A small generated attachment: a .csv table or a .txt note.
-QByteArray attachmentBytes(const QString& name, int serial);
+// The mail already in the mailboxes, dated from `today` backwards.
+std::vector<SeedMessage> seedMessages(const QDate& today);
 
 }  // namespace vantor::tool::demo
