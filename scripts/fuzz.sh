@@ -42,10 +42,13 @@ fuzz_one() {
   mkdir -p "$work/corpus" "$build/findings/$t"
   local dict=()
   [ -f "$root/fuzz/dict/$t.dict" ] && dict=(-dict="$root/fuzz/dict/$t.dict")
+  # Inputs as long as the seeds need; longer kept reproducers are read cut.
+  local max_len=16384
+  [ "$t" = store ] && max_len=65536
   # The outer timeout is the last guard: libFuzzer stops itself at
   # -max_total_time and kills an input that runs past -timeout.
   timeout --kill-after=30 "$((seconds + 120))" \
-    "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
     -print_final_stats=1 -artifact_prefix="$build/findings/$t/" "${dict[@]}" \
     "$work/corpus" "$root/fuzz/corpus/$t" >"$work/log" 2>&1
 }
