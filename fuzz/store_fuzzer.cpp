@@ -1,10 +1,11 @@
 // Any bytes as a mail database file, then opened, walked and read as the scan
 // does it: a session with the user's password, the mailbox opened from its
 // server's directory, every view and folder walked from first to last, every
-// item and attachment read. Bytes that are not an SQLite database are also
-// tried as the identity file (user.id) in front of a sound mailbox. Either
-// must end in a clean failure (vantor::Failure) or a result: no crash, no
-// hang, no walk that goes back.
+// item and attachment read, then a document moved and deleted as the popup's
+// commands do. Bytes that are not an SQLite database are also tried as the
+// identity file (user.id) in front of a sound mailbox. Either must end in a
+// clean failure (vantor::Failure) or a result: no crash, no hang, no walk
+// that goes back.
 #include <QDir>
 #include <QFile>
 
@@ -80,12 +81,16 @@ void readDocument(notes::Document& doc) {
     }
 }
 
-void walk(notes::Database& database, notes::View& view) {
+// Every document in view order, each step forward. Without `read`, only what
+// the scan reads of a document it has seen: its creation time.
+void walk(notes::Database& database, notes::View& view, bool read) {
     std::int64_t last = 0;
     for (notes::DocumentPtr doc = view.getFirstDocument(); doc; doc = view.getNextDocument(*doc)) {
         const std::int64_t row = dynamic_cast<store::LocalDocument&>(*doc).rowId();
         if (row <= last) fuzz::fault("a view walk went back: it would never end");
         last = row;
+        (void)doc->created();
+        if (!read) continue;
         readDocument(*doc);
         (void)database.getDocumentByUNID(doc->universalID());
     }
@@ -100,10 +105,21 @@ void openAndRead(const QString& root) {
         (void)session->userName();
         notes::DatabasePtr database =
             session->getDbDirectory(kServer)->openDatabase(kMailbox, false);
-        if (notes::ViewPtr all = database->getView(QStringLiteral("($All)"))) walk(*database, *all);
+        if (notes::ViewPtr all = database->getView(QStringLiteral("($All)"))) {
+            walk(*database, *all, false);
+            walk(*database, *all, true);
+        }
         for (const notes::ViewPtr& view : database->views()) {
             (void)view->name();
-            walk(*database, *view);
+            walk(*database, *view, true);
+        }
+        // What the popup's commands change: a move to a folder, a deletion.
+        if (notes::ViewPtr all = database->getView(QStringLiteral("($All)"))) {
+            if (notes::DocumentPtr doc = all->getFirstDocument()) {
+                doc->putInFolder(QStringLiteral("Projets\\Archivés"), true);
+                doc->removeFromFolder(QStringLiteral("($Inbox)"));
+                doc->remove(true);
+            }
         }
     } catch (const Failure&) {
         // A clean refusal is what a damaged file must give.

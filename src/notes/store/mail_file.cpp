@@ -153,6 +153,13 @@ std::shared_ptr<MailFile> MailFile::create(const QString& path, const Place& pla
 }
 
 void MailFile::checkFormat() {
+    // Views and triggers are none of ours, and one of them can run without
+    // end inside a single read or change (a recursive query): refused.
+    {
+        Query q(*connection_, "SELECT name FROM sqlite_master WHERE type IN ('view', 'trigger')");
+        if (q.step())
+            throw damagedDatabase(place(), QStringLiteral("objet étranger « %1 »").arg(q.text(0)));
+    }
     for (const TableColumns& t : kTables) {
         const QByteArray sql = QByteArray("SELECT ") + t.columns + " FROM " + t.table + " LIMIT 0";
         sqlite3_stmt* stmt = nullptr;
@@ -226,16 +233,22 @@ ViewRow MailFile::createFolder(const QString& name) {
 }
 
 std::optional<DocumentRow> MailFile::nextInView(const ViewRow& view, std::int64_t afterId) {
+    // Each step must move forward, or a walk over a damaged file never ends.
+    const auto forward = [&](const Query& q) {
+        DocumentRow row = documentRow(q);
+        if (row.id <= afterId) throw damagedDatabase(place(), QStringLiteral("documents hors d'ordre"));
+        return row;
+    };
     if (!view.isFolder) {
         Query q(*connection_, "SELECT id, unid, created FROM documents WHERE id > ?1 ORDER BY id LIMIT 1");
         if (!q.bind(1, afterId).step()) return std::nullopt;
-        return documentRow(q);
+        return forward(q);
     }
     Query q(*connection_,
             "SELECT d.id, d.unid, d.created FROM folder_entries f JOIN documents d ON d.id = f.doc "
             "WHERE f.view = ?1 AND f.doc > ?2 ORDER BY f.doc LIMIT 1");
     if (!q.bind(1, view.id).bind(2, afterId).step()) return std::nullopt;
-    return documentRow(q);
+    return forward(q);
 }
 
 std::optional<DocumentRow> MailFile::documentByUnid(const QString& unid) {
