@@ -1,7 +1,7 @@
 #pragma once
 // What the fuzz targets share: a scratch folder for the process, raw file
-// writes, and a fault report that stops the run (libFuzzer then keeps the
-// input as the reproducer).
+// writes, files kept in memory behind Env, and a fault report that stops the
+// run (libFuzzer then keeps the input as the reproducer).
 #include <QByteArray>
 #include <QDir>
 #include <QFile>

@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static fuzz::MemoryEnv env;
     static const QString ini = QStringLiteral("param.ini");
     const QByteArray input = fuzz::bytesOf(data, size);
-    env.files[ini] = input;
+    env.files[ini] = QByteArray(input.constData(), input.size());  // outlives the input
 
     const unsigned choice = size > 0 ? data[0] : 0;
     const std::size_t s = choice % kSections.size();

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 QStringLiteral("line %1: %2\n%3").arg(error.line).arg(error.reason, hex(written)));
     }
 
-    env.files[file] = input;
+    env.files[file] = QByteArray(input.constData(), input.size());  // outlives the input
     int logged = 0;
     FileRegistry registry(env, file, [&](const QString&) { ++logged; });
     readPath(registry);
