@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Vantor needs to build, test and run its demo,
 # only those that are missing. Needs root (or sudo) when something is missing.
+# With "fuzz", also what the fuzz targets need (clang and its libFuzzer).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   qt6-translations-l10n
   desktop-file-utils appstream librsvg2-bin file
 )
+[ "${1:-}" = fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,10 @@
 #include "platform/reg_text.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
+#include <memory>
 
 #include "platform/cp1252.h"
 #include "platform/registry.h"
@@ -113,10 +115,65 @@ std::optional<QByteArray> octetsHex(const QString& list) {
     return out;
 }
 
+// A key while a file is read. Its subkeys and values are found through their
+// case-folded names and keep their place (a removed one leaves an empty
+// one), so that a file with tens of thousands of keys side by side, as a
+// Windows export of HKEY_CLASSES_ROOT has, reads in linear time.
+struct Noeud {
+    QString name;
+    std::vector<std::optional<Value>> values;
+    QHash<QString, std::size_t> indexValeurs;
+    std::vector<std::unique_ptr<Noeud>> subkeys;
+    QHash<QString, std::size_t> indexCles;
+
+    Noeud* subkey(const QString& n) {
+        const auto it = indexCles.constFind(n.toCaseFolded());
+        return it == indexCles.cend() ? nullptr : subkeys[*it].get();
+    }
+    Noeud& ensureSubkey(const QString& n) {
+        if (Noeud* k = subkey(n)) return *k;
+        indexCles.insert(n.toCaseFolded(), subkeys.size());
+        subkeys.push_back(std::make_unique<Noeud>());
+        subkeys.back()->name = n;
+        return *subkeys.back();
+    }
+    void removeSubkey(const QString& n) {
+        if (const auto it = indexCles.constFind(n.toCaseFolded()); it != indexCles.cend()) {
+            subkeys[*it].reset();
+            indexCles.erase(it);
+        }
+    }
+    void setValue(const QString& n, std::uint32_t type, const QByteArray& data) {
+        const QString cle = n.toCaseFolded();
+        if (const auto it = indexValeurs.constFind(cle); it != indexValeurs.cend()) {
+            values[*it]->type = type;
+            values[*it]->data = data;
+            return;
+        }
+        indexValeurs.insert(cle, values.size());
+        values.push_back(Value{n, type, data});
+    }
+    void removeValue(const QString& n) {
+        if (const auto it = indexValeurs.constFind(n.toCaseFolded()); it != indexValeurs.cend()) {
+            values[*it].reset();
+            indexValeurs.erase(it);
+        }
+    }
+    // Recursion as deep as the tree, which the reader keeps within kMaxDepth.
+    Key cle() && {
+        Key k{std::move(name), {}, {}};
+        for (auto& v : values)
+            if (v) k.values.push_back(std::move(*v));
+        for (auto& sous : subkeys)
+            if (sous) k.subkeys.push_back(std::move(*sous).cle());
+        return k;
+    }
+};
+
 struct Lecteur {
     QStringList lines;
     bool ansi = false;  // REGEDIT4: text in hex data is Windows-1252
-    Key top;
+    Noeud top;
     ParseError* error;
 
     std::nullopt_t echec(qsizetype index, const QString& reason) {
@@ -129,6 +186,7 @@ struct Lecteur {
     }
 
     std::optional<Key> lire() {
+        for (const QString& racine : rootNames()) top.ensureSubkey(racine);
         qsizetype i = 0;
         while (i < lines.size() && lines[i].trimmed().isEmpty()) ++i;
         const QString entete = i < lines.size() ? lines[i].trimmed() : QString();
@@ -137,7 +195,7 @@ struct Lecteur {
         } else if (entete != kEntete5) {
             return echec(i, QStringLiteral("ce n'est pas un fichier de registre"));
         }
-        Key* courante = nullptr;
+        Noeud* courante = nullptr;
         bool apresSuppression = false;
         for (++i; i < lines.size(); ++i) {
             const QString t = lines[i].trimmed();
@@ -149,7 +207,8 @@ struct Lecteur {
                 if (apresSuppression) path.remove(0, 1);
                 const QStringList noms = path.split(u'\\');
                 if (noms.contains(QString())) return echec(i, QStringLiteral("nom de clé vide"));
-                Key* cle = top.subkey(noms[0]);
+                if (noms.size() > kMaxDepth) return echec(i, QStringLiteral("clé trop profonde"));
+                Noeud* cle = top.subkey(noms[0]);
                 if (cle == nullptr) return echec(i, QStringLiteral("racine inconnue"));
                 if (apresSuppression && noms.size() == 1) {
                     return echec(i, QStringLiteral("une racine ne peut être supprimée"));
@@ -169,11 +228,11 @@ struct Lecteur {
             }
             if (!lireValeur(t, i, courante, apresSuppression)) return std::nullopt;
         }
-        return std::move(top);
+        return std::move(top).cle();
     }
 
     // One value line (with its continuations, which advance `i`).
-    bool lireValeur(const QString& t, qsizetype& i, Key* cle, bool ignorer) {
+    bool lireValeur(const QString& t, qsizetype& i, Noeud* cle, bool ignorer) {
         const qsizetype debut = i;
         qsizetype pos = 0;
         QString nom;
@@ -291,13 +350,20 @@ void ecrireValeur(QString& out, const Value& v) {
     out += QStringLiteral("\r\n");
 }
 
-void ecrireCle(QString& out, const Key& cle, const QString& chemin, bool racine) {
+// `chemin` is the key's path; each subkey's is appended to it and taken off
+// again, so that a deep key costs no copy of its path per level.
+void ecrireCle(QString& out, const Key& cle, QString& chemin, bool racine) {
     if (!racine || !cle.values.empty()) {
         out += u'[' + chemin + QStringLiteral("]\r\n");
         for (const Value& v : cle.values) ecrireValeur(out, v);
         out += QStringLiteral("\r\n");
     }
-    for (const Key& sous : cle.subkeys) ecrireCle(out, sous, chemin + u'\\' + sous.name, false);
+    for (const Key& sous : cle.subkeys) {
+        const qsizetype longueur = chemin.size();
+        chemin += u'\\' + sous.name;
+        ecrireCle(out, sous, chemin, false);
+        chemin.truncate(longueur);
+    }
 }
 
 }  // namespace
@@ -362,12 +428,15 @@ std::optional<Key> parse(const QByteArray& bytes, ParseError* error) {
         if (error != nullptr) *error = {1, QStringLiteral("encodage illisible")};
         return std::nullopt;
     }
-    return Lecteur{lignesDe(*text), false, emptyRegistry(), error}.lire();
+    return Lecteur{lignesDe(*text), false, {}, error}.lire();
 }
 
 QByteArray write(const Key& top) {
     QString out = kEntete5 + QStringLiteral("\r\n\r\n");
-    for (const Key& racine : top.subkeys) ecrireCle(out, racine, racine.name, true);
+    for (const Key& racine : top.subkeys) {
+        QString chemin = racine.name;
+        ecrireCle(out, racine, chemin, true);
+    }
     return QByteArray("\xFF\xFE", 2) + versUnites(out);
 }
 

@@ -36,6 +36,10 @@ struct Key {
     bool removeValue(const QString& n);
 };
 
+// Deepest key path the system keeps, its root included; a file or a call
+// that goes deeper is refused.
+inline constexpr qsizetype kMaxDepth = 512;
+
 // The root names a registry file may use, in the order they are written.
 const std::vector<QString>& rootNames();
 
@@ -48,7 +52,8 @@ struct ParseError {
 };
 
 // The registry a file describes, applied to emptyRegistry(); nullopt with `error` set when the file
-// is not a registry file or a line cannot be understood.
+// is not a registry file or a line cannot be understood. Linear in the size of the file, however
+// many keys stand side by side.
 std::optional<Key> parse(const QByteArray& bytes, ParseError* error);
 
 // The file of `top` (as parse() gives it), in the editor's 5.00 format.

@@ -65,6 +65,11 @@ std::optional<QStringList> FileRegistry::resolve(reg::Handle key, const QString&
             return std::nullopt;
         }
     }
+    // Deeper than a file may hold: once written, the file could not be read.
+    if (path.size() + noms.size() > regtext::kMaxDepth) {
+        *code = reg::kInvalidParameter;
+        return std::nullopt;
+    }
     return path + noms;
 }
 

@@ -19,7 +19,8 @@ class SessionFailures : public StoreTest {};
 
 TEST_F(SessionFailures, WrongPasswordCarriesTheCodeTheScanSinglesOut) {
     notes::SessionPtr session = client_.createBackendSession();
-    EXPECT_EQ(failureCode([&] { session->initialize(QStringLiteral("SECRET")); }), notes::code::kWrongPassword);
+    EXPECT_EQ(failureCode([&] { session->initialize(QStringLiteral("SECRET")); }),
+              notes::code::kWrongPassword);
     EXPECT_EQ(failureCode([&] { session->initialize(QString()); }), notes::code::kWrongPassword);
     EXPECT_EQ(static_cast<std::uint32_t>(notes::code::kWrongPassword), 0x80040FA0u);
     // Still unusable after the refusal; the right password then opens it.
@@ -30,17 +31,20 @@ TEST_F(SessionFailures, WrongPasswordCarriesTheCodeTheScanSinglesOut) {
 
 TEST_F(SessionFailures, SessionWithoutUserOrBeforeInitializeIsRefused) {
     notes::SessionPtr session = client_.createBackendSession();
-    EXPECT_EQ(failureCode([&] { session->getDatabase(kServer, kMailbox); }), code::kSessionNotInitialized);
+    EXPECT_EQ(failureCode([&] { session->getDatabase(kServer, kMailbox); }),
+              code::kSessionNotInitialized);
     EXPECT_EQ(failureCode([&] { session->userName(); }), code::kSessionNotInitialized);
 
     ASSERT_TRUE(QFile::remove(admin_.root().identityPath()));
     QString description;
     EXPECT_EQ(failureCode([&] { session->initialize(kPassword); }, &description), code::kNoUser);
-    EXPECT_TRUE(description.contains(QStringLiteral("Aucun utilisateur"))) << description.toStdString();
+    EXPECT_TRUE(description.contains(QStringLiteral("Aucun utilisateur")))
+        << description.toStdString();
     EXPECT_EQ(failureCode([&] { client_.createClientSession(); }), code::kNoUser);
 
     writeFile(admin_.root().identityPath(), "pas une identité");
-    EXPECT_EQ(failureCode([&] { client_.createBackendSession()->initialize(kPassword); }), code::kIdentityUnreadable);
+    EXPECT_EQ(failureCode([&] { client_.createBackendSession()->initialize(kPassword); }),
+              code::kIdentityUnreadable);
 }
 
 TEST_F(SessionFailures, DirectoryNeverFailsButOpeningNamesTheUnreachableServer) {
@@ -50,8 +54,10 @@ TEST_F(SessionFailures, DirectoryNeverFailsButOpeningNamesTheUnreachableServer) 
     ASSERT_TRUE(unknown && local);
 
     QString description;
-    EXPECT_EQ(failureCode([&] { unknown->openDatabase(kMailbox, false); }, &description), code::kServerUnreachable);
-    EXPECT_TRUE(description.contains(QStringLiteral("Nantes/Vantor")) && description.contains(kMailbox))
+    EXPECT_EQ(failureCode([&] { unknown->openDatabase(kMailbox, false); }, &description),
+              code::kServerUnreachable);
+    EXPECT_TRUE(description.contains(QStringLiteral("Nantes/Vantor")) &&
+                description.contains(kMailbox))
         << description.toStdString();
 
     admin_.setServerDown(kServer, true);
@@ -65,18 +71,22 @@ TEST_F(SessionFailures, DirectoryNeverFailsButOpeningNamesTheUnreachableServer) 
 TEST_F(SessionFailures, MissingFileAndFileNamesReachingOutsideTheServerAreRefused) {
     notes::DbDirectoryPtr dir = openSession()->getDbDirectory(kServer);
     QString description;
-    EXPECT_EQ(failureCode([&] { dir->openDatabase(QStringLiteral("mail\\absent.nsf"), false); }, &description),
+    EXPECT_EQ(failureCode([&] { dir->openDatabase(QStringLiteral("mail\\absent.nsf"), false); },
+                          &description),
               code::kFileNotFound);
-    EXPECT_TRUE(description.contains(QStringLiteral("mail\\absent.nsf")) && description.contains(kServer));
+    EXPECT_TRUE(description.contains(QStringLiteral("mail\\absent.nsf")) &&
+                description.contains(kServer));
 
     // A real file next to the server folder must stay out of reach.
     admin_.createServer(QStringLiteral("Lyon/Vantor"));
     admin_.createMailbox(QStringLiteral("Lyon/Vantor"), QStringLiteral("voisin.nsf"), {kUser});
     const QString neighbour = QStringLiteral("..\\lyon%2fvantor\\voisin.nsf");
-    for (const QString& bad : {neighbour, QStringLiteral("mail/../../user.id"), QStringLiteral("\\etc\\passwd"),
-                               QStringLiteral("/etc/passwd"), QStringLiteral("C:\\mail\\x.nsf"), QString(),
-                               QStringLiteral("mail\\"), QStringLiteral("mail\\a") + QChar(0) + QStringLiteral("b")})
-        EXPECT_EQ(failureCode([&] { dir->openDatabase(bad, false); }), code::kBadFileName) << bad.toStdString();
+    for (const QString& bad :
+         {neighbour, QStringLiteral("mail/../../user.id"), QStringLiteral("\\etc\\passwd"),
+          QStringLiteral("/etc/passwd"), QStringLiteral("C:\\mail\\x.nsf"), QString(),
+          QStringLiteral("mail\\"), QStringLiteral("mail\\a") + QChar(0) + QStringLiteral("b")})
+        EXPECT_EQ(failureCode([&] { dir->openDatabase(bad, false); }), code::kBadFileName)
+            << bad.toStdString();
     EXPECT_EQ(failureCode([&] { openSession()->getDbDirectory(QStringLiteral("Paris\nVantor")); }),
               code::kBadServerName);
 }
@@ -111,6 +121,15 @@ TEST_F(SessionFailures, RefusedFilesFailAsDamagedAndAreLeftByteForByte) {
         {"table des champs supprimée", whole, "PRAGMA journal_mode=DELETE; DROP TABLE items;"},
         {"colonne manquante", whole,
          "PRAGMA journal_mode=DELETE; DROP TABLE acl; CREATE TABLE acl(key TEXT PRIMARY KEY);"},
+        // Read or fired inside a single call, without end: the program would hang.
+        {"vue sans fin à la place d'une table", whole,
+         "PRAGMA journal_mode=DELETE; ALTER TABLE documents RENAME TO d; CREATE VIEW documents AS "
+         "WITH RECURSIVE c(id, unid, created) AS (SELECT 1, 'X', 0 UNION ALL SELECT id + 1, 'X', 0 "
+         "FROM c) SELECT * FROM c;"},
+        {"déclencheur sans fin", whole,
+         "PRAGMA journal_mode=DELETE; CREATE TRIGGER t BEFORE DELETE ON documents BEGIN SELECT "
+         "count(*) FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x "
+         "FROM c); END;"},
     };
     for (const auto& [label, bytes, sql] : damaged) {
         QFile::remove(path + QStringLiteral("-wal"));
@@ -120,7 +139,8 @@ TEST_F(SessionFailures, RefusedFilesFailAsDamagedAndAreLeftByteForByte) {
         if (sql) sqlite(sql);
         const QByteArray before = readFile(path);
         QString description;
-        EXPECT_EQ(failureCode([&] { openMailbox(); }, &description), code::kDatabaseCorrupt) << label;
+        EXPECT_EQ(failureCode([&] { openMailbox(); }, &description), code::kDatabaseCorrupt)
+            << label;
         EXPECT_TRUE(description.contains(kMailbox) &&
                     description.contains(QStringLiteral("endommagée")))
             << description.toStdString();
@@ -175,16 +195,20 @@ TEST_F(SessionFailures, UserOutsideTheAccessListIsRefused) {
                          {QStringLiteral("Isabelle Roux/Vantor")});
     notes::SessionPtr session = openSession();
     QString description;
-    EXPECT_EQ(failureCode([&] {
-                  session->getDbDirectory(QStringLiteral("Lyon/Vantor"))
-                      ->openDatabase(QStringLiteral("mail\\direction.nsf"), false);
-              },
-                          &description),
+    EXPECT_EQ(failureCode(
+                  [&] {
+                      session->getDbDirectory(QStringLiteral("Lyon/Vantor"))
+                          ->openDatabase(QStringLiteral("mail\\direction.nsf"), false);
+                  },
+                  &description),
               code::kAccessDenied);
     EXPECT_TRUE(description.contains(kUser)) << description.toStdString();
 
-    admin_.grant(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"), QStringLiteral("JEAN DUPONT/vantor"));
-    EXPECT_TRUE(session->getDatabase(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"))->isOpen());
+    admin_.grant(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"),
+                 QStringLiteral("JEAN DUPONT/vantor"));
+    EXPECT_TRUE(
+        session->getDatabase(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"))
+            ->isOpen());
 }
 
 TEST_F(SessionFailures, UnopenedDatabaseFallsBackToTheUsersMailFile) {
@@ -216,11 +240,13 @@ TEST_F(SessionFailures, LockHeldTooLongGivesBusyFailureAndChangesNothing) {
     EXPECT_EQ(failureCode([&] { doc->save(true, false); }), code::kDatabaseBusy);
     EXPECT_LT(timer.elapsed(), 20000);  // a failure, not a hang
     // Readers are not blocked by a writer.
-    EXPECT_EQ(subjects(*db->getView(QStringLiteral("($All)"))), QStringList{QStringLiteral("Avant le verrou")});
+    EXPECT_EQ(subjects(*db->getView(QStringLiteral("($All)"))),
+              QStringList{QStringLiteral("Avant le verrou")});
 
     // An exclusive lock keeps even readers out.
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
+    sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
+                 nullptr);
     EXPECT_EQ(failureCode([&] { openMailbox(); }), code::kDatabaseBusy);
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);

@@ -1,5 +1,7 @@
 // Walking views and folders while the mailbox changes under the walk, the
 // way the scan, the move and the search rely on it.
+#include <sqlite3.h>
+
 #include "store_fixture.h"
 
 namespace vantor::test {
@@ -56,7 +58,8 @@ TEST_F(ViewWalk, DeliveryDuringAWalkIsSeenWithoutRefresh) {
     EXPECT_EQ(third->itemValue(QStringLiteral("DeliveredDate")),
               third->created().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
     all->refresh();
-    EXPECT_EQ(subjects(*all), (QStringList{QStringLiteral("Un"), QStringLiteral("Deux"), QStringLiteral("Trois")}));
+    EXPECT_EQ(subjects(*all),
+              (QStringList{QStringLiteral("Un"), QStringLiteral("Deux"), QStringLiteral("Trois")}));
 }
 
 TEST_F(ViewWalk, RemovalDuringAWalkDoesNotBreakGetNextDocument) {
@@ -117,7 +120,8 @@ TEST_F(ViewWalk, FolderFirstDocumentReflectsEachRemovalAtOnce) {
     notes::DocumentPtr a = all->getFirstDocument();
     EXPECT_EQ(subjects(*db->getView(kInbox)).size(), 3);
     a->remove(true);
-    EXPECT_EQ(subjects(*db->getView(kInbox)), (QStringList{QStringLiteral("B"), QStringLiteral("C")}));
+    EXPECT_EQ(subjects(*db->getView(kInbox)),
+              (QStringList{QStringLiteral("B"), QStringLiteral("C")}));
 }
 
 TEST_F(ViewWalk, FoldersNestByBackslashNamesInCreationOrder) {
@@ -127,11 +131,14 @@ TEST_F(ViewWalk, FoldersNestByBackslashNamesInCreationOrder) {
     d->putInFolder(QStringLiteral("Projets\\2004\\Atlas"), true);
     d->putInFolder(QStringLiteral("PROJETS\\Clients"), true);  // the parent keeps its spelling
     d->removeFromFolder(kInbox);
-    EXPECT_EQ(failureCode([&] { d->putInFolder(QStringLiteral("Absent"), false); }), store::code::kFolderNotFound);
+    EXPECT_EQ(failureCode([&] { d->putInFolder(QStringLiteral("Absent"), false); }),
+              store::code::kFolderNotFound);
     EXPECT_EQ(failureCode([&] { d->putInFolder(kAll, true); }), store::code::kNotAFolder);
-    EXPECT_EQ(failureCode([&] { d->putInFolder(QStringLiteral("A\\\\B"), true); }), store::code::kBadFolderName);
-    EXPECT_EQ(failureCode([&] { db->createDocument()->putInFolder(QStringLiteral("Projets"), true); }),
-              store::code::kDocumentNotSaved);
+    EXPECT_EQ(failureCode([&] { d->putInFolder(QStringLiteral("A\\\\B"), true); }),
+              store::code::kBadFolderName);
+    EXPECT_EQ(
+        failureCode([&] { db->createDocument()->putInFolder(QStringLiteral("Projets"), true); }),
+        store::code::kDocumentNotSaved);
 
     QStringList names;
     QStringList kinds;
@@ -139,12 +146,16 @@ TEST_F(ViewWalk, FoldersNestByBackslashNamesInCreationOrder) {
         names << v->name();
         kinds << (v->isFolder() ? QStringLiteral("F") : QStringLiteral("V"));
     }
-    EXPECT_EQ(names, (QStringList{kAll, kInbox, QStringLiteral("($Sent)"), QStringLiteral("($Drafts)"),
-                                  QStringLiteral("($Trash)"), QStringLiteral("Projets"), QStringLiteral("Projets\\2004"),
-                                  QStringLiteral("Projets\\2004\\Atlas"), QStringLiteral("Projets\\Clients")}));
+    EXPECT_EQ(names,
+              (QStringList{kAll, kInbox, QStringLiteral("($Sent)"), QStringLiteral("($Drafts)"),
+                           QStringLiteral("($Trash)"), QStringLiteral("Projets"),
+                           QStringLiteral("Projets\\2004"), QStringLiteral("Projets\\2004\\Atlas"),
+                           QStringLiteral("Projets\\Clients")}));
     EXPECT_EQ(kinds.join(QString()), QStringLiteral("VFFFFFFFF"));
-    EXPECT_EQ(subjects(*db->getView(QStringLiteral("projets\\2004\\ATLAS"))), QStringList{QStringLiteral("Classé")});
-    EXPECT_TRUE(subjects(*db->getView(QStringLiteral("Projets"))).isEmpty());  // parents are created empty
+    EXPECT_EQ(subjects(*db->getView(QStringLiteral("projets\\2004\\ATLAS"))),
+              QStringList{QStringLiteral("Classé")});
+    EXPECT_TRUE(
+        subjects(*db->getView(QStringLiteral("Projets"))).isEmpty());  // parents are created empty
     EXPECT_TRUE(subjects(*db->getView(kInbox)).isEmpty());
     EXPECT_FALSE(db->getView(QStringLiteral("Inconnu")));
     EXPECT_FALSE(db->getView(QString()));
@@ -159,6 +170,28 @@ TEST_F(ViewWalk, WalkOfAFolderSkipsDocumentsFiledElsewhere) {
     notes::DocumentPtr first = inbox->getFirstDocument();
     EXPECT_EQ(first->universalID(), a->universalID());
     EXPECT_EQ(inbox->getNextDocument(*first)->universalID(), c->universalID());
+}
+
+// A mailbox edited by another program, whose document numbers are no longer
+// whole numbers: the scan's walk reads only the creation times of old
+// documents, so a walk that comes back to the same document never ends.
+TEST_F(ViewWalk, WalkOverDocumentsOutOfOrderFailsInsteadOfGoingRound) {
+    deliver(QStringLiteral("A"));
+    mailbox_.reset();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(mailboxPath().toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(
+                  db,
+                  "ALTER TABLE documents RENAME TO d; CREATE TABLE documents(id, unid, created); "
+                  "INSERT INTO documents SELECT 5.5, unid, created FROM d;",
+                  nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    notes::ViewPtr all = openMailbox()->getView(kAll);
+    notes::DocumentPtr first = all->getFirstDocument();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(failureCode([&] { all->getNextDocument(*first); }), store::code::kDatabaseCorrupt);
 }
 
 }  // namespace

@@ -194,5 +194,60 @@ TEST_F(RegistryFile, MissingFileIsAnEmptyRegistryAndAFailedSaveChangesNothing) {
     EXPECT_EQ(log.size(), 2);
 }
 
+// What a Windows export of HKEY_CLASSES_ROOT looks like: thousands of keys
+// side by side under CLSID, each with a subkey. Every call reads the file
+// anew, so reading it must not cost the square of its keys (minutes here).
+TEST_F(RegistryFile, ExportWithThousandsOfKeysSideBySideReadsWhole) {
+    constexpr int kClasses = 5000;
+    QString text = classesExport(kClasses);
+    // Named again in another case: merged into the first, as an import merges it.
+    text += QStringLiteral(
+        "[hkey_classes_root\\clsid\\{00000007-0000-0000-0000-000000000000}]\r\n"
+        "\"Plus\"=dword:00000001\r\n");
+    putBytes(path, regeditBytes(text));
+
+    EXPECT_EQ(
+        read(reg::kClassesRoot, "CLSID\\{00001387-0000-0000-0000-000000000000}\\InprocServer32", "")
+            .data,
+        raw("x4999.dll\0"));
+    const std::optional<regtext::Key> top = regtext::parse(bytesOf(path), nullptr);
+    ASSERT_TRUE(top);
+    const regtext::Key* clsid = top->subkey("HKEY_CLASSES_ROOT")->subkey("CLSID");
+    ASSERT_EQ(clsid->subkeys.size(), std::size_t{kClasses});
+    const regtext::Key& seventh = clsid->subkeys[7];
+    ASSERT_EQ(seventh.values.size(), 2u);
+    EXPECT_EQ(seventh.values[0].data, regtext::utf16FromAnsi(raw("Objet 7\0")));
+    EXPECT_EQ(seventh.values[1].name, "Plus");
+    EXPECT_EQ(seventh.subkeys.size(), 1u);
+    EXPECT_TRUE(log.isEmpty());
+}
+
+// The system keeps keys at most 512 levels deep; a deeper key in the file
+// would take the program's stack with it.
+TEST_F(RegistryFile, KeyDeeperThanTheSystemAllowsIsRefusedNeverACrash) {
+    QByteArray deep = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER";
+    for (int i = 0; i < 200000; ++i) deep += "\\a";
+    deep += "]\r\n\"x\"=\"y\"\r\n";
+    putBytes(path, deep);
+    reg::Handle h = 0;
+    EXPECT_EQ(registry.openKey(reg::kCurrentUser, "a", reg::kRead, &h), reg::kRegistryCorrupt);
+    EXPECT_EQ(registry.createKey(reg::kCurrentUser, "b", &h), reg::kRegistryCorrupt);
+    EXPECT_EQ(bytesOf(path), deep);
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains("ligne 3")) << log[0].toStdString();
+
+    // Nor can a call make one: the file must stay readable.
+    ASSERT_TRUE(QFile::remove(path));
+    QStringList levels;
+    for (int i = 0; i < 511; ++i) levels << QStringLiteral("n");
+    EXPECT_EQ(registry.createKey(reg::kCurrentUser, levels.join(u'\\'), &h), 0);
+    registry.closeKey(h);
+    EXPECT_EQ(registry.createKey(reg::kCurrentUser, levels.join(u'\\') + "\\one_more", &h),
+              reg::kInvalidParameter);
+    EXPECT_EQ(registry.openKey(reg::kCurrentUser, levels.join(u'\\'), reg::kRead, &h), 0);
+    registry.closeKey(h);
+    EXPECT_EQ(log.size(), 1);
+}
+
 }  // namespace
 }  // namespace vantor::test

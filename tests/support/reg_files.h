@@ -26,4 +26,22 @@ inline QString regeditText(const QByteArray& bytes) {
     return out;
 }
 
+// The text of an export of HKEY_CLASSES_ROOT as Windows writes one: `classes`
+// keys side by side under CLSID ("{0000000N-0000-...}", default value
+// "Objet N"), each with the subkey InprocServer32 holding two values.
+inline QString classesExport(int classes) {
+    QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n");
+    for (int i = 0; i < classes; ++i) {
+        text +=
+            QStringLiteral(
+                "[HKEY_CLASSES_ROOT\\CLSID\\{%1-0000-0000-0000-000000000000}]\r\n"
+                "@=\"Objet %2\"\r\n\r\n"
+                "[HKEY_CLASSES_ROOT\\CLSID\\{%1-0000-0000-0000-000000000000}\\InprocServer32]\r\n"
+                "@=\"x%2.dll\"\r\n\"ThreadingModel\"=\"Both\"\r\n\r\n")
+                .arg(i, 8, 16, QChar(u'0'))
+                .arg(i);
+    }
+    return text;
+}
+
 }  // namespace vantor::test

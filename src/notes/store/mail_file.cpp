@@ -156,6 +156,13 @@ std::shared_ptr<MailFile> MailFile::create(const QString& path, const Place& pla
 }
 
 void MailFile::checkFormat() {
+    // Views and triggers are none of ours, and one of them can run without
+    // end inside a single read or change (a recursive query): refused.
+    {
+        Query q(*connection_, "SELECT name FROM sqlite_master WHERE type IN ('view', 'trigger')");
+        if (q.step())
+            throw damagedDatabase(place(), QStringLiteral("objet étranger « %1 »").arg(q.text(0)));
+    }
     for (const TableColumns& t : kTables) {
         const QByteArray sql = QByteArray("SELECT ") + t.columns + " FROM " + t.table + " LIMIT 0";
         sqlite3_stmt* stmt = nullptr;
@@ -239,7 +246,14 @@ void MailFile::rowsInView(const ViewRow& view, std::int64_t afterId, int limit,
     Query q(*connection_, sql);
     q.bind(1, afterId).bind(2, limit);
     if (view.isFolder) q.bind(3, view.id);
-    while (q.step()) rows.push_back(documentRow(q));
+    // Each row must move forward, or a walk over a damaged file never ends.
+    std::int64_t last = afterId;
+    while (q.step()) {
+        DocumentRow row = documentRow(q);
+        if (row.id <= last) throw damagedDatabase(place(), QStringLiteral("documents hors d'ordre"));
+        last = row.id;
+        rows.push_back(std::move(row));
+    }
 }
 
 std::optional<DocumentRow> MailFile::documentByUnid(const QString& unid) {
