@@ -146,11 +146,16 @@ std::optional<Menu> Screen::waitForMenu(int ms) {
     return found;
 }
 
+bool Screen::hasSubmenu(const Menu& menu, const QString& caption) {
+    const Node entry = menu.entry(caption);
+    return entry.valid() && !bus_.children(entry).isEmpty();
+}
+
 std::optional<Menu> Screen::openSubmenu(const Menu& menu, const QString& caption) {
     const Node entry = menu.entry(caption);
-    if (!entry.valid()) return std::nullopt;
+    if (!entry.valid() || !hasSubmenu(menu, caption)) return std::nullopt;
     bus_.takeShown();
-    if (!desktop::clickIn(bus_.extents(entry))) return std::nullopt;
+    if (!desktop::moveTo(bus_.extents(entry).center())) return std::nullopt;
     return waitForMenu(5000);
 }
 

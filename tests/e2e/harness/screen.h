@@ -64,7 +64,9 @@ class Screen {
 
     // The menu that shows after the gesture just made, waiting up to `ms`.
     std::optional<Menu> waitForMenu(int ms);
-    // Opens the submenu of `caption` with the pointer and returns it.
+    // Whether the entry opens a submenu rather than doing something.
+    bool hasSubmenu(const Menu& menu, const QString& caption);
+    // Opens the submenu of `caption`, resting the pointer on it, and returns it.
     std::optional<Menu> openSubmenu(const Menu& menu, const QString& caption);
     // Chooses an entry with the pointer.
     bool choose(const Menu& menu, const QString& caption);
