@@ -175,7 +175,13 @@ TEST_F(FirstRunTest, FirstStartSettingsSavesAboutTrayAndQuitAsTheUserMeetsThem) 
     ASSERT_TRUE(desktop::clickIn(desktop::trayIcon(QStringLiteral("Vantor"))));
     ASSERT_TRUE(waitUntil([&] { return settings().valid(); }, kShortWait));
 
-    // Watching again while the icon is there: still one icon.
+    // Watching again while the icon is there: still one icon; a double
+    // click brings the window back as well.
+    ASSERT_TRUE(screen().press(settings(), kGo));
+    ASSERT_TRUE(waitUntil([&] { return !settings().valid(); }, kShortWait));
+    EXPECT_EQ(desktop::trayIcons(QStringLiteral("Vantor")).size(), 1);
+    ASSERT_TRUE(desktop::doubleClick(desktop::trayIcon(QStringLiteral("Vantor")).center()));
+    ASSERT_TRUE(waitUntil([&] { return settings().valid(); }, kShortWait));
     ASSERT_TRUE(screen().press(settings(), kGo));
     ASSERT_TRUE(waitUntil([&] { return !settings().valid(); }, kShortWait));
 

@@ -58,6 +58,11 @@ bool click(QPoint p, int button) {
     return xdotool({QStringLiteral("click"), QString::number(button)});
 }
 
+bool doubleClick(QPoint p) {
+    return moveTo(p) && xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                                 QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+}
+
 bool clickIn(const QRect& r, int button) {
     return !r.isEmpty() && click(r.center(), button);
 }
@@ -77,10 +82,11 @@ QSize screenSize() {
     return wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
 }
 
-QRect trayIcon(const QString& title) {
+QList<QRect> trayIcons(const QString& title) {
+    QList<QRect> icons;
     const auto tree =
         run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-    if (!tree) return {};
+    if (!tree) return icons;
     // Lines such as:      0x600006 "Vantor": ("vantor" "Vantor")  22x22+0+0  +1257+777
     static const QRegularExpression line(QString::fromLatin1(
         R"re(^(\s*)0x[0-9a-f]+ "(.*)": \(.*\)\s+(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+))re"));
@@ -93,11 +99,16 @@ QRect trayIcon(const QString& title) {
         if (m.captured(2) == QLatin1String("panel") && text.contains(QLatin1String("\"trayer\""))) {
             panelIndent = indent;
         } else if (panelIndent >= 0 && m.captured(2) == title) {
-            return {m.captured(5).toInt(), m.captured(6).toInt(), m.captured(3).toInt(),
-                    m.captured(4).toInt()};
+            icons.append({m.captured(5).toInt(), m.captured(6).toInt(), m.captured(3).toInt(),
+                          m.captured(4).toInt()});
         }
     }
-    return {};
+    return icons;
+}
+
+QRect trayIcon(const QString& title) {
+    const QList<QRect> icons = trayIcons(title);
+    return icons.isEmpty() ? QRect() : icons.first();
 }
 
 QString focusedWindowTitle() {
