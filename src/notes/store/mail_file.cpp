@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cstring>
 #include <set>
 
 #include "notes/store/blob_stream.h"
@@ -66,21 +67,43 @@ QString headerFault(const QByteArray& header, std::int64_t fileSize) {
     return QString();
 }
 
+// The first bytes of a database file, read through SQLite's own file layer,
+// which keeps a descriptor open while the process holds locks on the file
+// instead of closing it; "" when they cannot be read.
+QByteArray readHeader(const QString& path) {
+    sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    if (!vfs) return {};
+    const QByteArray native = QFile::encodeName(path);
+    auto* file = static_cast<sqlite3_file*>(sqlite3_malloc(vfs->szOsFile));
+    if (!file) return {};
+    std::memset(file, 0, static_cast<size_t>(vfs->szOsFile));
+    QByteArray header;
+    int flags = 0;
+    if (vfs->xOpen(vfs, native.constData(), file, SQLITE_OPEN_READONLY | SQLITE_OPEN_MAIN_DB,
+                   &flags) == SQLITE_OK) {
+        header.resize(100);
+        if (file->pMethods->xRead(file, header.data(), 100, 0) != SQLITE_OK) header.clear();
+    }
+    if (file->pMethods) file->pMethods->xClose(file);
+    sqlite3_free(file);
+    return header;
+}
+
 // The file and its journals, looked at before SQLite opens them: SQLite
 // would wait forever on a named pipe, and would take an empty or foreign
-// file for a database of its own and change it.
+// file for a database of its own and change it. Only a stat and SQLite's own
+// reads: the process may already hold the file open, locks and all.
 void checkDatabaseFile(const QString& path, const Place& place) {
-    QFile file;
-    FileCheck check = FileCheck::Unreadable;
-    if (!openRegularForReading(file, path, &check)) {
-        if (check == FileCheck::NotRegular) throw damagedDatabase(place, fileCheckText(check));
+    qint64 size = 0;
+    const FileCheck check = statRegularFile(path, &size);
+    if (check == FileCheck::NotRegular) throw damagedDatabase(place, fileCheckText(check));
+    if (check != FileCheck::Regular)
         throw Failure(code::kFileNotFound,
                       QStringLiteral("%1 est introuvable ou inaccessible.").arg(placeOf(place)));
-    }
-    const QString fault = headerFault(file.read(100), file.size());
+    const QString fault = headerFault(size == 0 ? QByteArray() : readHeader(path), size);
     if (!fault.isEmpty()) throw damagedDatabase(place, fault);
     for (const QString& suffix : kJournals)
-        if (checkRegularFile(path + suffix) == FileCheck::NotRegular)
+        if (statRegularFile(path + suffix) == FileCheck::NotRegular)
             throw damagedDatabase(place,
                                   QStringLiteral("son journal %1 n'est pas un fichier ordinaire")
                                       .arg(QFileInfo(path + suffix).fileName()));

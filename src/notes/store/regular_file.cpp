@@ -42,6 +42,15 @@ int openRegular(const QString& path, FileCheck* check) {
 
 }  // namespace
 
+FileCheck statRegularFile(const QString& path, qint64* size) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileCheck::Missing : FileCheck::Unreadable;
+    if (!S_ISREG(info.st_mode)) return FileCheck::NotRegular;
+    if (size) *size = static_cast<qint64>(info.st_size);
+    return FileCheck::Regular;
+}
+
 FileCheck checkRegularFile(const QString& path) {
     FileCheck check = FileCheck::Unreadable;
     const int fd = openRegular(path, &check);

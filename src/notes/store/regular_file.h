@@ -14,6 +14,12 @@ enum class FileCheck { Regular, Missing, NotRegular, Unreadable };
 // and a second look at what was opened.
 FileCheck checkRegularFile(const QString& path);
 
+// What is at `path`, from a stat alone. For a database and its journals,
+// which SQLite may hold open in this process: closing a descriptor of our
+// own on them would drop every lock SQLite holds there (POSIX locks belong
+// to the process), and other processes would then write under its readers.
+FileCheck statRegularFile(const QString& path, qint64* size = nullptr);
+
 // Opens `path` for reading only when it is a regular file; the open itself
 // never blocks. False (and `file` closed) otherwise, with the reason in `check`.
 bool openRegularForReading(QFile& file, const QString& path, FileCheck* check = nullptr);
