@@ -45,34 +45,30 @@ TEST(FolderMenu, FoldersABDGiveTheSelfEntryAndEveryIdMapsBackToItsFolder) {
     EXPECT_EQ(DossierDeId(1, {racine}), "\\-");  // too short to name a folder
 }
 
-TEST(FolderMenu, OnlyARealParentGetsASelfEntry) {
-    // "B" occurs inside "A\B" but has no subfolder; "Pro" begins "Projets\2004".
-    EXPECT_EQ(arbre({"A", "A\\B", "B", "Pro", "Projets", "Projets\\2004"}),
-              "A[-:7 B:2] B:3 Pro:4 Projets[-:8 2004:6]");
-    // Two folders of the same name are not each other's parent.
-    EXPECT_EQ(arbre({"X", "X", "Y"}), "X:1 X:2 Y:3");
-}
-
-TEST(FolderMenu, AnEntryBelongsUnderAPrefixOnlyWhenFollowedByABackslash) {
-    EXPECT_EQ(arbre({"A", "A\\B", "A\\BC", "A\\BC\\D"}), "A[-:5 B:2 BC[-:6 D:4]]");
+// Only a real parent gets a self entry ("B" occurs inside "A\B" but has no
+// subfolder; "Pro" begins "Projets\2004"); an entry belongs under a prefix
+// only when a backslash follows it; letter case tells folders apart; a
+// folder named "-" is not taken for its parent's self entry.
+TEST(FolderMenu, TreesOfAwkwardFolderNames) {
+    const std::pair<QStringList, QString> cas[] = {
+        {{"A", "A\\B", "B", "Pro", "Projets", "Projets\\2004"},
+         "A[-:7 B:2] B:3 Pro:4 Projets[-:8 2004:6]"},
+        {{"X", "X", "Y"}, "X:1 X:2 Y:3"},
+        {{"A", "A\\B", "A\\BC", "A\\BC\\D"}, "A[-:5 B:2 BC[-:6 D:4]]"},
+        {{"Clients", "clients", "Clients\\Nord"}, "Clients[-:4 Nord:3] clients:2"},
+        {{"Seul"}, "Seul:1"},
+        {{}, ""},
+        {{"A", "A\\-", "A\\-\\x"}, "A[-:4 -[-:5 x:3]]"},
+    };
+    for (const auto& [dossiers, attendu] : cas)
+        EXPECT_EQ(arbre(dossiers), attendu) << attendu.toStdString();
     EXPECT_EQ(texte(ConstruitMenu(3, listeDeDossiers({"A", "A\\B", "A\\BC", "A\\BC\\D"}), "A\\B")),
               "");
-}
-
-TEST(FolderMenu, LetterCaseOneEntryAndEmptyList) {
-    EXPECT_EQ(arbre({"Clients", "clients", "Clients\\Nord"}), "Clients[-:4 Nord:3] clients:2");
-    const ListeMenu une = listeDeDossiers({"Seul"});
-    EXPECT_EQ(texte(ConstruitMenu(1, une, QString())), "Seul:1");
-    EXPECT_EQ(DossierDeId(1, une), "Seul");
-    EXPECT_TRUE(ConstruitMenu(1, {}, QString()).empty());
-}
-
-TEST(FolderMenu, AFolderNamedDashIsNotTakenForItsParent) {
-    const ListeMenu liste = listeDeDossiers({"A", "A\\-", "A\\-\\x"});
-    EXPECT_EQ(texte(ConstruitMenu(1, liste, QString())), "A[-:4 -[-:5 x:3]]");
-    EXPECT_EQ(DossierDeId(4, liste), "A");
-    EXPECT_EQ(DossierDeId(5, liste), "A\\-");
-    EXPECT_EQ(DossierDeId(2, liste), "A\\-");
+    EXPECT_EQ(DossierDeId(1, listeDeDossiers({"Seul"})), "Seul");
+    const ListeMenu tiret = listeDeDossiers({"A", "A\\-", "A\\-\\x"});
+    EXPECT_EQ(DossierDeId(4, tiret), "A");
+    EXPECT_EQ(DossierDeId(5, tiret), "A\\-");
+    EXPECT_EQ(DossierDeId(2, tiret), "A\\-");
 }
 
 using MenuOnScreen = ActionsFixture;

@@ -1,11 +1,13 @@
 // The program's message and input boxes as the user sees them: Qt's own
 // buttons in French whatever the locale, the platform's styles mapped to the
-// right buttons, icon and answers.
+// right buttons, icon and answers, with the mouse or the keyboard.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -100,7 +102,39 @@ TEST_F(FrenchDialogs, MessageBoxStylesGiveTheirIconFrenchButtonsAndAnswers) {
               msg::kCancel);
 }
 
-TEST_F(FrenchDialogs, PasswordPromptReadsOkAndAnnuler) {
+void touche(QWidget* w, int key) {
+    QKeyEvent appui(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &appui);
+}
+
+TEST_F(FrenchDialogs, KeyboardAnswersFollowTheStyleAndLineBreaksShowAsTyped) {
+    QString montre;
+    quandBoiteOuverte([&](QWidget* box) {
+        montre = qobject_cast<QMessageBox*>(box)->text();
+        touche(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(dialogs.msgBox("Archiver ?\r\nLes documents seront copiés.",
+                             msg::kYesNoCancelDefaultNo, "ARCHIVAGE"),
+              msg::kNo)
+        << "Enter takes the default button, Non";
+    EXPECT_EQ(montre, "Archiver ?\nLes documents seront copiés.");
+    quandBoiteOuverte([](QWidget* box) { touche(box, Qt::Key_Escape); });
+    EXPECT_EQ(dialogs.msgBox("Archiver ?", msg::kYesNoCancelDefaultNo, "ARCHIVAGE"), msg::kCancel);
+    quandBoiteOuverte([](QWidget* box) { touche(box, Qt::Key_Escape); });
+    EXPECT_EQ(dialogs.msgBox("Aucun document trouvé", msg::kInformation, "RECHERCHE TERMINEE"),
+              msg::kOk);
+}
+
+TEST_F(FrenchDialogs, InputBoxReadsOkAndAnnulerAndGivesTheTypedTextOrNothing) {
+    quandBoiteOuverte([](QWidget* box) {
+        auto* saisie = box->findChild<QLineEdit*>();
+        saisie->selectAll();
+        saisie->insert(QStringLiteral("Budget 2024"));
+        touche(saisie, Qt::Key_Return);
+    });
+    EXPECT_EQ(dialogs.inputBox("Saisissez la phrase à rechercher:", "RECHERCHER", "ancien"),
+              "Budget 2024");
+
     QStringList boutons;
     quandBoiteOuverte([&](QWidget* box) {
         auto* rangee = box->findChild<QDialogButtonBox*>();
@@ -108,9 +142,9 @@ TEST_F(FrenchDialogs, PasswordPromptReadsOkAndAnnuler) {
             boutons << texte(rangee->button(b));
         rangee->button(QDialogButtonBox::Cancel)->click();
     });
-    EXPECT_EQ(
-        dialogs.inputBox(QStringLiteral("Mot de passe LOTUS"), QStringLiteral("ACCES A LOTUS"), {}),
-        QString());
+    EXPECT_EQ(dialogs.inputBox(QStringLiteral("Mot de passe LOTUS"),
+                               QStringLiteral("ACCES A LOTUS"), QStringLiteral("ancien")),
+              QString());
     EXPECT_EQ(boutons, QStringList({"OK", "Annuler"}));
 }
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "about/frm_about.h"
 #include "app/systray.h"
 #include "app_fixture.h"
 #include "core/keys.h"
@@ -23,10 +24,6 @@ TEST_F(TrayTest, OneIconRecordAddedOnceAndDeletedHarmlesslyWhenAbsent) {
     EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
     EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
     tray.remplir(w->windowIcon(), kTitre);
-    EXPECT_EQ(tray.data().cbSize, 88u);
-    EXPECT_EQ(tray.data().uID, 1u);
-    EXPECT_EQ(tray.data().uFlags, 7u);
-    EXPECT_EQ(tray.data().uCallbackMessage, 0x200u);
     EXPECT_EQ(tray.data().tip(), "Vantor");
     EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
     EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
@@ -151,20 +148,25 @@ TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
         "AUTO=0\r\nLOGOFF=0\r\nAUTONOTES=0\r\nCOULEUR=C0DDDD\r\nHEIGHT=2325\r\nWIDTH=8470\r\n"));
 }
 
-TEST_F(TrayTest, CloseBoxQuitsLikeQuitter) {
-    demarrer();
-    w->show();
-    w->close();
-    EXPECT_EQ(fins, 1);
-    EXPECT_TRUE(ini().contains("AUTO=0"));
-}
-
-TEST_F(TrayTest, AutoStartWatchesAtOnce) {
+TEST_F(TrayTest, AutoStartWatchesAtOnceAboutShowsOneModelessBoxAndTheCloseBoxQuits) {
     ecrireIni("[PARAM]\r\nAUTO=1\r\n");
     demarrer();
     EXPECT_TRUE(w->ChkAutoScan->isChecked());
     EXPECT_TRUE(w->TimerScan.isActive());
-    EXPECT_TRUE(ini().contains("AUTO=1"));
+
+    w->show();
+    w->CmdApropos->click();
+    w->CmdApropos->click();
+    const auto boites = w->findChildren<frmAbout*>();
+    ASSERT_EQ(boites.size(), 1);
+    EXPECT_TRUE(boites[0]->isVisible());
+    EXPECT_FALSE(boites[0]->isModal());
+    EXPECT_TRUE(w->isEnabled());
+
+    w->close();
+    EXPECT_EQ(fins, 1);
+    EXPECT_TRUE(ini().contains("AUTO=1\r\n"));
+    EXPECT_TRUE(ini().contains("COULEUR=C0DDDD\r\n")) << "everything saved";
 }
 
 TEST_F(TrayTest, DeliveredMessageReachesThePopupAndMovesDateVisu) {

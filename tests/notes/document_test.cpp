@@ -13,60 +13,39 @@ class Documents : public StoreTest {};
 
 const QString kAll = QStringLiteral("($All)");
 
-TEST_F(Documents, UnidLookupGivesNullForUnknownOrMalformedIds) {
-    auto doc = deliver(QStringLiteral("Trouvé"));
-    notes::DatabasePtr db = openMailbox();
-    const QString unid = doc->universalID();
-    EXPECT_EQ(unid.size(), 32);
-    EXPECT_EQ(unid, unid.toUpper());
-    ASSERT_TRUE(db->getDocumentByUNID(unid));
-    EXPECT_TRUE(db->getDocumentByUNID(unid.toLower()));
-    EXPECT_FALSE(db->getDocumentByUNID(QString(32, QLatin1Char('0'))));
-    for (const QString& bad : {QString(), QStringLiteral("xyz"), unid.left(31), unid + QLatin1Char('0'),
-                               QStringLiteral("' OR 1=1 --") + unid.left(21)})
-        EXPECT_FALSE(db->getDocumentByUNID(bad)) << bad.toStdString();
-}
-
-TEST_F(Documents, SettableUnidTakesEffectAtSaveAndDuplicatesAreRefused) {
+// Lookups, chosen IDs and their refusal: ASCII hexadecimal only (digits of
+// other scripts count as digits for Unicode), any case, stored upper case.
+TEST_F(Documents, UniversalIdsAreAsciiHexLookedUpInAnyCaseAndUniqueAtSave) {
     auto existing = deliver(QStringLiteral("Existant"));
     notes::DatabasePtr db = openMailbox();
+    const QString unid = existing->universalID();
+    EXPECT_EQ(unid.size(), 32);
+    EXPECT_EQ(db->getDocumentByUNID(unid.toLower())->universalID(), unid);
+    EXPECT_FALSE(db->getDocumentByUNID(QString(32, QLatin1Char('0'))));
+    const QString zeros31(31, QLatin1Char('0'));
+    for (const QString& bad :
+         {QString(), QStringLiteral("xyz"), unid.left(31), unid + QLatin1Char('0'),
+          QStringLiteral("' OR 1=1 --") + unid.left(21), QString(31, QChar(0x0660)) + 'A',
+          QString(32, QChar(0xFF10)), zeros31 + QChar(0x0391), zeros31 + 'g'})
+        EXPECT_FALSE(db->getDocumentByUNID(bad)) << bad.toStdString();
+
     notes::DocumentPtr doc = db->createDocument();
-    const QString chosen = QStringLiteral("0123456789abcdef0123456789ABCDEF");
-    doc->setUniversalID(chosen);
-    EXPECT_EQ(failureCode([&] { doc->setUniversalID(QStringLiteral("pas hexadécimal")); }),
-              store::code::kBadUniversalID);
-    EXPECT_FALSE(db->getDocumentByUNID(chosen));
+    for (const QString& bad : {QStringLiteral("pas hexadécimal"), QString(31, QChar(0x0660)) + 'A',
+                               zeros31 + QChar(0x0391), zeros31 + 'g'})
+        EXPECT_EQ(failureCode([&] { doc->setUniversalID(bad); }), store::code::kBadUniversalID);
+    doc->setUniversalID(QStringLiteral("0123456789abcdef0123456789ABCDEF"));
+    const QString chosen = QStringLiteral("0123456789ABCDEF0123456789ABCDEF");
+    EXPECT_EQ(doc->universalID(), chosen);
+    EXPECT_FALSE(db->getDocumentByUNID(chosen));  // takes effect at save
     doc->replaceItemValue(QStringLiteral("Subject"), QStringLiteral("Choisi"));
     doc->save(true, true);
     EXPECT_EQ(db->getDocumentByUNID(chosen)->itemValue(QStringLiteral("subject")), QStringLiteral("Choisi"));
 
     notes::DocumentPtr clash = db->createDocument();
     clash->replaceItemValue(QStringLiteral("Subject"), QStringLiteral("Doublon"));
-    clash->setUniversalID(existing->universalID());
+    clash->setUniversalID(unid);
     EXPECT_EQ(failureCode([&] { clash->save(true, true); }), store::code::kDuplicateUniversalID);
-    EXPECT_EQ(db->getDocumentByUNID(existing->universalID())->itemValue(QStringLiteral("Subject")),
-              QStringLiteral("Existant"));
     EXPECT_EQ(subjects(*db->getView(kAll)), (QStringList{QStringLiteral("Existant"), QStringLiteral("Choisi")}));
-}
-
-TEST_F(Documents, UniversalIdsAreAsciiHexadecimalOnly) {
-    auto doc = deliver(QStringLiteral("Trouvé"));
-    notes::DatabasePtr db = openMailbox();
-    notes::DocumentPtr fresh = db->createDocument();
-    // Digits of other scripts count as digits for Unicode, not as hexadecimal.
-    const QString arabicIndic = QString(31, QChar(0x0660)) + QLatin1Char('A');
-    const QString fullWidth = QString(32, QChar(0xFF10));
-    const QString greekAlpha = QString(31, QLatin1Char('0')) + QChar(0x0391);
-    for (const QString& bad :
-         {arabicIndic, fullWidth, greekAlpha, QString(31, QLatin1Char('0')) + QLatin1Char('g')}) {
-        EXPECT_EQ(failureCode([&] { fresh->setUniversalID(bad); }), store::code::kBadUniversalID);
-        EXPECT_FALSE(db->getDocumentByUNID(bad));
-    }
-    // Lower-case a-f is read as upper case, as stored.
-    EXPECT_EQ(db->getDocumentByUNID(doc->universalID().toLower())->universalID(),
-              doc->universalID());
-    fresh->setUniversalID(QStringLiteral("0123456789abcdef0123456789ABCDEF"));
-    EXPECT_EQ(fresh->universalID(), QStringLiteral("0123456789ABCDEF0123456789ABCDEF"));
 }
 
 TEST_F(Documents, RemovedDocumentIsNeitherReadNorResurrectedThroughAnotherHandle) {

@@ -6,7 +6,7 @@
 #include "eml_reader.h"
 #include "html_text.h"
 #include "store_fixture.h"
-#include "tool_runner.h"
+#include "support/store_tool.h"
 
 namespace vantor::test {
 namespace {
@@ -338,23 +338,19 @@ TEST_F(EmlImport, BrokenStructureKeepsItsTextAndAttachments) {
     EXPECT_EQ(folded.body, QStringLiteral("Corps\n"));
 }
 
-TEST_F(EmlImport, HtmlTextDropsScriptsStylesAndCommentsAndKeepsLines) {
-    EXPECT_EQ(tool::htmlToText(QStringLiteral("<b>a</b>&unknown; <!-- x --> b")),
-              QStringLiteral("a&unknown; b"));
-    EXPECT_EQ(
-        tool::htmlToText(QStringLiteral("<title>T</title><style>p{}</style>avant<script>x<p>y")),
-        QStringLiteral("avant"));
-    EXPECT_EQ(tool::htmlToText(QStringLiteral("<SCRIPT type=x>if (a</b) {}</Script >apr&egrave;s")),
-              QStringLiteral("après"));
-    EXPECT_EQ(tool::htmlToText(QStringLiteral(
-                  "<table><tr><td>Prix</td><td title=\"a>b\">12&nbsp;&euro;</td></tr>"
-                  "<tr><td>TVA &#150; 20 %</td></tr></table>a < b &amp c")),
-              QStringLiteral("Prix 12 €\nTVA – 20 %\na < b & c"));
-    EXPECT_EQ(
-        tool::htmlToText(QStringLiteral("<pre>  x = 1;\n  y = 2;</pre><p>un<br><br>deux</p>")),
-        QStringLiteral("  x = 1;\n  y = 2;\nun\n\ndeux"));
-    EXPECT_EQ(tool::htmlToText(QStringLiteral("<html><head><meta charset=utf-8>Texte sans body")),
-              QStringLiteral("Texte sans body"));
+TEST(HtmlText, DropsScriptsStylesAndCommentsAndKeepsLines) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"<b>a</b>&unknown; <!-- x --> b", "a&unknown; b"},
+        {"<title>T</title><style>p{}</style>avant<script>x<p>y", "avant"},
+        {"<SCRIPT type=x>if (a</b) {}</Script >apr&egrave;s", "après"},
+        {"<table><tr><td>Prix</td><td title=\"a>b\">12&nbsp;&euro;</td></tr>"
+         "<tr><td>TVA &#150; 20 %</td></tr></table>a < b &amp c",
+         "Prix 12 €\nTVA – 20 %\na < b & c"},
+        {"<pre>  x = 1;\n  y = 2;</pre><p>un<br><br>deux</p>", "  x = 1;\n  y = 2;\nun\n\ndeux"},
+        {"<html><head><meta charset=utf-8>Texte sans body", "Texte sans body"},
+    };
+    for (const auto& [html, text] : cases)
+        EXPECT_EQ(tool::htmlToText(QString::fromUtf8(html)), QString::fromUtf8(text)) << html;
 }
 
 TEST_F(EmlImport, ImportGoesOnPastRefusedFilesAndNamesEachOne) {

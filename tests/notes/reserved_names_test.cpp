@@ -4,7 +4,7 @@
 #include <QDir>
 
 #include "store_fixture.h"
-#include "tool_runner.h"
+#include "support/store_tool.h"
 
 namespace vantor::test {
 namespace {

@@ -4,9 +4,8 @@
 #include <QSet>
 
 #include "demo_content.h"
-
 #include "store_fixture.h"
-#include "tool_runner.h"
+#include "support/store_tool.h"
 
 namespace vantor::test {
 namespace {
@@ -96,12 +95,6 @@ TEST(StoreTool, SetUpAndDeliveryAreWhatTheProgramReads) {
                                                 QStringLiteral("--unid"), unid});
     EXPECT_EQ(twice.exitCode, 1);
     EXPECT_TRUE(twice.err.contains(QStringLiteral("existe déjà"))) << twice.err.toStdString();
-
-    ASSERT_EQ(runTool(root.path(), {QStringLiteral("server-down"), kServer}).exitCode, 0);
-    EXPECT_EQ(failureCode([&] { session->getDbDirectory(kServer)->openDatabase(kMailbox, false); }),
-              store::code::kServerUnreachable);
-    ASSERT_EQ(runTool(root.path(), {QStringLiteral("server-up"), kServer}).exitCode, 0);
-    EXPECT_TRUE(session->getDbDirectory(kServer)->openDatabase(kMailbox, false)->isOpen());
 }
 
 class StoreToolOutput : public StoreTest {};

@@ -54,26 +54,24 @@ TEST_F(TwoProcessesWalk, RemovalsAndDeliveriesByAnotherProcessShowAtTheNextStep)
 TEST(TwoProcesses, WalkWhileAnotherProcessDeliversTwoHundredMessages) {
     TempDir root;
     const QString tool = QStringLiteral(VANTOR_STORE_TOOL);
-    QProcess seed;
-    seed.start(tool, {QStringLiteral("--root"), root.path(), QStringLiteral("demo-seed")});
-    ASSERT_TRUE(seed.waitForFinished(60000));
-    ASSERT_EQ(seed.exitCode(), 0) << seed.readAllStandardError().toStdString();
+    StoreTool(root.path())({QStringLiteral("demo-seed")});
 
     store::LocalClient client(root.path());
     auto countOf = [&] {
         notes::SessionPtr session = client.createBackendSession();
         session->initialize(QStringLiteral("vantor"));
-        notes::ViewPtr all = session->getDatabase(QStringLiteral("Paris/Vantor"), QStringLiteral("mail\\jdupont.nsf"))
-                                 ->getView(QStringLiteral("($All)"));
-        int n = 0;
-        for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d)) ++n;
-        return n;
+        return subjects(*session
+                             ->getDatabase(QStringLiteral("Paris/Vantor"),
+                                           QStringLiteral("mail\\jdupont.nsf"))
+                             ->getView(QStringLiteral("($All)")))
+            .size();
     };
-    const int before = countOf();
+    const auto before = countOf();
 
     QProcess feed;
-    feed.start(tool, {QStringLiteral("--root"), root.path(), QStringLiteral("demo-feed"), QStringLiteral("--every"),
-                      QStringLiteral("0.005"), QStringLiteral("--count"), QStringLiteral("400")});
+    feed.start(tool, {QStringLiteral("--root"), root.path(), QStringLiteral("demo-feed"),
+                      QStringLiteral("--every"), QStringLiteral("0.005"), QStringLiteral("--count"),
+                      QStringLiteral("400")});
     ASSERT_TRUE(feed.waitForStarted());
 
     notes::SessionPtr session = client.createBackendSession();

@@ -77,15 +77,5 @@ TEST(ProfileRandom, WriteChangesOnlyItsKeyWhateverTheFileHolds) {
     }
 }
 
-TEST(ProfileRandom, MegabyteLineIsReadAndKeptWhole) {
-    TempDir dir;
-    const QString ini = dir.file("param.ini");
-    const QByteArray line = "[PARAM]\rBIG=" + QByteArray(1 << 20, '\xE9') + "\r\n";
-    putBytes(ini, line);
-    EXPECT_EQ(readKey(ini, "PARAM", "BIG").size(), 1023);
-    ASSERT_TRUE(writeKey(ini, "PARAM", "K", "v"));
-    EXPECT_EQ(bytesOf(ini), line + "K=v\r\n");
-}
-
 }  // namespace
 }  // namespace vantor::test

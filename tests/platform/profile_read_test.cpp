@@ -19,7 +19,9 @@ TEST_F(ProfileRead, NamesMatchRegardlessOfCaseAccentsAndBlanks) {
              "a=y\r\n");
     EXPECT_EQ(readKey(ini, "PARAM", "cl\u00E9"), "x");
     EXPECT_EQ(readKey(ini, " param ", "CL\u00C9"), "x");
-    EXPECT_EQ(readKey(ini, "PARAM", "\u0161A"), "y");  // š folds to Š
+    EXPECT_EQ(readKey(ini, "PARAM", "\u0161A"), "y");          // š folds to Š
+    putBytes(ini, "\xEF\xBB\xBF[P]\r\nV=\xE9t\xE9 \x80\r\n");  // Windows-1252 after a BOM
+    EXPECT_EQ(readKey(ini, "P", "V"), "\u00E9t\u00E9 \u20AC");
 }
 
 TEST_F(ProfileRead, ValuesLoseOuterBlanksAndOnePairOfMatchingQuotes) {
@@ -35,13 +37,10 @@ TEST_F(ProfileRead, ValuesLoseOuterBlanksAndOnePairOfMatchingQuotes) {
     EXPECT_EQ(readKey(ini, "P", "G"), "a = b ; c");
 }
 
-TEST_F(ProfileRead, FirstDuplicateSectionAndFirstDuplicateKeyWin) {
+TEST_F(ProfileRead, FirstDuplicatesWinAnyLineEndCountsCommentsAndStrayLinesAreNoKeys) {
     putBytes(ini, "[P]\r\nK=1\r\nk=2\r\n[p]\r\nK=3\r\nL=4\r\n");
     EXPECT_EQ(readKey(ini, "P", "K"), "1");
     EXPECT_EQ(readKey(ini, "P", "L"), "<absent>");
-}
-
-TEST_F(ProfileRead, AnyLineEndCountsAndCommentsOrStrayLinesAreNoKeys) {
     putBytes(ini,
              "K0=before\r\n[P]\rA=1\nB=2\r\n;C=3\r\n  ;D=4\nnot a key\r\n[Q\r\nE=5\r\n\r\n"
              "[Q]\nF=6");
@@ -54,7 +53,7 @@ TEST_F(ProfileRead, AnyLineEndCountsAndCommentsOrStrayLinesAreNoKeys) {
     EXPECT_EQ(readKey(ini, "Q", "F"), "6");
 }
 
-TEST_F(ProfileRead, LongValuesAndDefaultsAreCutToBufferSizeLessOne) {
+TEST_F(ProfileRead, ValuesAndDefaultsAreCutToBufferSizeLessOneDefaultOnlyWhenAbsent) {
     putBytes(ini,
              "[P]\r\nV=" + QByteArray(1500, 'v') + "\r\nQ=\"" + QByteArray(300, 'q') + "\"\r\n");
     const auto r = profile::getString(*Env::Default(), "P", "V", "", 1024, ini);
@@ -66,9 +65,8 @@ TEST_F(ProfileRead, LongValuesAndDefaultsAreCutToBufferSizeLessOne) {
     const auto none = profile::getString(*Env::Default(), "P", "V", "d", 0, ini);
     EXPECT_EQ(none.text, "");
     EXPECT_EQ(none.length, 0);
-}
 
-TEST_F(ProfileRead, DefaultOnlyForAnAbsentKeyAndTrimmedAtItsEnd) {
+    // The default serves an absent key only, trimmed at its end.
     EXPECT_EQ(readKey(ini, "P", "K", "d \t"), "d");  // no file
     putBytes(ini, "[P]\r\nEMPTY=\r\nBLANK=  \r\n");
     EXPECT_EQ(readKey(ini, "OTHER", "K", " d"), " d");
@@ -77,11 +75,6 @@ TEST_F(ProfileRead, DefaultOnlyForAnAbsentKeyAndTrimmedAtItsEnd) {
     EXPECT_EQ(empty.text, "");
     EXPECT_EQ(empty.length, 0);
     EXPECT_EQ(readKey(ini, "P", "BLANK", "d"), "");
-}
-
-TEST_F(ProfileRead, Windows1252BytesAndLeadingBomReadAsOnWindows) {
-    putBytes(ini, "\xEF\xBB\xBF[P]\r\nV=\xE9t\xE9 \x80\r\n");
-    EXPECT_EQ(readKey(ini, "P", "V"), "\u00E9t\u00E9 \u20AC");
 }
 
 }  // namespace

@@ -17,31 +17,27 @@ class ProfileWrite : public ::testing::Test {
     QString ini = dir.file("param.ini");
 };
 
-TEST_F(ProfileWrite, NewFileHoldsKeysInWriteOrderWithCrlf) {
+TEST_F(ProfileWrite, NewFileHoldsKeysInWriteOrderWithCrlfRewritesKeepTheirPlace) {
     ASSERT_TRUE(writeKey(ini, "PARAM", "K1", "v"));
     ASSERT_TRUE(writeKey(ini, "PARAM", "K2", "w"));
     ASSERT_TRUE(writeKey(ini, "PARAM", "K3", ""));
     ASSERT_TRUE(writeKey(ini, "param", "k1", "x y"));
     EXPECT_EQ(bytesOf(ini), "[PARAM]\r\nK1=x y\r\nK2=w\r\nK3=\r\n");
-}
 
-TEST_F(ProfileWrite, RewrittenKeyKeepsItsPlaceSpellingAndLineEnd) {
+    // A rewritten key keeps its place, its spelling and its line end.
     putBytes(ini, "[Param]\r\n  Key = old ; x\nNext=1\r\n[P2]\r\nKey=2");
     ASSERT_TRUE(writeKey(ini, "PARAM", "KEY", "new"));
     ASSERT_TRUE(writeKey(ini, "P2", "key", "3"));
     EXPECT_EQ(bytesOf(ini), "[Param]\r\nKey=new\nNext=1\r\n[P2]\r\nKey=3");
 }
 
-TEST_F(ProfileWrite, NewKeyGoesAfterTheLastNonBlankLineOfItsSection) {
+TEST_F(ProfileWrite, NewKeyGoesAfterTheLastNonBlankLineOfItsSectionNewSectionOnALineOfItsOwn) {
     putBytes(ini, "[PARAM]\r\nA=1\r\n; note\r\n\r\n[OTHER]\r\nB=2\r\n");
     ASSERT_TRUE(writeKey(ini, "PARAM", "C", "3"));
     EXPECT_EQ(bytesOf(ini), "[PARAM]\r\nA=1\r\n; note\r\nC=3\r\n\r\n[OTHER]\r\nB=2\r\n");
     putBytes(ini, "[A]\r\nx=1\r\n[PARAM]");
     ASSERT_TRUE(writeKey(ini, "PARAM", "K", "v"));
     EXPECT_EQ(bytesOf(ini), "[A]\r\nx=1\r\n[PARAM]\r\nK=v\r\n");
-}
-
-TEST_F(ProfileWrite, NewSectionIsAppendedOnALineOfItsOwn) {
     putBytes(ini, "[A]\r\nx=1");
     ASSERT_TRUE(writeKey(ini, "PARAM", "K", "v"));
     EXPECT_EQ(bytesOf(ini), "[A]\r\nx=1\r\n[PARAM]\r\nK=v\r\n");
@@ -58,13 +54,11 @@ TEST_F(ProfileWrite, ForeignLineEndsGarbageAndNulBytesSurviveWrites) {
     EXPECT_EQ(bytesOf(ini), head + raw("[PARAM]\nA=2\nN=x\r\n\n[Z]\nb=\0q"));
 }
 
-TEST_F(ProfileWrite, AccentsRoundTripAsSingleWindows1252Bytes) {
+TEST_F(ProfileWrite, AccentsAreSingleWindows1252BytesAndLineBreaksCannotInjectKeys) {
     ASSERT_TRUE(writeKey(ini, "PARAM", "Cl\u00E9", "\u00E9t\u00E9 \u20AC"));
     EXPECT_EQ(bytesOf(ini), "[PARAM]\r\nCl\xE9=\xE9t\xE9 \x80\r\n");
     EXPECT_EQ(readKey(ini, "PARAM", "CL\u00C9"), "\u00E9t\u00E9 \u20AC");
-}
-
-TEST_F(ProfileWrite, LineBreaksInAValueCannotInjectSectionsOrKeys) {
+    putBytes(ini, "");
     ASSERT_TRUE(writeKey(ini, "PARAM", "K", "a\r\n[EVIL]\rX=1\n"));
     EXPECT_EQ(bytesOf(ini), "[PARAM]\r\nK=a  [EVIL] X=1 \r\n");
     EXPECT_EQ(readKey(ini, "EVIL", "X"), "<absent>");

@@ -1,26 +1,47 @@
 #pragma once
-// Builds store content for a test with the store's own command-line tool,
-// the way a user would. VANTOR_STORE_TOOL is the tool's path (set by CMake).
+// Runs the store's own command-line tool on a data root, the way a user
+// would. VANTOR_STORE_TOOL is the tool's path (set by CMake).
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QStringList>
-#include <gtest/gtest.h>
 
 namespace vantor::test {
 
+struct ToolRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// One command and what it said; a tool that hangs fails the test.
+inline ToolRun runTool(const QString& root, const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(VANTOR_STORE_TOOL), QStringList{QStringLiteral("--root"), root} + args);
+    ToolRun run;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "vantor-store did not finish: "
+                      << args.join(QLatin1Char(' ')).toStdString();
+        return run;
+    }
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    run.out = QString::fromUtf8(p.readAllStandardOutput());
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
 class StoreTool {
-public:
+  public:
     explicit StoreTool(QString root) : root_(std::move(root)) {}
     const QString& root() const { return root_; }
 
     // Runs one command; returns its standard output. Fails the test on a non-zero exit.
     QString operator()(const QStringList& args) const {
-        QProcess p;
-        p.start(QStringLiteral(VANTOR_STORE_TOOL), QStringList{QStringLiteral("--root"), root_} + args);
-        p.waitForFinished(60000);
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << "\n"
-                                   << p.readAllStandardError().toStdString();
-        return out;
+        const ToolRun run = runTool(root_, args);
+        EXPECT_EQ(run.exitCode, 0) << args.join(' ').toStdString() << "\n" << run.err.toStdString();
+        return run.out;
     }
 
     // The identity and one mailbox of that user on `server`.
@@ -36,17 +57,16 @@ public:
     QString deliver(const QString& server, const QString& file, const QString& from,
                     const QString& subject, const QString& body,
                     const QStringList& extra = {}) const {
-        const QString out = (*this)(QStringList{QStringLiteral("deliver"), QStringLiteral("--server"),
-                                                server, QStringLiteral("--file"), file,
-                                                QStringLiteral("--from"), from,
-                                                QStringLiteral("--subject"), subject,
-                                                QStringLiteral("--body"), body} +
-                                    extra);
+        const QString out = (*this)(
+            QStringList{QStringLiteral("deliver"), QStringLiteral("--server"), server,
+                        QStringLiteral("--file"), file, QStringLiteral("--from"), from,
+                        QStringLiteral("--subject"), subject, QStringLiteral("--body"), body} +
+            extra);
         const QStringList words = out.simplified().split(QLatin1Char(' '));
         return words.isEmpty() ? QString() : words.first();
     }
 
-private:
+  private:
     QString root_;
 };
 

@@ -64,7 +64,7 @@ bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
     return f.TimerCloseAuto->remainingTime() > avant;
 }
 
-TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutTakingFocus) {
+TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForScreenReaders) {
     FrmMsg f(m);
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(f.size(), QSize(px(4470, f.dpi().x), px(2760, f.dpi().y)));
@@ -72,14 +72,7 @@ TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutTakingFocus) {
     EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(f.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_EQ(f.windowTitle(), "Vantor");
     EXPECT_FALSE(f.windowIcon().isNull());
-    EXPECT_EQ(f.CmdFollow[2]->toolTip(), "Priorité faible");
-    EXPECT_TRUE(f.LblSubject->font().bold());
-}
-
-TEST_F(PopupFixture, PictureButtonsAreNamedForScreenReaders) {
-    FrmMsg f(m);
     QStringList noms;
     for (QToolButton* b : {f.CmdOpen, f.CmdFollow[0], f.CmdFollow[1], f.CmdFollow[2], f.CmdDel,
                            f.CmdPJ, f.CmdFermer, f.CmdFolders}) {
@@ -93,7 +86,7 @@ TEST_F(PopupFixture, PictureButtonsAreNamedForScreenReaders) {
                            "Fermer le message", "Déplacer dans un dossier"}));
 }
 
-TEST_F(PopupFixture, DefaultsPlaceTheWindowAtTheBottomLeftWithTheOriginalSizes) {
+TEST_F(PopupFixture, DefaultsPlaceTheWindowBottomLeftAndWidthShrinksAllButTheMailbox) {
     FrmMsg f(m);
     AffichePopup(m, f);
     const auto dpi = f.dpi();
@@ -107,15 +100,13 @@ TEST_F(PopupFixture, DefaultsPlaceTheWindowAtTheBottomLeftWithTheOriginalSizes) 
     EXPECT_EQ(f.LblBAL->width(), px(3495, dpi.x));
     EXPECT_EQ(f.CmdFermer->x(), px(4200, dpi.x));
     EXPECT_TRUE(journal().isEmpty());
-}
 
-TEST_F(PopupFixture, NarrowWidthShrinksSenderSubjectBodyButNotMailbox) {
     param("WIDTH", "2000");
-    FrmMsg f(m);
     AffichePopup(m, f);
-    EXPECT_EQ(f.LblBody->width(), px(1265, f.dpi().x));
-    EXPECT_EQ(f.LblBAL->width(), px(3495, f.dpi().x));
-    EXPECT_EQ(f.CmdFermer->x(), px(1730, f.dpi().x));
+    EXPECT_EQ(f.LblFrom->width(), px(1265, dpi.x));
+    EXPECT_EQ(f.LblBody->width(), px(1265, dpi.x));
+    EXPECT_EQ(f.LblBAL->width(), px(3495, dpi.x));
+    EXPECT_EQ(f.CmdFermer->x(), px(1730, dpi.x));
 }
 
 TEST_F(PopupFixture, BadSizesStillShowThePopupOnScreenAndAreLogged) {
@@ -153,20 +144,16 @@ TEST_F(PopupFixture, ColourComesFromTheSettingEachTimeEmptyGivesBlack) {
     EXPECT_EQ(f.LblFrom->palette().color(QPalette::Window), QColor(0, 0, 0));
 }
 
-TEST_F(PopupFixture, CountdownIsDelaiSecondsFromLoadAndBadDelaiStillWorks) {
-    const std::vector<std::pair<QString, int>> cas = {
-        {"60", 60000}, {"abc", 15000}, {"0", 1000}, {"100", 65000}};
-    for (const auto& [texte, attendu] : cas) {
+TEST_F(PopupFixture, CountdownRunsFromLoadForDelaiAndABadDelaiIsLogged) {
+    for (const auto& [texte, attendu] : {std::pair{"60", 60000}, std::pair{"abc", 15000}}) {
         param("DELAI", texte);
         FrmMsg f(m);
-        EXPECT_EQ(f.TimerCloseAuto->interval(), attendu) << texte.toStdString();
+        EXPECT_EQ(f.TimerCloseAuto->interval(), attendu) << texte;
         EXPECT_TRUE(f.TimerCloseAuto->isActive());
     }
     EXPECT_FALSE(journal().contains("DELAI=60"));
     EXPECT_TRUE(
         journal().contains("Délai de la popup incorrect (DELAI=abc) : 15 secondes utilisées"));
-    EXPECT_TRUE(journal().contains("(DELAI=0)"));
-    EXPECT_TRUE(journal().contains("(DELAI=100)"));
 }
 
 TEST_F(PopupFixture, ShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {

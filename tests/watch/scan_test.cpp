@@ -147,23 +147,6 @@ TEST_F(ScanTest, AttachmentButtonOnlyForRichTextBodyWithAttachments) {
     EXPECT_EQ(m.CorpsCourant->type(), notes::kRichText);
 }
 
-TEST_F(ScanTest, DeleteDuringTheWaitRestartsTheWalkWithoutPresentingTwice) {
-    for (int i = 1; i <= 4; ++i) deliver(QStringLiteral("M%1").arg(i));
-    user = [this](const Presented& p) {
-        if (p.subject != QStringLiteral("M2")) return;
-        // What the delete button does: remove the document, flag the scan.
-        notes::SessionPtr s = client.createClientSession();
-        notes::DatabasePtr db = s->getDatabase(kServeur, kBal);
-        db->getDocumentByUNID(p.unid)->remove(true);
-        m.DocModifie = true;
-    };
-    scan();
-    std::vector<QString> subjects;
-    for (const auto& p : shown) subjects.push_back(p.subject);
-    EXPECT_EQ(subjects, (std::vector<QString>{"M1", "M2", "M3", "M4"}));
-    EXPECT_FALSE(m.DocModifie);
-}
-
 TEST_F(ScanTest, MessageDeletedInTheClientWhileTheScanReachesItIsSkippedAndTheWatchGoesOn) {
     const QString gone = deliver(QStringLiteral("Supprimé aussitôt"));
     deliver(QStringLiteral("Suivant"));

@@ -7,9 +7,9 @@
 #include <QLocalSocket>
 
 #include "notes/store/local_client.h"
-#include "notes/store_fixture.h"
 #include "notes/store/memo.h"
 #include "notes/store/store_admin.h"
+#include "notes/store_fixture.h"
 #include "notes/workspace/workspace_codes.h"
 #include "support/running_client.h"
 #include "support/temp_dir.h"
@@ -89,9 +89,6 @@ TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
         failureCode([&] { workspace->openDatabase(kServer, kFile, "Absent", "", true); }, &text),
         workspace_code::kViewNotFound);
     EXPECT_TRUE(text.contains(QStringLiteral("Absent"))) << text.toStdString();
-    EXPECT_EQ(
-        failureCode([&] { workspace->openDatabase("Lyon/Vantor", kFile, "Recherche", "", true); }),
-        workspace_code::kDatabaseNotOpen);
 
     // Something that is not of the protocol gets a refusal, and the client goes on.
     QLocalSocket stranger;
