@@ -51,6 +51,18 @@ class E2eTest : public ::testing::Test {
     RunningProgram& program() { return *program_; }
     Screen& screen() { return *screen_; }
 
+    // The tooltip of the tray icon, hovered as the user does.
+    QString trayTooltip() {
+        const QRect icon = desktop::trayIcon(QStringLiteral("Vantor"));
+        return screen().tooltipAt(icon.center(), icon.center() - QPoint(300, 200));
+    }
+    // The tray icon's menu, opened with the right button.
+    std::optional<Menu> trayMenu() {
+        bus().takeShown();
+        if (!desktop::clickIn(desktop::trayIcon(QStringLiteral("Vantor")), 3)) return std::nullopt;
+        return screen().waitForMenu(kShortWait);
+    }
+
     void TearDown() override {
         if (HasFailure() && screen_) {
             std::printf("--- on screen at the failure:\n%s",

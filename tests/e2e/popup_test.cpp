@@ -254,9 +254,7 @@ TEST_F(PopupTest, EachPopupOfACheckShowsItsMessageAndEveryButtonActsOnIt) {
     p = next();
     ASSERT_TRUE(p);
     EXPECT_EQ(p->subject, QStringLiteral("Dernier"));
-    bus().takeShown();
-    ASSERT_TRUE(desktop::clickIn(desktop::trayIcon(QStringLiteral("Vantor")), 3));
-    menu = screen().waitForMenu(kShortWait);
+    menu = trayMenu();
     ASSERT_TRUE(menu);
     ASSERT_TRUE(screen().choose(*menu, QStringLiteral("Quitter")));
     ASSERT_TRUE(program().waitForExit(kShortWait));
