@@ -62,6 +62,17 @@ class E2eTest : public ::testing::Test {
         if (!desktop::clickIn(desktop::trayIcon(QStringLiteral("Vantor")), 3)) return std::nullopt;
         return screen().waitForMenu(kShortWait);
     }
+    // Quits with the tray menu's "Quitter": the program must end by itself,
+    // cleanly (under the sanitizers: with no fault and no leak reported).
+    void quitFromTray() {
+        const std::optional<Menu> menu = trayMenu();
+        ASSERT_TRUE(menu);
+        ASSERT_TRUE(screen().choose(*menu, QStringLiteral("Quitter")));
+        ASSERT_TRUE(program().waitForExit(kShortWait));
+        EXPECT_FALSE(program().crashed());
+        EXPECT_EQ(program().exitCode(), 0);
+        EXPECT_TRUE(desktop::trayIcon(QStringLiteral("Vantor")).isEmpty());
+    }
 
     void TearDown() override {
         if (HasFailure() && screen_) {
