@@ -51,6 +51,29 @@ class E2eTest : public ::testing::Test {
     RunningProgram& program() { return *program_; }
     Screen& screen() { return *screen_; }
 
+    // The tooltip of the tray icon, hovered as the user does.
+    QString trayTooltip() {
+        const QRect icon = desktop::trayIcon(QStringLiteral("Vantor"));
+        return screen().tooltipAt(icon.center(), icon.center() - QPoint(300, 200));
+    }
+    // The tray icon's menu, opened with the right button.
+    std::optional<Menu> trayMenu() {
+        bus().takeShown();
+        if (!desktop::clickIn(desktop::trayIcon(QStringLiteral("Vantor")), 3)) return std::nullopt;
+        return screen().waitForMenu(kShortWait);
+    }
+    // Quits with the tray menu's "Quitter": the program must end by itself,
+    // cleanly (under the sanitizers: with no fault and no leak reported).
+    void quitFromTray() {
+        const std::optional<Menu> menu = trayMenu();
+        ASSERT_TRUE(menu);
+        ASSERT_TRUE(screen().choose(*menu, QStringLiteral("Quitter")));
+        ASSERT_TRUE(program().waitForExit(kShortWait));
+        EXPECT_FALSE(program().crashed());
+        EXPECT_EQ(program().exitCode(), 0);
+        EXPECT_TRUE(desktop::trayIcon(QStringLiteral("Vantor")).isEmpty());
+    }
+
     void TearDown() override {
         if (HasFailure() && screen_) {
             std::printf("--- on screen at the failure:\n%s",

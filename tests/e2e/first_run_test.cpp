@@ -27,16 +27,6 @@ class FirstRunTest : public E2eTest {
     QString field(const QString& row, const QString& column) {
         return bus().text(screen().gridField(settings(), row, column));
     }
-    // The tooltip of the tray icon, hovered as the user does.
-    QString trayTooltip() {
-        const QRect icon = desktop::trayIcon(QStringLiteral("Vantor"));
-        return screen().tooltipAt(icon.center(), icon.center() - QPoint(300, 200));
-    }
-    std::optional<Menu> trayMenu() {
-        bus().takeShown();
-        if (!desktop::clickIn(desktop::trayIcon(QStringLiteral("Vantor")), 3)) return std::nullopt;
-        return screen().waitForMenu(kShortWait);
-    }
 };
 
 TEST_F(FirstRunTest, FirstStartSettingsSavesAboutTrayAndQuitAsTheUserMeetsThem) {

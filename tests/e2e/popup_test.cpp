@@ -254,14 +254,7 @@ TEST_F(PopupTest, EachPopupOfACheckShowsItsMessageAndEveryButtonActsOnIt) {
     p = next();
     ASSERT_TRUE(p);
     EXPECT_EQ(p->subject, QStringLiteral("Dernier"));
-    bus().takeShown();
-    ASSERT_TRUE(desktop::clickIn(desktop::trayIcon(QStringLiteral("Vantor")), 3));
-    menu = screen().waitForMenu(kShortWait);
-    ASSERT_TRUE(menu);
-    ASSERT_TRUE(screen().choose(*menu, QStringLiteral("Quitter")));
-    ASSERT_TRUE(program().waitForExit(kShortWait));
-    EXPECT_EQ(program().exitCode(), 0);
-    EXPECT_TRUE(desktop::trayIcon(QStringLiteral("Vantor")).isEmpty());
+    ASSERT_NO_FATAL_FAILURE(quitFromTray());
 
     // Every new message shown once, in order; older mail and the user's own never.
     EXPECT_EQ(subjects,

@@ -30,7 +30,10 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # -displayfd: the server picks a free display and says which once it is ready.
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# -noreset: by default the server resets when its last client leaves, and a
+# client connecting meanwhile is refused; the short-lived probes below (and
+# the tests' own xdotool and xwininfo) would then race the tray host's start.
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break
@@ -46,9 +49,11 @@ if [ "$tray" = 1 ]; then
   command -v trayer >/dev/null 2>&1 || skip "trayer is not installed (Debian package trayer)"
   trayer --edge bottom --align right --widthtype request --height 24 >"$work/trayer.log" 2>&1 &
   pids+=($!)
-  # The tray is ready once its window is mapped.
-  for _ in $(seq 50); do
+  # The tray is ready once its window is mapped (it owns the tray selection
+  # by then); a loaded machine may take a while to get there.
+  for _ in $(seq 300); do
     xwininfo -root -tree 2>/dev/null | grep -qi '"panel"\|trayer' && break
+    kill -0 "${pids[1]}" 2>/dev/null || { echo "trayer ended: $(head -c 300 "$work/trayer.log")" >&2; break; }
     sleep 0.1
   done
 fi

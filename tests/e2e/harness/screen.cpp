@@ -91,6 +91,16 @@ Node Screen::gridField(const Node& window, const QString& row, const QString& co
     });
 }
 
+Node Screen::rowButton(const Node& window, const QString& row, const QString& button) {
+    const Node rowLabel = bus_.find(window, kLabel, row);
+    if (!rowLabel.valid()) return {};
+    const QRect r = bus_.extents(rowLabel);
+    return bus_.find(window, [&](const Node& n) {
+        return bus_.role(n) == kPushButton && bus_.name(n) == button &&
+               std::abs(bus_.extents(n).center().y() - r.center().y()) <= r.height();
+    });
+}
+
 Node Screen::namedField(const Node& window, const QString& name) {
     return bus_.find(window, kText, name);
 }

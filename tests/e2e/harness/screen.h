@@ -52,6 +52,9 @@ class Screen {
     bool fill(const Node& field, const QString& text);
     // The field of a grid under the heading `column`, on the row of the label `row`.
     Node gridField(const Node& window, const QString& row, const QString& column);
+    // The push button named `button` on the row of the label `row`, such as
+    // a slot's search or archive button.
+    Node rowButton(const Node& window, const QString& row, const QString& button);
     // The field that the label `name` names (its accessible name).
     Node namedField(const Node& window, const QString& name);
     bool checked(const Node& window, const QString& checkBox);
