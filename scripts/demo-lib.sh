@@ -55,7 +55,9 @@ register_demo_client() {
 start_display() {
   local work n
   work="$(mktemp -d)"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  # -noreset: a client connecting while the server resets (its last client
+  # gone) would be refused, and the tray host may be that client.
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break
