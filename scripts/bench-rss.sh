@@ -61,6 +61,19 @@ echo "after $seconds s watching, $delivered messages delivered meanwhile:"
 echo "rss vantor       VmRSS $v_rss kB   VmHWM $v_hwm kB"
 echo "rss empty window VmRSS $e_rss kB   VmHWM $e_hwm kB"
 awk -v a="$v_rss" -v b="$e_rss" 'BEGIN { printf "ratio vantor / empty window (VmRSS) = %.2f\n", a / b }'
+
+# Where the difference is: resident kB by mapping (each library, each mapped
+# file, the heap, anonymous memory) of both processes, largest gaps first.
+by_mapping() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / { name = NF >= 6 ? $6 : "[anonymous]"; sub(/.*\//, "", name); next }
+       $1 == "Rss:" { rss[name] += $2 } END { for (n in rss) print n, rss[n] }' "/proc/$1/smaps"
+}
+echo "resident kB by mapping (vantor, empty window, difference), largest differences:"
+awk 'NR == FNR { e[$1] = $2; next } { v[$1] = $2 }
+     END { for (n in v) if (!(n in e)) e[n] = 0
+           for (n in e) { d = v[n] - e[n]; printf "%d %s %d %d\n", (d < 0 ? -d : d), n, v[n], e[n] } }' \
+  <(by_mapping "$empty") <(by_mapping "$vantor") |
+  sort -nr | head -15 | awk '{ printf "mapping %-34s %7d %7d %+7d\n", $2, $3, $4, $3 - $4 }'
 if [ -s "$run/erreur_log.txt" ]; then
   echo "Vantor's error log:"
   cat "$run/erreur_log.txt"
