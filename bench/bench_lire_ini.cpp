@@ -5,6 +5,7 @@
 
 #include "platform/env.h"
 #include "platform/profile_file.h"
+#include "store_bench_support.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -62,4 +63,11 @@ BENCHMARK(BM_GetStringKeyNearEnd)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    vantor::bench::initialiseInterleaved(argc, argv);
+    vantor::bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
+        {"BM_GetStringKeyNearEnd", "BM_ReadFileBaseline"}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

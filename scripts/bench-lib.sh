@@ -18,6 +18,7 @@ release_build() {
   feeder=""
   vantor=""
   empty=""
+  text_window=""
   run=""
   trap bench_cleanup EXIT
   trap 'exit 130' INT TERM
@@ -29,6 +30,7 @@ bench_cleanup() {
   [ -n "$feeder" ] && { kill "$feeder" 2>/dev/null; wait "$feeder" 2>/dev/null; }
   [ -n "$vantor" ] && quit_vantor "$vantor"
   [ -n "$empty" ] && { kill "$empty" 2>/dev/null; wait "$empty" 2>/dev/null; }
+  [ -n "$text_window" ] && { kill "$text_window" 2>/dev/null; wait "$text_window" 2>/dev/null; }
   [ -n "$run" ] && stop_program "$run/notes"
   stop_started
 }

@@ -69,5 +69,5 @@ fi
 if [ "$rss" = 1 ]; then
   echo
   echo "== bench-rss ($rss_seconds s)"
-  "$root/scripts/bench-rss.sh" --seconds "$rss_seconds" | tee "$results/bench-rss.txt" | grep -E '^rss|ratio|ended'
+  "$root/scripts/bench-rss.sh" --seconds "$rss_seconds" | tee "$results/bench-rss.txt" | grep -E '^rss|ratio|ended|^resident|^mapping'
 fi

@@ -82,7 +82,9 @@ start_display() {
   trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
   pids+=($!)
   for _ in $(seq 50); do
-    xwininfo -root -tree 2>/dev/null | grep -q '("panel" "trayer")' && return 0
+    # awk reads to the end: grep -q stops at the match, and the writer, cut
+    # short, fails the pipeline under pipefail although the panel is there.
+    xwininfo -root -tree 2>/dev/null | awk '/\("panel" "trayer"\)/ { found = 1 } END { exit !found }' && return 0
     sleep 0.1
   done
   echo "trayer did not start" >&2
