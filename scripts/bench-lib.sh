@@ -40,7 +40,10 @@ bench_cleanup() {
 # their process IDs.
 start_both() {
   start_display
-  "$1/vantor" > "$1/vantor.log" 2>&1 &
+  # VANTOR_WRAP runs the program under a tool: `env MALLOC_ARENA_MAX=1` (the
+  # figures stay the program's), or `heaptrack -o F` (then only its profile
+  # counts: the process measured is heaptrack's).
+  ${VANTOR_WRAP:-} "$1/vantor" > "$1/vantor.log" 2>&1 &
   vantor=$!
   "$build/bench/bench_empty_window" > "$1/empty_window.log" 2>&1 &
   empty=$!
