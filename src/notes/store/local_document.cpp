@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
-#include <algorithm>
 #include <set>
 
 #include "notes/store/blob_stream.h"
@@ -16,6 +15,8 @@
 namespace vantor::store {
 
 namespace {
+
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 Failure cannotWrite(const QString& name, const QString& path) {
     return Failure(code::kCannotWriteFile,
@@ -117,62 +118,27 @@ std::vector<ItemData>& LocalDocument::loaded() const {
     if (!items_) {
         if (id_ == 0) return items_.emplace();
         items_ = file_->loadItems(id_);
-        if (!items_) {
-            if (held_.empty()) throw documentRemoved(file_->place(), unid_);
-            // Gone since items were read one by one: they may still be read
-            // and changed, though no save of them will succeed.
-            items_.emplace();
-            for (HeldItem& held : held_)
-                if (held.item) items_->push_back(std::move(*held.item));
-            onlyHeld_ = true;
-        }
-        held_.clear();
+        if (!items_) throw documentRemoved(file_->place(), unid_);
     }
     return *items_;
 }
 
-const std::vector<ItemData>& LocalDocument::allItems() const {
-    const std::vector<ItemData>& items = loaded();
-    if (onlyHeld_) throw documentRemoved(file_->place(), unid_);
-    return items;
-}
-
-const ItemData* LocalDocument::firstItem(const QString& name, bool withAttachments) const {
-    if (!items_ && id_ != 0 && !removed_) return heldItem(name, withAttachments);
+const ItemData* LocalDocument::firstItem(const QString& name) const {
     for (const ItemData& item : loaded())
-        if (sameItemName(item.name, name)) return &item;
-    if (onlyHeld_) throw documentRemoved(file_->place(), unid_);
+        if (sameName(item.name, name)) return &item;
     return nullptr;
-}
-
-const ItemData* LocalDocument::heldItem(const QString& name, bool withAttachments) const {
-    auto held = std::find_if(held_.begin(), held_.end(),
-                             [&](const HeldItem& h) { return sameItemName(h.askedName, name); });
-    const bool complete =
-        held != held_.end() && (held->withAttachments || !withAttachments || !held->item ||
-                                held->item->type != notes::kRichText);
-    if (!complete) {
-        NamedItem found = file_->loadItem(id_, name, withAttachments);
-        if (!found.documentExists) throw documentRemoved(file_->place(), unid_);
-        HeldItem read{name, std::move(found.item), withAttachments};
-        if (held == held_.end())
-            held = held_.insert(held_.end(), std::move(read));
-        else
-            *held = std::move(read);
-    }
-    return held->item ? &*held->item : nullptr;
 }
 
 std::vector<notes::ItemPtr> LocalDocument::items() const {
     std::vector<notes::ItemPtr> result;
-    for (const ItemData& item : allItems()) result.push_back(std::make_shared<LocalItem>(item));
+    for (const ItemData& item : loaded()) result.push_back(std::make_shared<LocalItem>(item));
     return result;
 }
 
 bool LocalDocument::hasItem(const QString& name) const { return firstItem(name) != nullptr; }
 
 notes::ItemPtr LocalDocument::getFirstItem(const QString& name) const {
-    const ItemData* item = firstItem(name, true);
+    const ItemData* item = firstItem(name);
     return item ? std::make_shared<LocalItem>(*item) : nullptr;
 }
 
@@ -185,7 +151,7 @@ void LocalDocument::replaceItemValue(const QString& name, const QString& value) 
     std::vector<ItemData>& items = loaded();
     bool replaced = false;
     for (auto it = items.begin(); it != items.end();) {
-        if (!sameItemName(it->name, name)) {
+        if (!sameName(it->name, name)) {
             ++it;
         } else if (!replaced) {
             *it = ItemData{it->name, notes::kText, value, {}};
@@ -203,7 +169,7 @@ void LocalDocument::copyAllItems(notes::Document& target, bool replace) {
     if (!other)
         throw Failure(code::kForeignDocument,
                       QStringLiteral("Le document cible n'appartient pas à une base de ce poste."));
-    const std::vector<ItemData> source = allItems();
+    const std::vector<ItemData> source = loaded();
     std::vector<ItemData>& destination = other->loaded();
     if (replace) {
         std::set<QString> names;
@@ -250,7 +216,7 @@ void LocalDocument::appendItem(const QString& name, int type, const QString& tex
 
 ItemData& LocalDocument::richTextItem(const QString& name) {
     for (ItemData& item : loaded())
-        if (sameItemName(item.name, name) && item.type == notes::kRichText) return item;
+        if (sameName(item.name, name) && item.type == notes::kRichText) return item;
     loaded().push_back(ItemData{name, notes::kRichText, QString(), {}});
     return loaded().back();
 }

@@ -1,9 +1,7 @@
 #pragma once
 // Documents, items and attachments of the local store. A stored document is
-// read lazily: walking a view costs one row (ID and creation time); an item
-// asked for by name costs one query for that item alone, which the handle then
-// holds; all the items are read at once when all are needed (the list, a
-// copy, a change, a save).
+// read lazily: walking a view costs one row (ID and creation time); its items
+// are read, all at once, on first use.
 #include <QDateTime>
 #include <QStringList>
 #include <memory>
@@ -65,8 +63,7 @@ public:
     // Last writer wins: `force` and the response and read marks change nothing.
     // A removed document is never re-created: saving it throws
     // kDocumentRemoved, and so does reading it, except items this handle
-    // had read before another handle removed it (its list and copies need
-    // them all: they throw unless all were read).
+    // had read before another handle removed it.
     bool save(bool force, bool createResponse, bool markRead = true) override;
     // False for a document never saved or already gone.
     bool remove(bool force) override;
@@ -89,18 +86,8 @@ public:
 
 private:
     LocalDocument(std::shared_ptr<MailFile> file, QString unid, std::int64_t createdMs);
-    // An item asked for by name before all were read, as it was then; a
-    // null `item` when the document had none of that name.
-    struct HeldItem {
-        QString askedName;
-        std::optional<ItemData> item;
-        bool withAttachments = false;
-    };
-
     std::vector<ItemData>& loaded() const;
-    const std::vector<ItemData>& allItems() const;
-    const ItemData* firstItem(const QString& name, bool withAttachments = false) const;
-    const ItemData* heldItem(const QString& name, bool withAttachments) const;
+    const ItemData* firstItem(const QString& name) const;
     ItemData& richTextItem(const QString& name);
     void requireStored(const QString& action) const;
 
@@ -110,9 +97,6 @@ private:
     QString unid_;
     std::int64_t createdMs_ = 0;
     mutable std::optional<std::vector<ItemData>> items_;
-    // Items only read one by one, of a document found gone when all were needed.
-    mutable bool onlyHeld_ = false;
-    mutable std::vector<HeldItem> held_;
 };
 
 // True for 32 ASCII hexadecimal digits, 0-9 and A-F in either case (IDs are

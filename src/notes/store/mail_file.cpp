@@ -6,11 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <algorithm>
 #include <cstring>
 #include <set>
 
-#include "notes/notes.h"
 #include "notes/store/blob_stream.h"
 #include "notes/store/regular_file.h"
 #include "notes/store/store_codes.h"
@@ -123,25 +121,9 @@ DocumentRow documentRow(const Query& q) {
 
 ViewRow viewRow(const Query& q) { return ViewRow{q.integer(0), q.text(1), q.integer(2) != 0}; }
 
-// An attachment row read as "id, name, type, size".
-AttachmentData attachmentData(const Query& q, std::shared_ptr<MailFile> file) {
-    AttachmentData attachment{q.text(1), static_cast<int>(q.integer(2)), q.integer(3), {}};
-    attachment.source.file = std::move(file);
-    attachment.source.rowId = q.integer(0);
-    return attachment;
-}
-
-bool isAscii(const QString& text) {
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
 }  // namespace
 
 QString nameKey(const QString& name) { return name.toCaseFolded(); }
-
-bool sameItemName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 Failure documentRemoved(const Place& place, const QString& unid) {
     return Failure(code::kDocumentRemoved,
@@ -309,68 +291,31 @@ std::int64_t MailFile::documentCount() {
 }
 
 std::optional<std::vector<ItemData>> MailFile::loadItems(std::int64_t documentId) {
-    ReadSnapshot snapshot(*connection_);
-    {
-        Query exists(*connection_, "SELECT 1 FROM documents WHERE id = ?1");
-        if (!exists.bind(1, documentId).step()) return std::nullopt;
-    }
-    std::vector<ItemData> items;
-    {
-        Query q(*connection_, "SELECT name, type, text FROM items WHERE doc = ?1 ORDER BY seq");
-        q.bind(1, documentId);
-        while (q.step()) items.push_back(ItemData{q.text(0), static_cast<int>(q.integer(1)), q.text(2), {}});
-    }
-    Query q(*connection_,
-            "SELECT id, name, type, size, item_seq FROM attachments WHERE doc = ?1 ORDER BY item_seq, seq");
+    // One statement, so one read transaction: items first (a null one when
+    // the document has none), then the attachments; no row when it is gone.
+    Query q(
+        *connection_,
+        "SELECT 0, i.seq, i.name, i.type, i.text, 0, 0 FROM documents d "
+        "LEFT JOIN items i ON i.doc = d.id WHERE d.id = ?1 "
+        "UNION ALL SELECT 1, item_seq, name, type, id, size, seq FROM attachments WHERE doc = ?1 "
+        "ORDER BY 1, 2, 7");
     q.bind(1, documentId);
+    std::optional<std::vector<ItemData>> items;
     while (q.step()) {
-        const std::int64_t itemSeq = q.integer(4);
-        if (itemSeq < 0 || itemSeq >= static_cast<std::int64_t>(items.size())) continue;
-        items[static_cast<size_t>(itemSeq)].attachments.push_back(
-            attachmentData(q, shared_from_this()));
+        if (!items) items.emplace();
+        if (q.isNull(1)) continue;
+        if (q.integer(0) == 0) {
+            items->push_back(ItemData{q.text(2), static_cast<int>(q.integer(3)), q.text(4), {}});
+            continue;
+        }
+        const std::int64_t itemSeq = q.integer(1);
+        if (itemSeq < 0 || itemSeq >= static_cast<std::int64_t>(items->size())) continue;
+        AttachmentData attachment{q.text(2), static_cast<int>(q.integer(3)), q.integer(5), {}};
+        attachment.source.file = shared_from_this();
+        attachment.source.rowId = q.integer(4);
+        (*items)[static_cast<size_t>(itemSeq)].attachments.push_back(std::move(attachment));
     }
     return items;
-}
-
-NamedItem MailFile::loadItem(std::int64_t documentId, const QString& name, bool withAttachments) {
-    std::optional<ReadSnapshot> snapshot;
-    if (withAttachments) snapshot.emplace(*connection_);
-    // One row with a null item when the document exists without a match, none
-    // when it is gone. For an ASCII name SQLite keeps only the rows that can
-    // match: ASCII names equal but for ASCII case, and names beyond ASCII
-    // (some fold to ASCII, as "ſ" to "s"), checked again here by the full rule.
-    const bool ascii = isAscii(name);
-    const char* sql =
-        ascii
-            ? "SELECT i.seq, i.name, i.type, i.text FROM documents d "
-              "LEFT JOIN items i ON i.doc = d.id AND (i.name = ?2 COLLATE NOCASE "
-              "OR length(CAST(i.name AS BLOB)) <> length(i.name)) WHERE d.id = ?1 ORDER BY i.seq"
-            : "SELECT i.seq, i.name, i.type, i.text FROM documents d "
-              "LEFT JOIN items i ON i.doc = d.id WHERE d.id = ?1 ORDER BY i.seq";
-    NamedItem found;
-    std::int64_t seq = -1;
-    {
-        Query q(*connection_, sql);
-        q.bind(1, documentId);
-        if (ascii) q.bind(2, name);
-        while (q.step()) {
-            found.documentExists = true;
-            if (q.isNull(1)) break;
-            const QString itemName = q.text(1);
-            if (!sameItemName(itemName, name)) continue;
-            seq = q.integer(0);
-            found.item = ItemData{itemName, static_cast<int>(q.integer(2)), q.text(3), {}};
-            break;
-        }
-    }
-    if (withAttachments && found.item && found.item->type == notes::kRichText) {
-        Query q(*connection_,
-                "SELECT id, name, type, size FROM attachments WHERE doc = ?1 AND item_seq = ?2 "
-                "ORDER BY seq");
-        q.bind(1, documentId).bind(2, seq);
-        while (q.step()) found.item->attachments.push_back(attachmentData(q, shared_from_this()));
-    }
-    return found;
 }
 
 std::int64_t MailFile::saveDocument(std::int64_t id, const QString& unid, std::int64_t createdMs,

@@ -50,12 +50,6 @@ struct ItemData {
     std::vector<AttachmentData> attachments;
 };
 
-// What the lookup of one item by name found.
-struct NamedItem {
-    bool documentExists = false;
-    std::optional<ItemData> item;  // null when the document has none of that name
-};
-
 // A view of a new database: its name and whether it is a folder.
 struct NewView {
     QString name;
@@ -94,9 +88,6 @@ public:
 
     // Items in order; nullopt when the document no longer exists.
     std::optional<std::vector<ItemData>> loadItems(std::int64_t documentId);
-    // The first item of that name (sameItemName) in one query, without
-    // reading the others; its attachments only when asked for.
-    NamedItem loadItem(std::int64_t documentId, const QString& name, bool withAttachments);
     // Inserts (id 0) or replaces the document with all its items in one
     // transaction; returns its id and points stored attachments at their rows.
     // Throws kDocumentRemoved when document `id` is gone: never re-created.
@@ -131,9 +122,6 @@ Failure documentRemoved(const Place& place, const QString& unid);
 // The key a name is looked up by: case-folded, so that "Projets" and
 // "PROJETS" are one folder (beyond ASCII as well).
 QString nameKey(const QString& name);
-
-// Item names match without regard to case (beyond ASCII as well).
-bool sameItemName(const QString& a, const QString& b);
 
 // Throws kBadFolderName for an empty name or one with an empty level.
 void checkFolderName(const QString& name);
