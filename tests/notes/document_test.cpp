@@ -100,13 +100,6 @@ TEST_F(Documents, ItemsKeepOrderAndMatchNamesWithoutRegardToCase) {
     EXPECT_EQ(again->itemValue(QStringLiteral("Subject")), QStringLiteral("Modifié"));
     EXPECT_EQ(again->items().back()->name(), QStringLiteral("FollowUpStatus"));
     EXPECT_EQ(again->created(), doc->created());
-
-    // Saved without any item, a document is there and empty, not taken for a removed one.
-    notes::DocumentPtr bare = openMailbox()->createDocument();
-    bare->save(true, false);
-    notes::DocumentPtr bareRead = openMailbox()->getDocumentByUNID(bare->universalID());
-    EXPECT_TRUE(bareRead->items().empty());
-    EXPECT_EQ(bareRead->itemValue(QStringLiteral("Subject")), QString());
 }
 
 TEST_F(Documents, CopyAllItemsCarriesAttachmentsIntoAnotherDatabase) {

@@ -291,29 +291,27 @@ std::int64_t MailFile::documentCount() {
 }
 
 std::optional<std::vector<ItemData>> MailFile::loadItems(std::int64_t documentId) {
-    // One statement, so one read transaction: items first (a null one when
-    // the document has none), then the attachments; no row when it is gone.
-    Query q(
-        *connection_,
-        "SELECT 0, i.seq, i.name, i.type, i.text, 0, 0 FROM documents d "
-        "LEFT JOIN items i ON i.doc = d.id WHERE d.id = ?1 "
-        "UNION ALL SELECT 1, item_seq, name, type, id, size, seq FROM attachments WHERE doc = ?1 "
-        "ORDER BY 1, 2, 7");
+    ReadSnapshot snapshot(*connection_);
+    {
+        Query exists(*connection_, "SELECT 1 FROM documents WHERE id = ?1");
+        if (!exists.bind(1, documentId).step()) return std::nullopt;
+    }
+    std::vector<ItemData> items;
+    {
+        Query q(*connection_, "SELECT name, type, text FROM items WHERE doc = ?1 ORDER BY seq");
+        q.bind(1, documentId);
+        while (q.step()) items.push_back(ItemData{q.text(0), static_cast<int>(q.integer(1)), q.text(2), {}});
+    }
+    Query q(*connection_,
+            "SELECT id, item_seq, name, type, size FROM attachments WHERE doc = ?1 ORDER BY item_seq, seq");
     q.bind(1, documentId);
-    std::optional<std::vector<ItemData>> items;
     while (q.step()) {
-        if (!items) items.emplace();
-        if (q.isNull(1)) continue;
-        if (q.integer(0) == 0) {
-            items->push_back(ItemData{q.text(2), static_cast<int>(q.integer(3)), q.text(4), {}});
-            continue;
-        }
         const std::int64_t itemSeq = q.integer(1);
-        if (itemSeq < 0 || itemSeq >= static_cast<std::int64_t>(items->size())) continue;
-        AttachmentData attachment{q.text(2), static_cast<int>(q.integer(3)), q.integer(5), {}};
+        if (itemSeq < 0 || itemSeq >= static_cast<std::int64_t>(items.size())) continue;
+        AttachmentData attachment{q.text(2), static_cast<int>(q.integer(3)), q.integer(4), {}};
         attachment.source.file = shared_from_this();
-        attachment.source.rowId = q.integer(4);
-        (*items)[static_cast<size_t>(itemSeq)].attachments.push_back(std::move(attachment));
+        attachment.source.rowId = q.integer(0);
+        items[static_cast<size_t>(itemSeq)].attachments.push_back(std::move(attachment));
     }
     return items;
 }
