@@ -15,15 +15,12 @@
 #include "notes/store/memo.h"
 #include "notes/store/store_admin.h"
 #include "platform/cp1252.h"
+#include "support/qt_printers.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
 #include "watch/affiche_popup.h"
 #include "watch/frm_msg.h"
-
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace vantor::test {
 

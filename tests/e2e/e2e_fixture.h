@@ -9,14 +9,7 @@
 #include "e2e/harness/desktop.h"
 #include "e2e/harness/program_folder.h"
 #include "e2e/harness/screen.h"
-
-// Failures show texts, not bytes.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* os) {
-    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
-}
+#include "support/qt_printers.h"
 
 namespace vantor::e2e {
 

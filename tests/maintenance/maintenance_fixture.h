@@ -23,13 +23,10 @@
 #include "notes/store/store_admin.h"
 #include "notes/workspace/ipc_workspace.h"
 #include "platform/cp1252.h"
+#include "support/qt_printers.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
-
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace vantor::test {
 

@@ -11,10 +11,10 @@
 #include "notes/store/memo.h"
 #include "notes/store/store_admin.h"
 #include "notes/store/store_codes.h"
+#include "support/qt_printers.h"
 #include "support/temp_dir.h"
 
 // Readable values in failed expectations.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace vantor::test {
 

@@ -8,11 +8,7 @@
 #include <ostream>
 
 #include "platform/profile_file.h"
-
-// Readable values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
+#include "support/qt_printers.h"
 
 namespace vantor::test {
 

@@ -1,0 +1,12 @@
+#pragma once
+// Failures show Qt texts as text, not as bytes.
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
+}
