@@ -1,5 +1,6 @@
 #include "maintenance/maintenance.h"
 
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include "core/keys.h"
@@ -20,18 +21,6 @@ const QString kRechercheEnCours = QStringLiteral("Recherche en cours");
 const QString kCaptionArchiver = QStringLiteral("Archivage");
 const QString kCaptionRechercher = QStringLiteral("Rechercher");
 const QString kNoteLog = QStringLiteral(" (voir erreur_log.txt)");
-
-// Clears the flag however the run ends.
-class Garde {
-  public:
-    explicit Garde(bool& drapeau) : drapeau_(drapeau) { drapeau_ = true; }
-    ~Garde() { drapeau_ = false; }
-    Garde(const Garde&) = delete;
-    Garde& operator=(const Garde&) = delete;
-
-  private:
-    bool& drapeau_;
-};
 
 bool slotValide(int slot) {
     return slot >= 0 && slot < keys::kSlots;
@@ -66,7 +55,8 @@ bool Maintenance::refuserSiEnCours(const QString& titre) {
 
 void Maintenance::CmdArchive_Click(int slot) {
     if (!slotValide(slot) || refuserSiEnCours(kArchivage)) return;
-    const Garde garde(enCours_);
+    // Cleared however the run ends.
+    const QScopedValueRollback<bool> enCours(enCours_, true);
     const std::optional<QDate> limite = dateLimite(fenetre_.texteDateArchive(slot));
     if (!limite) {
         m_.dialogs->msgBox(QStringLiteral("Date incorrecte."), msg::kCritical, kErreur);
@@ -123,7 +113,8 @@ void Maintenance::echecArchivage(const QString& description) {
 
 void Maintenance::CmdRecherche_Click(int slot) {
     if (!slotValide(slot) || refuserSiEnCours(QStringLiteral("RECHERCHER"))) return;
-    const Garde garde(enCours_);
+    // Cleared however the run ends.
+    const QScopedValueRollback<bool> enCours(enCours_, true);
     QTimer& timer = fenetre_.TimerScan();
     timer.stop();
     const QString phrase =
