@@ -27,12 +27,7 @@ release_build() {
 bench_cleanup() {
   trap - EXIT INT TERM
   set +e
-  [ -n "$feeder" ] && { kill "$feeder" 2>/dev/null; wait "$feeder" 2>/dev/null; }
-  [ -n "$vantor" ] && quit_vantor "$vantor"
-  [ -n "$empty" ] && { kill "$empty" 2>/dev/null; wait "$empty" 2>/dev/null; }
-  [ -n "$text_window" ] && { kill "$text_window" 2>/dev/null; wait "$text_window" 2>/dev/null; }
-  [ -n "$run" ] && stop_program "$run/notes"
-  stop_started
+  stop_demo "$run" "$empty" "$text_window"
 }
 
 # start_both RUN: the display (Xvfb and a tray), then the program of the

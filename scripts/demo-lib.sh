@@ -176,6 +176,24 @@ quit_vantor() {
   return 1
 }
 
+# stop_demo FOLDER [PID...]: ends a run in the order that loses nothing: the
+# feeder (`feeder`), Vantor through its Quit (`vantor`, so it saves its
+# settings), the other processes given, the mail client of FOLDER, then the
+# desktop, the X server last. Returns 1 when Vantor had to be stopped with a
+# signal.
+stop_demo() {
+  local folder="$1" quit=0 p
+  shift
+  [ -n "${feeder:-}" ] && { kill "$feeder" 2>/dev/null; wait "$feeder" 2>/dev/null; }
+  if [ -n "${vantor:-}" ]; then quit_vantor "$vantor" || quit=1; fi
+  for p in "$@"; do
+    [ -n "$p" ] && { kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; }
+  done
+  [ -n "$folder" ] && stop_program "$folder/notes"
+  stop_started
+  return "$quit"
+}
+
 # popup_geometry: "X Y W H" of Vantor's popup while it is on screen (at the
 # left edge, its bottom 30 pixels above the screen's).
 popup_geometry() {

@@ -35,12 +35,8 @@ vantor=""
 finish() {
   trap - EXIT INT TERM
   set +e
-  if [ -n "$feeder" ]; then kill "$feeder" 2>/dev/null || true; wait "$feeder" 2>/dev/null || true; fi
-  if [ -n "$vantor" ] && ! quit_vantor "$vantor"; then
+  stop_demo "$demo" ||
     echo "Vantor did not quit from its tray menu: stopped with a signal (settings not saved)."
-  fi
-  stop_program "$demo/notes"
-  stop_started
 }
 trap finish EXIT
 trap 'exit 130' INT TERM

@@ -37,9 +37,7 @@ vantor=""
 finish() {
   trap - EXIT INT TERM
   set +e
-  [ -n "$vantor" ] && quit_vantor "$vantor" >/dev/null
-  stop_program "$run/notes"
-  stop_started
+  stop_demo "$run"
   rm -rf "$work"
 }
 trap finish EXIT
