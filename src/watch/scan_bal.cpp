@@ -37,8 +37,6 @@ struct ScanState {
     qint64 derniereVisite = 0;
     notes::DocumentPtr dernierDoc;
     notes::Session* session = nullptr;
-    // A slot's server became unreachable, or reachable again.
-    bool injoignablesChanges = false;
 
     QElapsedTimer dernierePassePleine;
 
@@ -68,12 +66,13 @@ struct ScanState {
 
 qint64 secondes(const QDateTime& t) { return t.toSecsSinceEpoch(); }
 
-// The unreachable mailboxes as the tray names them: "BAL 2 (server)".
-QStringList nomsInjoignables(const ModLOTUS& m) {
+// Tells the tray which mailboxes are unreachable now: "BAL 2 (server)".
+void annoncerInjoignables(const ScanState& s) {
+    if (!s.hooks.boitesInjoignables) return;
     QStringList noms;
-    for (const auto& [slot, serveur] : m.boitesInjoignables)
+    for (const auto& [slot, serveur] : s.m.boitesInjoignables)
         noms << QStringLiteral("BAL %1 (%2)").arg(slot + 1).arg(serveur);
-    return noms;
+    s.hooks.boitesInjoignables(noms);
 }
 
 // Steps 5 to 7 of a turn: whether the document is to be presented. A document
@@ -150,7 +149,7 @@ void noterJoignable(ScanState& s, int slot) {
     s.m.LogErreur(
         QStringLiteral("BAL %1 de nouveau joignable (%2).").arg(slot + 1).arg(panne->second));
     s.m.boitesInjoignables.erase(panne);
-    s.injoignablesChanges = true;
+    annoncerInjoignables(s);
 }
 
 // The slot's server cannot be reached now: logged when the outage begins, the
@@ -160,7 +159,7 @@ void noterInjoignable(ScanState& s, int slot, const Failure& f) {
     s.m.LogErreur(QStringLiteral("BAL %1 injoignable, les autres boîtes restent surveillées : %2")
                       .arg(slot + 1)
                       .arg(f.description()));
-    s.injoignablesChanges = true;
+    annoncerInjoignables(s);
 }
 
 // The mailbox of a watched slot: its "($All)" walked, each new document presented.
@@ -200,14 +199,15 @@ void scanner(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hoo
     popup.hide();
     m.CorpsCourant = nullptr;
 
-    ScanState s{m, popup, hooks, secondes(*derniereVisite), nullptr, session.get(), false, {}};
+    ScanState s{m, popup, hooks, secondes(*derniereVisite), nullptr, session.get(), {}};
     for (int n = 0; n < keys::kSlots; ++n) {
         m.ServeurBAL = m.lireParam(keys::serveur(n), QStringLiteral("local"));
         const notes::DbDirectoryPtr dir = session->getDbDirectory(m.ServeurBAL);
         m.FichierBAL = m.lireParam(keys::bal(n), QString());
         m.NumBAL = static_cast<std::int16_t>(n);
         if (!keys::estSurServeur(m.FichierBAL, m.ServeurBAL)) {
-            s.injoignablesChanges |= m.boitesInjoignables.erase(n) > 0;
+            // No longer watched: its outage no longer matters.
+            if (m.boitesInjoignables.erase(n) > 0) annoncerInjoignables(s);
             continue;
         }
         try {
@@ -219,8 +219,6 @@ void scanner(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hoo
         }
         noterJoignable(s, n);
     }
-    if (s.injoignablesChanges && hooks.boitesInjoignables)
-        hooks.boitesInjoignables(nomsInjoignables(m));
     s.dernierDoc = nullptr;
     m.ecrireParam(keys::kDateVisu, texteDateHeure(debutScan));
     TimerScan.setInterval(kIntervalleScan);
