@@ -1,11 +1,12 @@
 // Wires the program together: the real OS services, the dialogs, the local
 // mail store in the program's folder, the running mail client's workspace,
-// and the main window.
+// the client that routes each mailbox to its realisation, and the main window.
 #include <QApplication>
 
 #include "app/frm_lotus.h"
 #include "app/systray.h"
 #include "core/modlotus.h"
+#include "notes/routing_client.h"
 #include "notes/store/local_client.h"
 #include "notes/workspace/ipc_workspace.h"
 #include "platform/gui/qt_dialogs.h"
@@ -22,8 +23,12 @@ int main(int argc, char** argv) {
     // The mail client runs as a program of its own on the same store; its
     // windows are reached over its socket.
     const QString notesData = vantor::joinPath(folder, QStringLiteral("notesdata"));
-    vantor::store::LocalClient client(notesData, vantor::notes::ipcWorkspaceFactory(notesData));
+    vantor::store::LocalClient store(notesData, vantor::notes::ipcWorkspaceFactory(notesData));
+    // Each slot's server reaches the realisation that holds it.
+    vantor::notes::RoutingClient client(store);
     vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
+    // Mail servers join in one line, once their realisation is built:
+    // client.attach(<realisation of certificats.txt's path, m.LogErreur, Env>);
     // Before the first box: Qt's own buttons read in French, as the rest.
     try {
         vantor::installFrenchQtTranslations(app);

@@ -14,8 +14,6 @@ namespace {
 constexpr std::int32_t kAppelIncorrect = 5;
 constexpr std::int32_t kObjetNonDefini = 91;
 
-const QString kTitreClient = QStringLiteral("Lotus Notes");
-
 }  // namespace
 
 // The Notes objects of one action, released together at its end.
@@ -41,12 +39,15 @@ ActionsMessage::Ouverture ActionsMessage::ouvrir(bool pourReponse) {
         throw Failure(kObjetNonDefini,
                       QStringLiteral("La boite %1 est introuvable.").arg(message_.fichier));
     if (!o.db->isOpen()) o.db->openMail();
-    if (pourReponse && !(amenerAuPremierPlan && amenerAuPremierPlan(kTitreClient))) {
+    // A mail client without a window of its own (the desktop's composer comes
+    // forward by itself) has an empty title: nothing to bring forward.
+    const QString titre = pourReponse ? m_.notes->clientWindowTitle(message_.serveur) : QString();
+    if (!titre.isEmpty() && !(amenerAuPremierPlan && amenerAuPremierPlan(titre))) {
         throw Failure(
             kAppelIncorrect,
             QStringLiteral(
                 "Aucune fenêtre « %1 » n'est ouverte : impossible de répondre au message.")
-                .arg(kTitreClient));
+                .arg(titre));
     }
     o.workspace = m_.notes->createUIWorkspace();
     o.doc = o.db->getDocumentByUNID(message_.unid);
@@ -95,7 +96,7 @@ void ActionsMessage::CmdDel_Click() {
     sousPiege([this] {
         {
             Ouverture o = ouvrir(false);
-            if (!o.doc->remove(true)) {
+            if (!o.doc->trash()) {
                 throw Failure(
                     kObjetNonDefini,
                     QStringLiteral("Le message %1 n'a pas pu être supprimé de la boite %2.")
@@ -164,10 +165,7 @@ void ActionsMessage::DeplaceDoc(const QString& sDossier) {
     sousPiege([this, &sDossier] {
         {
             Ouverture o = ouvrir(false);
-            if (!sDossier.isEmpty()) {
-                o.doc->putInFolder(sDossier);
-                o.doc->removeFromFolder(QStringLiteral("($Inbox)"));
-            }
+            if (!sDossier.isEmpty()) o.doc->moveToFolder(sDossier, QStringLiteral("($Inbox)"));
         }
         fermer(true);
     });

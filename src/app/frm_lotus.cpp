@@ -4,6 +4,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 #include "actions/actions_message.h"
@@ -22,6 +24,26 @@ const QString kTipServeur = QStringLiteral(
 const QString kTipBAL = QStringLiteral(
     "Pour connaitre le nom de fichier de votre boite aux lettres, cliquez sur le 1er icone en "
     "haut à gauche dans Lotus Notes.");
+
+// A server field is wide enough to read a mail server's address whole.
+const QString kAdresseServeurType =
+    QStringLiteral("imaps://jean.dupont%40example.com@mail.example.com:993");
+
+// The width a line edit needs to show `text` without scrolling, as its own
+// size hint reckons a width: the text, its margins, the style's frame.
+int largeurPour(const QLineEdit& field, const QString& text) {
+    QStyleOptionFrame option;
+    option.initFrom(&field);
+    option.lineWidth = field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &field);
+    const QMargins marges = field.textMargins() + field.contentsMargins();
+    // QLineEdit leaves 2 pixels on each side of its text.
+    const int texte =
+        field.fontMetrics().horizontalAdvance(text) + 4 + marges.left() + marges.right();
+    return field.style()
+        ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(texte, field.fontMetrics().height()),
+                           &field)
+        .width();
+}
 
 QToolButton* pictureButton(const QIcon& icon, const QString& tip, QWidget* parent) {
     auto* b = new QToolButton(parent);
@@ -75,9 +97,12 @@ FrmLOTUS::FrmLOTUS(ModLOTUS& m, QWidget* parent) : QWidget(parent), m_(m) {
 
     systray_ = std::make_unique<Systray>(*this);
     createMaintenance();
+    if (m_.notes) m_.notes->setNewMailListener([this] { nouveauCourrier(); });
 }
 
-FrmLOTUS::~FrmLOTUS() = default;
+FrmLOTUS::~FrmLOTUS() {
+    if (m_.notes) m_.notes->setNewMailListener({});
+}
 
 void FrmLOTUS::createIdentification() {
     Frame1 = new QGroupBox(QStringLiteral("Identification"), this);
@@ -95,6 +120,7 @@ void FrmLOTUS::createIdentification() {
         auto* slotLabel = new QLabel(QStringLiteral("BAL %1").arg(i + 1), Frame1);
         txtServeur[i] = new QLineEdit(Frame1);
         txtServeur[i]->setToolTip(kTipServeur);
+        txtServeur[i]->setMinimumWidth(largeurPour(*txtServeur[i], kAdresseServeurType));
         TxtBAL[i] = new QLineEdit(Frame1);
         TxtBAL[i]->setToolTip(kTipBAL);
         TxtBALArchive[i] = new QLineEdit(Frame1);

@@ -112,6 +112,9 @@ public:
     // Created disabled with 65 000 ms; each tick runs one scan.
     QTimer TimerScan;
     void TimerScan_Timer();
+    // The mail client says new mail may be waiting: a scan at once when
+    // watching and idle, right after the running one when one runs.
+    void nouveauCourrier();
 
     // The background colour currently shown (the colour preview).
     QColor couleurFond() const;
@@ -142,6 +145,8 @@ private:
     void setCouleurFond(std::uint32_t value);
 
     bool motDePasseRefuse_ = false;
+    // New mail was announced while a scan ran.
+    bool scanApres_ = false;
 
     ModLOTUS& m_;
     ListeDossiers listeDossiers_;

@@ -64,7 +64,28 @@ void FrmLOTUS::TimerScan_Timer() {
         systray_->noterArret(raison.left(120) + QStringLiteral(" (voir erreur_log.txt)"));
     };
     if (laisserEvenements) hooks.laisserEvenements = laisserEvenements;
+    hooks.boitesInjoignables = [this](const QStringList& boites) {
+        systray_->noterInjoignables(boites);
+    };
     ScanBAL(m_, TimerScan, *frmMsg_, hooks);
+    if (scanApres_ && !m_.scanEnCours) {
+        scanApres_ = false;
+        nouveauCourrier();
+    }
+}
+
+void FrmLOTUS::nouveauCourrier() {
+    if (m_.scanEnCours) {
+        scanApres_ = true;
+        return;
+    }
+    // Not watching, or an archiving or a search holds the timer: the next
+    // tick finds the mail.
+    if (!TimerScan.isActive()) return;
+    // Posted, not run inside whatever called the listener.
+    QTimer::singleShot(0, this, [this] {
+        if (TimerScan.isActive() && !m_.scanEnCours) TimerScan_Timer();
+    });
 }
 
 void FrmLOTUS::quitter() {

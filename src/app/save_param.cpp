@@ -1,4 +1,6 @@
 // Saving the settings window, with a check of every configured mailbox.
+#include <optional>
+
 #include "actions/charge_dossiers.h"
 #include "app/frm_lotus.h"
 #include "app/systray.h"
@@ -52,10 +54,13 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
     // 3-8.
     bool result = true;
     notes::SessionPtr session;
+    // Why no mailbox can open, when the session itself failed.
+    std::optional<Failure> echecSession;
     try {
         session = m_.notes->createBackendSession();
-    } catch (const Failure&) {
+    } catch (const Failure& f) {
         // No mail client: every configured mailbox is reported below.
+        echecSession = f;
     }
     m_.MotDePasse = motDePasseStocke(m_.lireParam(keys::kPassword, QString()));
     if (m_.MotDePasse.isEmpty())
@@ -63,8 +68,9 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
     if (session) {
         try {
             session->initialize(m_.MotDePasse);
-        } catch (const Failure&) {
+        } catch (const Failure& f) {
             // Not reported here: it makes every mailbox check below fail.
+            echecSession = f;
         }
     }
     // 9.
@@ -92,20 +98,24 @@ bool FrmLOTUS::SaveParam(const bool& bParam) {
 
         if (!m_.FichierBAL.isEmpty()) {
             bool ouverte = false;
+            QString raison;
             try {
-                if (session) {
-                    notes::DbDirectoryPtr dir = session->getDbDirectory(m_.ServeurBAL);
-                    notes::DatabasePtr db = dir->openDatabase(m_.FichierBAL, false);
-                    ouverte = db != nullptr;
-                }
-            } catch (const Failure&) {
-                ouverte = false;
+                // The session's own failure says why better than its consequences.
+                if (echecSession) throw *echecSession;
+                notes::DbDirectoryPtr dir = session->getDbDirectory(m_.ServeurBAL);
+                notes::DatabasePtr db = dir->openDatabase(m_.FichierBAL, false);
+                ouverte = db != nullptr;
+            } catch (const Failure& f) {
+                raison = f.description();
             }
             if (!ouverte) {
-                m_.dialogs->msgBox(QStringLiteral("Attention, la boite ") + QString::number(i + 1) +
-                                       QStringLiteral(" :") + TxtBAL[i]->text() +
-                                       QStringLiteral(" n'est pas accessible.") +
-                                       QStringLiteral("\r\n") +
+                const QString constat = QStringLiteral("Attention, la boite ") +
+                                        QString::number(i + 1) + QStringLiteral(" :") +
+                                        TxtBAL[i]->text() +
+                                        QStringLiteral(" n'est pas accessible.");
+                m_.LogErreur(raison.isEmpty() ? constat : constat + QLatin1Char(' ') + raison);
+                if (!raison.isEmpty()) raison += QStringLiteral("\r\n");
+                m_.dialogs->msgBox(constat + QStringLiteral("\r\n") + raison +
                                        QStringLiteral("Vous devez modifier vos paramètres."),
                                    msg::kCritical, QStringLiteral("ERREUR"));
                 TimerScan.stop();

@@ -86,12 +86,19 @@ void Systray::noterArret(const QString& raison) {
     appliquerEtat();
 }
 
+void Systray::noterInjoignables(const QStringList& boites) {
+    injoignables_ = boites;
+    appliquerEtat();
+}
+
 QString Systray::bulle() const {
     QString tip = data_.tip();
     if (tip.isEmpty()) tip = kTitre;
     switch (etat()) {
         case EtatSurveillance::Active:
-            return tip;
+            if (injoignables_.isEmpty()) return tip;
+            return tip + QStringLiteral(" - injoignable : ") +
+                   injoignables_.join(QStringLiteral(", "));
         case EtatSurveillance::NonLancee:
             return tip + QStringLiteral(" - surveillance non lancée");
         case EtatSurveillance::Arretee:

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QProperty>
+#include <QStringList>
 #include <QSystemTrayIcon>
 #include <array>
 #include <cstdint>
@@ -66,8 +67,11 @@ class Systray : public QObject {
     // a failed archiving or search run); the icon's tip shows it until the
     // timer is enabled again. Call it when disabling the timer for good.
     void noterArret(const QString& raison);
+    // The mailboxes the watch skips for now, their server unreachable
+    // ("BAL 2 (server)"); the tip names them while the watch goes on.
+    void noterInjoignables(const QStringList& boites);
     // The tip the icon shows in the present state: the record's tip, and
-    // when not watching, why.
+    // when not watching, why; when watching, the mailboxes it cannot reach.
     QString bulle() const;
 
     // For the archiving and search runs, which show their progress in the
@@ -93,6 +97,7 @@ class Systray : public QObject {
     bool lancee_ = false;
     bool arretNote_ = false;
     QString raison_;
+    QStringList injoignables_;
     bool activite_ = false;
     bool absenceSignalee_ = false;
 };

@@ -4,6 +4,7 @@
 // instance lives for the whole run; the services must outlive it.
 #include <QString>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -41,6 +42,9 @@ struct ModLOTUS {
     std::set<QString> fichiersEnEchec;
     // A scan is under way (a tick arriving meanwhile is ignored).
     bool scanEnCours = false;
+    // Watched slots whose server could not be reached at their last scan,
+    // with that server: the outage was logged once, as its end will be.
+    std::map<int, QString> boitesInjoignables;
 
     // A key of section "PARAM" of param.ini, read anew at every call.
     QString lireParam(const QString& key, const QString& defaultText) const;

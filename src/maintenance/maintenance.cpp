@@ -152,12 +152,13 @@ void Maintenance::CmdRecherche_Click(int slot) {
     fenetre_.retablirEtat();
     fenetre_.laisserEvenements();
     if (*trouves > 0) {
-        if (!fenetre_.amenerAuPremierPlan(QStringLiteral("Lotus Notes"))) {
+        // Empty: the desktop's viewer comes forward by itself.
+        const QString titre = m_.notes->clientWindowTitle(m_.ServeurBAL);
+        if (!titre.isEmpty() && !fenetre_.amenerAuPremierPlan(titre)) {
             echecRecherche(
-                QStringLiteral(
-                    "La fenêtre Lotus Notes est introuvable : le dossier Recherche de la "
-                    "boîte %1 n'a pas pu être montré.")
-                    .arg(m_.FichierBAL));
+                QStringLiteral("La fenêtre %1 est introuvable : le dossier Recherche de la "
+                               "boîte %2 n'a pas pu être montré.")
+                    .arg(titre, m_.FichierBAL));
             return;
         }
     } else {

@@ -9,25 +9,14 @@
 namespace vantor {
 namespace {
 
-// The run-time's code for an operation that cannot end.
-constexpr std::int32_t kDossierNonVidable = 5;
-
 const QString kDossier = QStringLiteral("Recherche");
 
-// Each removal must show at once in the folder's first document, or this
-// would never end: a folder that does not shrink is a failure.
+// One walk of the folder, each document taken out as it is passed: the walk
+// ends whatever stays (on a server, a message the user filed there by hand).
 void vider(notes::View& dossier) {
-    QString precedent;
-    while (const notes::DocumentPtr doc = dossier.getFirstDocument()) {
-        const QString unid = doc->universalID();
-        if (unid == precedent)
-            throw Failure(
-                kDossierNonVidable,
-                QStringLiteral("Le dossier %1 ne peut pas être vidé : le document %2 y reste.")
-                    .arg(kDossier, unid));
+    for (notes::DocumentPtr doc = dossier.getFirstDocument(); doc;
+         doc = dossier.getNextDocument(*doc))
         doc->removeFromFolder(kDossier);
-        precedent = unid;
-    }
 }
 
 }  // namespace
@@ -66,7 +55,7 @@ std::optional<int> rechercher(ModLOTUS& m, FenetreMaintenance& fenetre, int slot
     vider(*dossier);
 
     int trouves = 0;
-    if (const notes::ViewPtr all = bal->getView(QStringLiteral("($All)"))) {
+    if (const notes::ViewPtr all = bal->searchCandidates(phrase)) {
         for (notes::DocumentPtr doc = all->getFirstDocument(); doc;
              doc = all->getNextDocument(*doc)) {
             fenetre.laisserEvenements();

@@ -21,8 +21,9 @@ bool contient(const QString& texte, const QString& phrase);
 // The document's subject, or failing that its body, holds `phrase`.
 bool estTrouve(const notes::Document& document, const QString& phrase);
 
-// Empties the slot's folder "Recherche", files there every document of
-// "($All)" that holds `phrase`, and opens the folder in the mail client.
+// Empties the slot's folder "Recherche", files there every candidate the
+// mailbox gives for `phrase` (all of "($All)" on the store) that holds it,
+// and opens the folder in the mail client.
 // The number of hits, or nullopt when the mailbox has no folder
 // "Recherche" (nothing is then changed). Throws the first failure.
 std::optional<int> rechercher(ModLOTUS& m, FenetreMaintenance& fenetre, int slot,

@@ -66,6 +66,15 @@ struct ScanState {
 
 qint64 secondes(const QDateTime& t) { return t.toSecsSinceEpoch(); }
 
+// Tells the tray which mailboxes are unreachable now: "BAL 2 (server)".
+void annoncerInjoignables(const ScanState& s) {
+    if (!s.hooks.boitesInjoignables) return;
+    QStringList noms;
+    for (const auto& [slot, serveur] : s.m.boitesInjoignables)
+        noms << QStringLiteral("BAL %1 (%2)").arg(slot + 1).arg(serveur);
+    s.hooks.boitesInjoignables(noms);
+}
+
 // Steps 5 to 7 of a turn: whether the document is to be presented. A document
 // removed since the walk reached it (by the user in the mail client, another
 // program) is not: the watch carries on with the next one.
@@ -73,7 +82,7 @@ bool aPresenter(const ScanState& s, const notes::Document& doc) {
     if (s.dernierDoc && s.dernierDoc->universalID() == doc.universalID()) return false;
     if (!PasEncoreAffiche(s.m, doc.universalID())) return false;
     try {
-        return s.session->userName() != GetItemText(doc, QStringLiteral("From"));
+        return !doc.sentByUser(s.session->userName());
     } catch (const Failure& f) {
         if (f.code() == notes::code::kDocumentRemoved) return false;
         throw;
@@ -115,7 +124,7 @@ void parcourir(ScanState& s, notes::View& view) {
             continue;
         }
         // Compared in seconds: the local date-time is never needed here.
-        if (doc->createdSecsSinceEpoch() - s.derniereVisite >= 1 && aPresenter(s, *doc)) {
+        if (doc->arrivalSecsSinceEpoch() - s.derniereVisite >= 1 && aPresenter(s, *doc)) {
             presenter(s, doc);
         }
         s.laisser();
@@ -131,6 +140,41 @@ void parcourir(ScanState& s, notes::View& view) {
             doc = view.getNextDocument(*doc);
         }
     }
+}
+
+// The slot's server answers again: the end of its outage is logged.
+void noterJoignable(ScanState& s, int slot) {
+    const auto panne = s.m.boitesInjoignables.find(slot);
+    if (panne == s.m.boitesInjoignables.end()) return;
+    s.m.LogErreur(
+        QStringLiteral("BAL %1 de nouveau joignable (%2).").arg(slot + 1).arg(panne->second));
+    s.m.boitesInjoignables.erase(panne);
+    annoncerInjoignables(s);
+}
+
+// The slot's server cannot be reached now: logged when the outage begins, the
+// other slots scanned all the same.
+void noterInjoignable(ScanState& s, int slot, const Failure& f) {
+    if (!s.m.boitesInjoignables.emplace(slot, s.m.ServeurBAL).second) return;
+    s.m.LogErreur(QStringLiteral("BAL %1 injoignable, les autres boîtes restent surveillées : %2")
+                      .arg(slot + 1)
+                      .arg(f.description()));
+    annoncerInjoignables(s);
+}
+
+// The mailbox of a watched slot: its "($All)" walked, each new document presented.
+void scannerBoite(ScanState& s, notes::DbDirectory& dir) {
+    ModLOTUS& m = s.m;
+    const notes::DatabasePtr db = dir.openDatabase(m.FichierBAL, false);
+    const notes::ViewPtr view = db ? db->getView(QStringLiteral("($All)")) : nullptr;
+    if (!view) {
+        throw Failure(
+            kObjetNonDefini,
+            QStringLiteral("La vue ($All) de la boîte %1 est introuvable.").arg(m.FichierBAL));
+    }
+    view->refresh();
+    view->restrictToArrivalsSince(s.derniereVisite);
+    parcourir(s, *view);
 }
 
 void scanner(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hooks) {
@@ -161,16 +205,19 @@ void scanner(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hoo
         const notes::DbDirectoryPtr dir = session->getDbDirectory(m.ServeurBAL);
         m.FichierBAL = m.lireParam(keys::bal(n), QString());
         m.NumBAL = static_cast<std::int16_t>(n);
-        if (!keys::estSurServeur(m.FichierBAL, m.ServeurBAL)) continue;
-
-        const notes::DatabasePtr db = dir->openDatabase(m.FichierBAL, false);
-        const notes::ViewPtr view = db ? db->getView(QStringLiteral("($All)")) : nullptr;
-        if (!view) {
-            throw Failure(kObjetNonDefini,
-                          QStringLiteral("La vue ($All) de la boîte %1 est introuvable.").arg(m.FichierBAL));
+        if (!keys::estSurServeur(m.FichierBAL, m.ServeurBAL)) {
+            // No longer watched: its outage no longer matters.
+            if (m.boitesInjoignables.erase(n) > 0) annoncerInjoignables(s);
+            continue;
         }
-        view->refresh();
-        parcourir(s, *view);
+        try {
+            scannerBoite(s, *dir);
+        } catch (const Failure& f) {
+            if (f.code() != notes::code::kServerUnavailable) throw;
+            noterInjoignable(s, n, f);
+            continue;
+        }
+        noterJoignable(s, n);
     }
     s.dernierDoc = nullptr;
     m.ecrireParam(keys::kDateVisu, texteDateHeure(debutScan));

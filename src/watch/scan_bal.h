@@ -2,6 +2,7 @@
 // The mailbox scan: walks every watched mailbox and presents each new
 // document in the popup, one at a time, waiting while the popup is shown.
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 
@@ -23,10 +24,15 @@ struct ScanHooks {
     std::function<void()> laisserEvenements;
     // Waits for the next window event while the popup is shown.
     std::function<void()> attendre;
+    // The mailboxes whose server cannot be reached now changed: their names,
+    // "BAL 2 (server)", in slot order, empty when all answer again.
+    std::function<void(const QStringList& boites)> boitesInjoignables;
 };
 
 // One scan. `TimerScan` is disabled while it runs and re-armed for 30 s when
-// it completes; after a failure it stays disabled.
+// it completes; after a failure it stays disabled. A mailbox whose server
+// cannot be reached (notes::code::kServerUnavailable) is no failure: it is
+// skipped, and logged when its outage begins and when it ends.
 void ScanBAL(ModLOTUS& m, QTimer& TimerScan, FrmMsg& popup, const ScanHooks& hooks);
 
 // True when `id` is not among the IDs of DocsAffiches (case counts).

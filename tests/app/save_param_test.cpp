@@ -1,14 +1,18 @@
 // Saving the settings window: the mailbox checks, the messages, the per-slot
 // commands, and the field rules as the user types.
-#include <QKeyEvent>
-#include <QApplication>
+#include <gmock/gmock.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "app_fixture.h"
 #include "core/keys.h"
 #include "core/password.h"
-#include "app_fixture.h"
 
 namespace vantor::test {
 namespace {
+
+using ::testing::HasSubstr;
 
 const QString kParis = QStringLiteral("Paris/Vantor");
 
@@ -25,11 +29,18 @@ protected:
         w->TxtBAL[i]->setText(file);
         w->TxtBALArchive[i]->setText(archive);
     }
-    QString erreurAttendue(int i) const {
-        return QStringLiteral("Attention, la boite %1 :%2 n'est pas accessible.\r\nVous devez modifier vos "
-                              "paramètres.")
-            .arg(i + 1)
-            .arg(w->TxtBAL[i]->text());
+    // The refusal of slot i: its reason, which the log keeps too, on a line
+    // of its own between the two lines of the message.
+    void refus(const QString& texte, int i, const char* raison) {
+        const QStringList lignes = texte.split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lignes.size(), 3) << texte.toStdString();
+        EXPECT_EQ(lignes[0], QStringLiteral("Attention, la boite %1 :%2 n'est pas accessible.")
+                                 .arg(i + 1)
+                                 .arg(w->TxtBAL[i]->text()));
+        EXPECT_THAT(lignes[1].toStdString(), HasSubstr(raison));
+        EXPECT_EQ(lignes[2], QStringLiteral("Vous devez modifier vos paramètres."));
+        EXPECT_THAT(journal().toStdString(),
+                    HasSubstr((lignes[0] + ' ' + lignes[1]).toStdString()));
     }
 };
 
@@ -62,7 +73,7 @@ TEST_F(SaveTest, OneUnreachableMailboxIsReportedAndStopsTheWatchTheOthersStillGe
     w->hide();
     EXPECT_FALSE(w->SaveParam(true));
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, erreurAttendue(2));
+    refus(dialogs.shown[0].text, 2, "mail\\absente.nsf");
     EXPECT_EQ(dialogs.shown[0].style, msg::kCritical);
     EXPECT_EQ(dialogs.shown[0].title, "ERREUR");
     EXPECT_FALSE(w->TimerScan.isActive());
@@ -94,8 +105,8 @@ TEST_F(SaveTest, LocalInCapitalsIsThisMachineAndAWrongPasswordFailsEveryMailbox)
     w->txtPassLOTUS->setText("faux");
     w->CmdSave_Click();
     ASSERT_EQ(dialogs.count("ERREUR"), 2);
-    EXPECT_EQ(dialogs.shown[0].text, erreurAttendue(0));
-    EXPECT_EQ(dialogs.shown[1].text, erreurAttendue(1));
+    refus(dialogs.shown[0].text, 0, "Mot de passe incorrect");
+    refus(dialogs.shown[1].text, 1, "Mot de passe incorrect");
     EXPECT_EQ(dialogs.count("SAUVEGARDE"), 0);
 }
 
@@ -131,6 +142,19 @@ TEST_F(SaveTest, SaveStillWorksWhenTheMailClientHasNoUser) {
     EXPECT_EQ(dialogs.count("ERREUR"), 1);
     EXPECT_EQ(m.lireParam("COULEUR", "?"), "123456");
     EXPECT_EQ(m.lireParam("SERVEUR_LOTUS_0", "?"), kParis);
+}
+
+TEST_F(SaveTest, ServerFieldShowsAWholeServerAddressWithoutScrolling) {
+    const QString adresse =
+        QStringLiteral("imaps://jean.dupont%40example.com@mail.example.com:993");
+    w->show();
+    QLineEdit* serveur = w->txtServeur[4];
+    serveur->setText(adresse);
+    serveur->end(false);
+    serveur->grab();  // the line edit scrolls its text as it paints
+    // Scrolled, the text would leave the cursor short of its full width.
+    EXPECT_GE(serveur->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x(),
+              serveur->fontMetrics().horizontalAdvance(adresse));
 }
 
 void taper(QWidget* w, int key, const QString& text = {}) {

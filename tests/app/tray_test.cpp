@@ -1,5 +1,8 @@
 // The tray record, the Go and Quit commands, automatic watching, and one
 // message from delivery to popup.
+#include <QtCore/qtestsupport_core.h>
+
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 #include <QToolButton>
@@ -120,6 +123,13 @@ TEST_F(TrayTest, IconTellsTheTruthInEveryStateOfTheWatch) {
               QStringLiteral("Vantor - surveillance arrêtée : Base d'archive introuvable"));
     EXPECT_TRUE(grise());
     EXPECT_EQ(tray.etat(), EtatSurveillance::Arretee);
+
+    // A mailbox whose server is unreachable is named while the watch goes on.
+    w->CmdGO_Click();
+    tray.noterInjoignables({QStringLiteral("BAL 2 (imaps://jean@mail.example.com)")});
+    EXPECT_EQ(tray.icone()->toolTip(),
+              QStringLiteral("Vantor - injoignable : BAL 2 (imaps://jean@mail.example.com)"));
+    EXPECT_FALSE(grise());
 }
 
 TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
@@ -197,6 +207,38 @@ TEST_F(TrayTest, DeliveredMessageReachesThePopupAndMovesDateVisu) {
     EXPECT_TRUE(w->TimerScan.isActive());
     EXPECT_TRUE(journal().isEmpty() || journal().contains("Zone de notification"))
         << journal().toStdString();
+}
+
+// A server that announces new mail is scanned without waiting for the timer:
+// at once when the watch is idle, right after the scan under way otherwise.
+TEST_F(TrayTest, AnnouncedMailIsScannedAtOnceOrRightAfterTheRunningScan) {
+    boiteJoignable();
+    // The user's own message: walked by every scan, never presented.
+    tool.deliver(kServeur, "mail\\jdupont.nsf", "Jean Dupont/Vantor", "Envoyé", "Texte");
+    demarrer();
+    w->CmdGO_Click();
+    const auto scanFini = [&] {
+        return QTest::qWaitFor([&] { return ini().contains("DATE_VISU=" + dateVisu() + "\r\n"); },
+                               20000);
+    };
+
+    env.advance(60000);
+    w->nouveauCourrier();
+    EXPECT_TRUE(scanFini());
+
+    bool annonce = false;
+    w->laisserEvenements = [&] {
+        if (!annonce) {
+            annonce = true;
+            env.advance(60000);
+            w->nouveauCourrier();
+        }
+        QCoreApplication::processEvents();
+    };
+    w->TimerScan_Timer();
+    EXPECT_TRUE(annonce);
+    EXPECT_TRUE(scanFini());
+    EXPECT_TRUE(w->TimerScan.isActive());
 }
 
 }  // namespace

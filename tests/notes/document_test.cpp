@@ -140,6 +140,18 @@ TEST_F(Documents, CopyAllItemsCarriesAttachmentsIntoAnotherDatabase) {
     objects[1]->extractFile(out);  // replaces the file, at exactly that path
     EXPECT_EQ(readFile(out), QByteArray("piège"));
     EXPECT_EQ(QDir(root_.path()).entryList(QDir::Files).filter(QStringLiteral("évasion")).size(), 0);
+    EXPECT_EQ(objects[1]->bytes(), QByteArray("piège"));
+
+    // One item copied alone carries its attachments' bytes too.
+    notes::DocumentPtr single = archive->createDocument();
+    single->appendItemCopy(*archived->getFirstItem(QStringLiteral("Body")));
+    single->save(true, true, false);
+    EXPECT_EQ(archive->getDocumentByUNID(single->universalID())
+                  ->getFirstItem(QStringLiteral("Body"))
+                  ->embeddedObjects()
+                  .at(0)
+                  ->bytes(),
+              QByteArray("a;b\n1;2\n"));
 
     // Copying with replace keeps one item per name.
     notes::DocumentPtr twice = archive->createDocument();

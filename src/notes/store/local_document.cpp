@@ -83,6 +83,17 @@ QByteArray LocalEmbeddedObject::sha256() const {
     return hash.result();
 }
 
+QByteArray LocalEmbeddedObject::bytes() const {
+    const AttachmentSource& src = data_.source;
+    if (src.file) return src.file->attachmentBytes(src.rowId, data_.name);
+    if (src.path.isEmpty()) return src.bytes;
+    QFile in;
+    if (!openRegularForReading(in, src.path))
+        throw Failure(code::kCannotReadFile,
+                      QStringLiteral("Impossible de lire le fichier joint %1.").arg(src.path));
+    return in.readAll();
+}
+
 std::vector<notes::EmbeddedObjectPtr> LocalItem::embeddedObjects() const {
     std::vector<notes::EmbeddedObjectPtr> objects;
     if (data_.type != notes::kRichText) return objects;
@@ -164,11 +175,27 @@ void LocalDocument::replaceItemValue(const QString& name, const QString& value) 
     if (!replaced) items.push_back(ItemData{name, notes::kText, value, {}});
 }
 
+void LocalDocument::appendItemCopy(const notes::Item& item) {
+    if (const auto* ours = dynamic_cast<const LocalItem*>(&item)) {
+        loaded().push_back(ours->data());
+        return;
+    }
+    ItemData copy{item.name(), item.type(), item.text(), {}};
+    for (const notes::EmbeddedObjectPtr& object : item.embeddedObjects()) {
+        AttachmentData a{object->name(), object->type(), 0, {}};
+        a.source.bytes = object->bytes();
+        a.size = a.source.bytes.size();
+        copy.attachments.push_back(std::move(a));
+    }
+    loaded().push_back(std::move(copy));
+}
+
 void LocalDocument::copyAllItems(notes::Document& target, bool replace) {
     auto* other = dynamic_cast<LocalDocument*>(&target);
-    if (!other)
-        throw Failure(code::kForeignDocument,
-                      QStringLiteral("Le document cible n'appartient pas à une base de ce poste."));
+    if (!other) {
+        notes::Document::copyAllItems(target, replace);
+        return;
+    }
     const std::vector<ItemData> source = loaded();
     std::vector<ItemData>& destination = other->loaded();
     if (replace) {

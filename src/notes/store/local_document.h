@@ -23,8 +23,9 @@ public:
     std::int64_t size() const { return data_.size; }
     void extractFile(const QString& path) override;
     QByteArray sha256() const override;
+    QByteArray bytes() const override;
 
-private:
+  private:
     AttachmentData data_;
 };
 
@@ -36,8 +37,9 @@ public:
     QString text() const override { return data_.text; }
     int type() const override { return data_.type; }
     std::vector<notes::EmbeddedObjectPtr> embeddedObjects() const override;
+    const ItemData& data() const { return data_; }
 
-private:
+  private:
     ItemData data_;
 };
 
@@ -58,6 +60,11 @@ public:
     notes::ItemPtr getFirstItem(const QString& name) const override;
     QString itemValue(const QString& name) const override;
     void replaceItemValue(const QString& name, const QString& value) override;
+    // An item of the store keeps where its attachments' bytes are (copied
+    // at save, in chunks); another realisation's attachments are read whole.
+    void appendItemCopy(const notes::Item& item) override;
+    // Between two documents of the store, the items as they are; into another
+    // realisation's document, through its appendItemCopy.
     void copyAllItems(notes::Document& target, bool replace) override;
 
     // Last writer wins: `force` and the response and read marks change nothing.

@@ -512,6 +512,18 @@ QByteArray MailFile::attachmentSha256(std::int64_t rowId, const QString& name) {
     return hash.result();
 }
 
+QByteArray MailFile::attachmentBytes(std::int64_t rowId, const QString& name) {
+    std::optional<Blob> blob = Blob::open(*connection_, rowId, false);
+    if (!blob) throw attachmentGone(name);
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(blob->size()));
+    readInChunks(*blob, [&](const char* data, int length) {
+        bytes.append(data, length);
+        return true;
+    });
+    return bytes;
+}
+
 void MailFile::extractAttachment(std::int64_t rowId, const QString& name, const QString& target) {
     std::optional<Blob> blob = Blob::open(*connection_, rowId, false);
     if (!blob) throw attachmentGone(name);

@@ -104,8 +104,10 @@ public:
     void extractAttachment(std::int64_t rowId, const QString& name, const QString& target);
     // SHA-256 of an attachment's bytes, streamed in chunks.
     QByteArray attachmentSha256(std::int64_t rowId, const QString& name);
+    // An attachment's bytes, whole.
+    QByteArray attachmentBytes(std::int64_t rowId, const QString& name);
 
-private:
+  private:
     MailFile(std::unique_ptr<Connection> connection, QString path)
         : connection_(std::move(connection)), path_(std::move(path)) {}
     void checkFormat();
