@@ -27,8 +27,8 @@ def scrambled(password):
 def watching_settings(**keys):
     """param.ini's keys as a user saves them to watch the own mailbox from
     the start, with 3 s popups."""
-    return dict(DELAI=3, BAL_0=MAIL_FILE, SERVEUR_LOTUS_0=MAIL_SERVER,
-                PASSWORD=scrambled(PASSWORD), AUTO=1, **keys)
+    return {"DELAI": 3, "BAL_0": MAIL_FILE, "SERVEUR_LOTUS_0": MAIL_SERVER,
+            "PASSWORD": scrambled(PASSWORD), "AUTO": 1, **keys}
 
 
 class ProgramFolder:

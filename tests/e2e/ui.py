@@ -41,9 +41,12 @@ def xdotool(*args):
 
 
 def hover(x, y):
-    """Moves the pointer there; the X window under it."""
-    out = xdotool("mousemove", "--sync", x, y, "getmouselocation", "--shell")
-    return dict(line.split("=", 1) for line in out.split())["WINDOW"]
+    """Moves the pointer there; the X window under it, once it is there."""
+    def there():
+        out = xdotool("mousemove", x, y, "getmouselocation", "--shell")
+        where = dict(line.split("=", 1) for line in out.split())
+        return (where["X"], where["Y"]) == (str(x), str(y)) and where["WINDOW"]
+    return wait_for(there, f"the pointer at {x},{y}")
 
 
 ROOT = None
