@@ -15,9 +15,9 @@ import sys
 import time
 from pathlib import Path
 
-from program import (ARCHIVE_FILE, MAIL_FILE, MAIL_SERVER, TEAM_FILE, TEAM_SERVER, Program,
-                     ProgramFolder, Store, watching_settings)
-from ui import WAIT, Desktop, click_on, extents, find, find_all, hover, wait_for
+from program import (ARCHIVE_FILE, MAIL_FILE, MAIL_SERVER, TEAM_FILE, TEAM_SERVER, ProgramFolder,
+                     Store, Vantor, watching_settings)
+from ui import Desktop, click_on, extents, find, find_all, hover, wait_for
 
 BUTTONS = {"delete": "Supprimer le message", "attachments": "Extraire les pièces jointes",
            "reply": "Répondre au message", "close": "Fermer le message"}
@@ -141,9 +141,9 @@ class Soak:
         return fates, missed
 
     def run(self):
-        self.program = Program(self.folder)
-        self.screen = Desktop().screen("Vantor", self.program.pid)
-        wait_for(lambda: self.folder.param("BAL_4") is not None, "the start's save")
+        self.vantor = Vantor(Desktop(), self.folder)
+        self.screen = self.vantor.start_watching()
+        pid = self.vantor.process.pid
         print(f"soak: {self.o.minutes} min, a message every {self.o.every} s, seed {self.o.seed}, "
               f"folder {self.folder.path}", flush=True)
         self.start = time.monotonic()
@@ -155,11 +155,11 @@ class Soak:
         next_sample = 0
         crashed = False
         while self.minutes() < total:
-            if self.program.process.poll() is not None:
+            if self.vantor.process.poll() is not None:
                 crashed = True
                 break
             if self.minutes() >= next_sample:
-                self.samples.append((self.minutes(), rss_kb(self.program.pid)))
+                self.samples.append((self.minutes(), rss_kb(pid)))
                 next_sample = self.minutes() + sample_every
             if next_delivery <= self.minutes() < feed_end:
                 self.deliver()
@@ -171,14 +171,13 @@ class Soak:
                 pass  # none before the next delivery or sample
         quit_cleanly = False
         if not crashed:
-            self.samples.append((self.minutes(), rss_kb(self.program.pid)))
+            self.samples.append((self.minutes(), rss_kb(pid)))
             try:
-                self.screen.choose(["Quitter"])
-                self.program.assert_ended_cleanly(WAIT)
+                self.vantor.quit()
                 quit_cleanly = True
-            except AssertionError as failure:
+            except Exception as failure:
                 self.problems.append(f"quitting from the tray menu: {failure}")
-        self.program.stop()
+        self.vantor.stop()
         fates, missed = self.account()
         self.report(crashed, quit_cleanly, fates, missed)
         return 1 if crashed or fates["lost"] else 0
@@ -201,7 +200,7 @@ class Soak:
                   f"lost {fates['lost']}",
                   "actions " + " ".join(f"{k}={v}" for k, v in sorted(self.actions.items()))]
         lines += [f"problem {p}" for p in self.problems[:50]]
-        output = self.program.output()[-4000:]
+        output = self.vantor.output()[-4000:]
         if crashed or any(mark in output for mark in ("Sanitizer", "runtime error")):
             lines.append("program_output\n" + output)
         text = "\n".join(lines) + "\n"

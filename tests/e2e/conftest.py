@@ -7,8 +7,8 @@ from pathlib import Path
 import pytest
 from gi.repository import GLib
 
-from program import Program, ProgramFolder, Store
-from ui import WAIT, Desktop, describe, tray_icons, wait_for
+from program import ProgramFolder, Store, Vantor
+from ui import Desktop
 
 
 @pytest.hookimpl(hookwrapper=True)
@@ -47,48 +47,19 @@ def store(folder):
     return Store(folder)
 
 
-class Vantor:
-    """The program of a folder, started when the test has set the folder up."""
-
-    def __init__(self, desktop, folder):
-        self.desktop = desktop
-        self.folder = folder
-        self.program = self.screen = None
-
-    def start(self):
-        """Starts it; its screen, once its window or its tray icon shows."""
-        self.program = Program(self.folder)
-        self.screen = self.desktop.screen("Vantor", self.program.pid)
-        wait_for(lambda: self.screen.windows() or tray_icons(), "Vantor's window or tray icon")
-        return self.screen
-
-    def start_watching(self):
-        """Starts it set to watch at start; returns once the start's save wrote every slot."""
-        screen = self.start()
-        wait_for(lambda: self.folder.param("BAL_4") is not None, "the start's save")
-        return screen
-
-    def quit(self):
-        """Quits with the tray menu's "Quitter": it ends by itself, cleanly."""
-        self.screen.choose(["Quitter"])
-        self.program.assert_ended_cleanly(WAIT)
-
-    def end(self, failed):
-        if failed:
-            print("--- on screen:\n" + describe(self.screen.app) if self.screen else "")
-            print("--- vantor's output:\n" + self.program.output())
-            log = self.folder.path / "erreur_log.txt"
-            print("--- erreur_log.txt:\n" + (log.read_text("cp1252") if log.exists() else ""))
-        elif self.program.process.poll() is None:
-            self.quit()
-        self.program.stop()
-
-
 @pytest.fixture
 def vantor(desktop, folder, request):
     """The program of the folder; quit through the tray menu at the end
-    unless the test did, its sanitizer reports failing the test."""
+    unless the test did; an unclean end or a sanitizer report fails the test."""
     running = Vantor(desktop, folder)
     yield running
-    if running.program:
-        running.end(request.node.failed)
+    if running.process:
+        try:
+            if request.node.failed:
+                running.report()
+            elif running.process.poll() is None:
+                running.quit()
+            else:
+                running.assert_ended_cleanly()
+        finally:
+            running.stop()

@@ -8,6 +8,10 @@ import signal
 import subprocess
 from pathlib import Path
 
+from gi.repository import GLib
+
+from ui import WAIT, describe, tray_icons, wait_for
+
 USER = "Jean Dupont/Vantor"
 PASSWORD = "vantor"
 MAIL_SERVER = "Paris/Vantor"
@@ -125,34 +129,63 @@ class Store:
         return [line.split("\t")[1] for line in out.splitlines() if line.startswith("dossier")]
 
 
-class Program:
-    """A program of the folder started as a user starts it: no argument, from
-    elsewhere, the recording xdg-open first on its PATH."""
+class Vantor:
+    """The program of a folder, started when the test has set the folder up
+    as a user starts it: no argument, from elsewhere, the recording
+    xdg-open first on its PATH."""
 
-    def __init__(self, folder, name="vantor"):
+    def __init__(self, desktop, folder):
+        self.desktop = desktop
         self.folder = folder
-        self.log = folder.path / f"{name}.out"
-        env = dict(os.environ, PATH=f"{folder.bin}:{os.environ['PATH']}")
+        self.log = folder.path / "vantor.out"
+        self.process = self.screen = None
+
+    def start(self):
+        """Starts it; its screen, once its window or its tray icon shows."""
+        env = dict(os.environ, PATH=f"{self.folder.bin}:{os.environ['PATH']}")
         with open(self.log, "wb") as out:
-            self.process = subprocess.Popen([folder.path / name], cwd="/tmp", env=env,
+            self.process = subprocess.Popen([self.folder.path / "vantor"], cwd="/tmp", env=env,
                                             stdout=out, stderr=subprocess.STDOUT,
                                             start_new_session=True)
-        self.pid = self.process.pid
+        self.screen = self.desktop.screen("Vantor", self.process.pid)
+        wait_for(lambda: self.screen.windows() or tray_icons(), "Vantor's window or tray icon")
+        return self.screen
+
+    def start_watching(self):
+        """Starts it set to watch at start; returns once the start's save wrote every slot."""
+        screen = self.start()
+        wait_for(lambda: self.folder.param("BAL_4") is not None, "the start's save")
+        return screen
 
     def output(self):
         return self.log.read_text(errors="replace")
 
-    def assert_ended_cleanly(self, timeout):
-        """The program ends by itself, with 0 and no sanitizer report."""
-        assert self.process.wait(timeout) == 0, self.output()[-4000:]
+    def quit(self):
+        """Quits with the tray menu's "Quitter"."""
+        self.screen.choose(["Quitter"])
+        self.assert_ended_cleanly()
+
+    def assert_ended_cleanly(self):
+        """It ends by itself, with 0 and no sanitizer report."""
+        assert self.process.wait(WAIT) == 0, self.output()[-4000:]
         assert not any(mark in self.output() for mark in SANITIZER_MARKS), self.output()[-4000:]
 
     def stop(self):
-        """Ends the program and whatever runs from its folder (the mail client)."""
+        """Ends it, if still running, and whatever runs from its folder (the mail client)."""
         if self.process.poll() is None:
-            os.killpg(self.pid, signal.SIGKILL)
+            os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait()
         end_processes_of(self.folder.path)
+
+    def report(self):
+        """What showed and what the program wrote, for a failed test."""
+        try:
+            print("--- on screen:\n" + describe(self.screen.app) if self.screen else "")
+        except GLib.Error as why:
+            print(f"--- nothing to read on screen: {why}")
+        print("--- vantor's output:\n" + self.output())
+        log = self.folder.path / "erreur_log.txt"
+        print("--- erreur_log.txt:\n" + (log.read_text("cp1252") if log.exists() else ""))
 
 
 def end_processes_of(folder):

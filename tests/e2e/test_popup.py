@@ -1,7 +1,7 @@
-"""Mail arriving while the program watches two mailboxes, and the user
-working through the popups of one check: reply in the mail client, delete,
-a flag, attachments, a move into a nested folder, close, a popup left to
-close by itself, and quitting from the tray while a popup shows."""
+"""New mail in two watched mailboxes, and the user working through the
+popups of the first check: reply in the mail client, delete,
+a flag, attachments, a move into a nested folder, close, and quitting from
+the tray while a popup shows."""
 import time
 
 from program import MAIL_FILE, MAIL_SERVER, SENDER, TEAM_FILE, TEAM_SERVER, watching_settings
@@ -15,13 +15,14 @@ def test_each_popup_of_a_check_shows_its_message_and_the_users_choice_reaches_th
     store.create_folders(MAIL_SERVER, MAIL_FILE, [r"Projets\2004"])
     store.mailbox(TEAM_SERVER, TEAM_FILE)
     folder.register_client()
-    folder.write_param(**watching_settings(BAL_1=TEAM_FILE, SERVEUR_LOTUS_1=TEAM_SERVER))
+    # Popups shown for the longest delay: a loaded machine's slow hand still
+    # clicks the message it read.
+    folder.write_param(**watching_settings(DELAI=65, BAL_1=TEAM_FILE, SERVEUR_LOTUS_1=TEAM_SERVER))
     for name, data in ATTACHMENTS.items():
         (folder.bin / name).write_bytes(data)
-    screen = vantor.start_watching()
-    client = vantor.desktop.screen("notes")
-    # Created after the visit time the start's save wrote: new to the first check.
-    new = time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(time.time() + 1))
+    # Dated after the visit time the start will write: new to the first
+    # check, however slow the machine, and never presented twice.
+    new = time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(time.time() + 3600))
     unid = {subject: store.deliver(subject, body, created=new, **more) for subject, body, more in (
         ("Réunion de lundi", "Bonjour Jean,\r\nla réunion est déplacée. [IMAGE] ", {}),
         ("Publicité", "À supprimer", {}),
@@ -30,16 +31,16 @@ def test_each_popup_of_a_check_shows_its_message_and_the_users_choice_reaches_th
          {"attach": [folder.bin / name for name in ATTACHMENTS]}),
         ("Projet 2004", "à classer", {}),
         ("Pour info", "à fermer", {}),
-        ("Laissé de côté", "se ferme seul", {}),
         ("Dernier", "à l'écran quand on quitte", {"server": TEAM_SERVER, "file": TEAM_FILE}))}
+    screen = vantor.start()
+    client = vantor.desktop.screen("notes")
     shown = []
 
     def act(button):
         """The next popup; `button` clicked and the popup gone."""
         popup = screen.next_popup()
         shown.append(popup.subject)
-        if button:
-            click_on(find(popup.node, "push button", button))
+        click_on(find(popup.node, "push button", button))
         screen.popup_left(popup)
         return popup
 
@@ -73,8 +74,7 @@ def test_each_popup_of_a_check_shows_its_message_and_the_users_choice_reaches_th
     assert unid["Projet 2004"] not in store.listed("($Inbox)")
 
     act("Fermer le message")
-    act(None)
-    assert {unid["Pour info"], unid["Laissé de côté"]} <= store.listed("($Inbox)")
+    assert unid["Pour info"] in store.listed("($Inbox)")
 
     popup = screen.next_popup()
     shown.append(popup.subject)

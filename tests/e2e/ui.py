@@ -3,6 +3,7 @@ accessibility bus through pyatspi as a screen reader reads it, and the
 user's hands, the pointer and keyboard, driven through xdotool. Every wait
 ends on what the screen says, within a bound generous enough for a loaded
 machine."""
+import functools
 import subprocess
 from dataclasses import dataclass, field
 
@@ -17,13 +18,18 @@ WAIT = 120  # s, for one step of the user's
 FIRST_CHECK = 300  # s; the first check of the mailboxes comes 65 s after watching starts
 
 
+def deliver_events():
+    """Hands the events the bus has sent so far to their listeners."""
+    context = GLib.MainContext.default()
+    while context.pending():
+        context.iteration(False)
+
+
 def wait_for(probe, what, timeout=WAIT):
     """The first true value of `probe()`, asked again as the bus delivers
     events; an object that goes away meanwhile counts as not yet."""
     def attempt():
-        context = GLib.MainContext.default()
-        while context.pending():
-            context.iteration(False)
+        deliver_events()
         return probe()
     try:
         return tenacity.Retrying(
@@ -49,15 +55,15 @@ def hover(x, y):
     return wait_for(there, f"the pointer at {x},{y}")
 
 
-ROOT = None
+@functools.cache
+def root_window():
+    return xdotool("search", "--maxdepth", "0", "--name", "").split()[0]
 
 
 def click(x, y, button=1):
     """Clicks there once a window is under the pointer: one the toolkit has
     just shown may not be mapped yet, and the click would be lost."""
-    global ROOT
-    ROOT = ROOT or xdotool("search", "--maxdepth", "0", "--name", "").split()[0]
-    wait_for(lambda: hover(x, y) != ROOT, f"a window at {x},{y}")
+    wait_for(lambda: hover(x, y) != root_window(), f"a window at {x},{y}")
     xdotool("click", button)
 
 
@@ -183,11 +189,11 @@ class Desktop:
             lambda event: event.detail1 and self.shown.append(event.source),
             "object:state-changed:showing")
 
-    def screen(self, name, pid=None, timeout=WAIT):
+    def screen(self, name, pid=None):
         """The screen of the application `name` (of process `pid`) once on the bus."""
         app = wait_for(lambda: next((a for a in self.root if a is not None and a.name == name
                                      and pid in (None, a.get_process_id())), None),
-                       f"{name} on the accessibility bus", timeout)
+                       f"{name} on the accessibility bus")
         return Screen(self, app)
 
 
@@ -249,9 +255,7 @@ class Screen:
 
     def menu_after(self, gesture):
         """The menu that shows after `gesture`: its entries by caption, top to bottom."""
-        context = GLib.MainContext.default()
-        while context.pending():
-            context.iteration(False)
+        deliver_events()
         self.desktop.shown.clear()
         gesture()
 
