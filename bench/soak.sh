@@ -2,7 +2,7 @@
 # The soak: Vantor watching two mailboxes for an hour on a desktop of its own
 # (Xvfb, a tray host, the accessibility bus, no window manager) beside the mail
 # client, a feeder delivering a message every few seconds to the two
-# mailboxes in turn, and a user (bench/soak/soak_driver.cpp) acting on the
+# mailboxes in turn, and a user (bench/soak/soak.py) acting on the
 # popups at random: delete, flags, move, attachments, reply, close, or leaving
 # them to close by themselves. At the end it quits from the tray menu and
 # reports the program's resident memory over time (start, end, peak, slope),
@@ -36,11 +36,12 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTOR_SANITIZE="$sanitize" \
     -DVANTOR_BUILD_BENCH=OFF >/dev/null
 fi
-ninja -C "$build" vantor notes vantor-store vantor-soak >/dev/null
+ninja -C "$build" vantor notes vantor-store >/dev/null
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 report="$build/soak-report.txt"
 echo "Soak of $minutes min, a message every $every s (seed $seed); report: $report"
-"$root/tests/e2e/with-desktop.sh" "$build/bench/soak/vantor-soak" \
+export VANTOR_EXE="$build/vantor" VANTOR_NOTES_EXE="$build/notes" VANTOR_STORE_EXE="$build/tools/vantor-store"
+"$root/tests/e2e/with-desktop.sh" "$root/bench/soak/soak.py" \
   --minutes "$minutes" --every "$every" --seed "$seed" --report "$report"

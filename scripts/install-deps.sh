@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev libsqlite3-dev libgmime-3.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev xvfb xauth trayer openbox imagemagick x11-utils xdotool
-  dbus-daemon at-spi2-core
+  dbus-daemon at-spi2-core python3-pyatspi python3-pytest python3-tenacity
   qt6-translations-l10n
   desktop-file-utils appstream librsvg2-bin file
 )

@@ -1,0 +1,65 @@
+"""Fixtures of the end-to-end tests, run by with-desktop.sh: the desktop's
+accessibility bus, a program folder, its local mail store, and the program
+running in the folder."""
+import os
+from pathlib import Path
+
+import pytest
+from gi.repository import GLib
+
+from program import ProgramFolder, Store, Vantor
+from ui import Desktop
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    # The fixtures' teardown reads whether the test failed.
+    report = (yield).get_result()
+    item.failed = getattr(item, "failed", False) or report.failed
+
+
+def pytest_sessionfinish(session):
+    # Without a desktop every test is skipped: CTest's "skipped" then.
+    stats = session.config.pluginmanager.get_plugin("terminalreporter").stats
+    if session.exitstatus == 0 and stats.get("skipped") and not stats.get("passed"):
+        session.exitstatus = 77
+
+
+@pytest.fixture(scope="session")
+def desktop():
+    if "VANTOR_E2E_WORK" not in os.environ:
+        pytest.skip("run through tests/e2e/with-desktop.sh")
+    try:
+        return Desktop()
+    except GLib.Error as why:
+        pytest.skip(f"no accessibility bus: {why}")
+
+
+@pytest.fixture
+def folder(request):
+    """A program folder of the test's own: vantor, notes and vantor-store."""
+    return ProgramFolder(Path(os.environ["VANTOR_E2E_WORK"]) / request.node.name)
+
+
+@pytest.fixture
+def store(folder):
+    """The folder's local mail store: the user and the user's own mailbox."""
+    return Store(folder)
+
+
+@pytest.fixture
+def vantor(desktop, folder, request):
+    """The program of the folder; quit through the tray menu at the end
+    unless the test did; an unclean end or a sanitizer report fails the test."""
+    running = Vantor(desktop, folder)
+    yield running
+    if running.process:
+        try:
+            if request.node.failed:
+                running.report()
+            elif running.process.poll() is None:
+                running.quit()
+            else:
+                running.assert_ended_cleanly()
+        finally:
+            running.stop()

@@ -1,0 +1,198 @@
+"""A program folder as a user sets one up (copies of the programs, param.ini,
+registre.reg), its local mail store read and fed through the real
+`vantor-store`, and the program running in the folder."""
+import configparser
+import os
+import shutil
+import signal
+import subprocess
+from pathlib import Path
+
+from gi.repository import GLib
+
+from ui import WAIT, describe, tray_icons, wait_for
+
+USER = "Jean Dupont/Vantor"
+PASSWORD = "vantor"
+MAIL_SERVER = "Paris/Vantor"
+MAIL_FILE = r"mail\jdupont.nsf"
+SENDER = "Marie Curie/Vantor"
+TEAM_SERVER = "Lyon/Vantor"
+TEAM_FILE = r"mail\equipe.nsf"
+ARCHIVE_FILE = r"archive\jdupont_archive.nsf"
+SANITIZER_MARKS = ("Sanitizer", "runtime error:")
+
+
+def scrambled(password):
+    """The password as param.ini stores it: each character shifted by 9."""
+    return "".join(chr(ord(c) + 9) for c in password)
+
+
+def watching_settings(**keys):
+    """param.ini's keys as a user saves them to watch the own mailbox from
+    the start, with 3 s popups."""
+    return {"DELAI": 3, "BAL_0": MAIL_FILE, "SERVEUR_LOTUS_0": MAIL_SERVER,
+            "PASSWORD": scrambled(PASSWORD), "AUTO": 1, **keys}
+
+
+class ProgramFolder:
+    """A folder holding vantor, the mail client notes and the store tool, as installed."""
+
+    def __init__(self, path):
+        self.path = Path(path)
+        self.bin = self.path.with_name(self.path.name + "-bin")
+        self.bin.mkdir(parents=True)
+        self.path.mkdir()
+        for name, variable in (("vantor", "VANTOR_EXE"), ("notes", "VANTOR_NOTES_EXE"),
+                               ("vantor-store", "VANTOR_STORE_EXE")):
+            shutil.copy(os.environ[variable], self.path / name)
+        # The desktop's "open this folder", recorded instead of done.
+        (self.bin / "xdg-open").write_text(
+            f"#!/bin/sh\nprintf '%s\\n' \"$*\" >> '{self.bin}/xdg-open.log'\n")
+        (self.bin / "xdg-open").chmod(0o700)
+
+    def write_param(self, **keys):
+        """param.ini as the program writes it: section PARAM, CRLF, Windows-1252."""
+        lines = ["[PARAM]"] + [f"{key}={value}" for key, value in keys.items()]
+        (self.path / "param.ini").write_bytes("\r\n".join(lines + [""]).encode("cp1252"))
+
+    def param(self, key):
+        """A key of param.ini's section PARAM; None when absent."""
+        ini = configparser.RawConfigParser(strict=False)
+        ini.optionxform = str
+        ini.read(self.path / "param.ini", encoding="cp1252")
+        return ini.get("PARAM", key, fallback=None)
+
+    def register_client(self):
+        """registre.reg naming this folder as the mail client's: the program starts it."""
+        folder = str(self.path).replace("\\", "\\\\").replace('"', '\\"') + "/"
+        text = ("Windows Registry Editor Version 5.00\r\n\r\n"
+                "[HKEY_LOCAL_MACHINE\\Software\\Lotus\\Notes]\r\n"
+                f'"Path"="{folder}"\r\n\r\n')
+        (self.path / "registre.reg").write_bytes(("\ufeff" + text).encode("utf-16-le"))
+
+    def xdg_open_calls(self):
+        log = self.bin / "xdg-open.log"
+        return log.read_text().splitlines() if log.exists() else []
+
+
+class Store:
+    """The folder's mail store, through the real `vantor-store` tool."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.run("init-user", "--user", USER, "--password", PASSWORD,
+                 "--mail-server", MAIL_SERVER, "--mail-file", MAIL_FILE)
+        self.mailbox(MAIL_SERVER, MAIL_FILE)
+
+    def run(self, *args):
+        """The tool's standard output; a failure of the tool fails the test."""
+        done = subprocess.run([self.folder.path / "vantor-store", "--root",
+                               self.folder.path / "notesdata", *args],
+                              capture_output=True, text=True, timeout=300)
+        assert done.returncode == 0, f"vantor-store {' '.join(args)}: {done.stderr}"
+        return done.stdout
+
+    def mailbox(self, server, file, folders=()):
+        self.run("create-mailbox", "--server", server, "--file", file, "--user", USER)
+        self.create_folders(server, file, folders)
+
+    def create_folders(self, server, file, folders):
+        for name in folders:
+            self.run("create-folder", "--server", server, "--file", file, "--folder", name)
+
+    def database(self, server, file):
+        self.run("create-database", "--server", server, "--file", file)
+
+    def deliver(self, subject, body, server=MAIL_SERVER, file=MAIL_FILE, sender=SENDER,
+                created=None, folders=(), attach=()):
+        """Delivers a memo; its universal ID."""
+        args = ["deliver", "--server", server, "--file", file, "--from", sender,
+                "--subject", subject, "--body", body]
+        args += ["--created", created] if created else []
+        for name in folders:
+            args += ["--folder", name]
+        for path in attach:
+            args += ["--attach", str(path)]
+        return self.run(*args).split()[0]
+
+    def listed(self, view="($All)", server=MAIL_SERVER, file=MAIL_FILE):
+        """The universal IDs in a view or folder."""
+        out = self.run("list", "--server", server, "--file", file, "--view", view)
+        return {line.split("\t")[0] for line in out.splitlines() if line}
+
+    def show(self, unid, server=MAIL_SERVER, file=MAIL_FILE):
+        return self.run("show", "--server", server, "--file", file, "--unid", unid)
+
+    def folders(self, server=MAIL_SERVER, file=MAIL_FILE):
+        out = self.run("folders", "--server", server, "--file", file)
+        return [line.split("\t")[1] for line in out.splitlines() if line.startswith("dossier")]
+
+
+class Vantor:
+    """The program of a folder, started when the test has set the folder up
+    as a user starts it: no argument, from elsewhere, the recording
+    xdg-open first on its PATH."""
+
+    def __init__(self, desktop, folder):
+        self.desktop = desktop
+        self.folder = folder
+        self.log = folder.path / "vantor.out"
+        self.process = self.screen = None
+
+    def start(self):
+        """Starts it; its screen, once its window or its tray icon shows."""
+        env = dict(os.environ, PATH=f"{self.folder.bin}:{os.environ['PATH']}")
+        with open(self.log, "wb") as out:
+            self.process = subprocess.Popen([self.folder.path / "vantor"], cwd="/tmp", env=env,
+                                            stdout=out, stderr=subprocess.STDOUT,
+                                            start_new_session=True)
+        self.screen = self.desktop.screen("Vantor", self.process.pid)
+        wait_for(lambda: self.screen.windows() or tray_icons(), "Vantor's window or tray icon")
+        return self.screen
+
+    def start_watching(self):
+        """Starts it set to watch at start; returns once the start's save wrote every slot."""
+        screen = self.start()
+        wait_for(lambda: self.folder.param("BAL_4") is not None, "the start's save")
+        return screen
+
+    def output(self):
+        return self.log.read_text(errors="replace")
+
+    def quit(self):
+        """Quits with the tray menu's "Quitter"."""
+        self.screen.choose(["Quitter"])
+        self.assert_ended_cleanly()
+
+    def assert_ended_cleanly(self):
+        """It ends by itself, with 0 and no sanitizer report."""
+        assert self.process.wait(WAIT) == 0, self.output()[-4000:]
+        assert not any(mark in self.output() for mark in SANITIZER_MARKS), self.output()[-4000:]
+
+    def stop(self):
+        """Ends it, if still running, and whatever runs from its folder (the mail client)."""
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait()
+        end_processes_of(self.folder.path)
+
+    def report(self):
+        """What showed and what the program wrote, for a failed test."""
+        try:
+            print("--- on screen:\n" + describe(self.screen.app) if self.screen else "")
+        except GLib.Error as why:
+            print(f"--- nothing to read on screen: {why}")
+        print("--- vantor's output:\n" + self.output())
+        log = self.folder.path / "erreur_log.txt"
+        print("--- erreur_log.txt:\n" + (log.read_text("cp1252") if log.exists() else ""))
+
+
+def end_processes_of(folder):
+    """Kills, by their ids, the processes whose executable lies in `folder`."""
+    for exe in Path("/proc").glob("[0-9]*/exe"):
+        try:
+            if os.readlink(exe).startswith(f"{folder}/"):
+                os.kill(int(exe.parent.name), signal.SIGKILL)
+        except OSError:
+            pass
