@@ -35,6 +35,7 @@ void FrmLOTUS::CmdApropos_Click() {
 void FrmLOTUS::minimize() {
     // Without a notification area the window would be lost: it stays in the taskbar.
     if (!systray_->zoneDisponible()) {
+        systray_->masquerALArrivee();
         showMinimized();
         return;
     }
@@ -95,6 +96,8 @@ void FrmLOTUS::changeEvent(QEvent* event) {
         systray_->remplir(windowIcon(), kTitre);
         systray_->Shell_NotifyIcon(NIM_ADD, systray_->data());
         hide();
+    } else if (isMinimized()) {
+        systray_->masquerALArrivee();
     }
     QCoreApplication::processEvents();
 }

@@ -1,0 +1,111 @@
+#pragma once
+// A StatusNotifierItem watcher on the session bus, as a desktop panel runs
+// one (KDE's, or GNOME's AppIndicator extension): the name
+// org.kde.StatusNotifierWatcher, the items that register with it, and a
+// host that registers when told. It answers from a thread of its own, as a
+// panel answers from its own process, so that the program under test may
+// wait on it.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QMutex>
+#include <QStringList>
+#include <QThread>
+
+namespace vantor::test {
+
+class WatcherObject : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ IsStatusNotifierHostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ RegisteredStatusNotifierItems)
+    Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
+  public:
+    bool IsStatusNotifierHostRegistered() const {
+        QMutexLocker lock(&mutex_);
+        return host_;
+    }
+    QStringList RegisteredStatusNotifierItems() const {
+        QMutexLocker lock(&mutex_);
+        return items_;
+    }
+    int ProtocolVersion() const { return 0; }
+    void setHost() {
+        {
+            QMutexLocker lock(&mutex_);
+            host_ = true;
+        }
+        emit StatusNotifierHostRegistered();
+    }
+
+  public slots:
+    // An item names its service, or only its object path on the caller's name.
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
+        const QString item = service.startsWith(u'/') ? message.service() + service : service;
+        {
+            QMutexLocker lock(&mutex_);
+            items_ << item;
+        }
+        emit StatusNotifierItemRegistered(item);
+    }
+    void RegisterStatusNotifierHost(const QString&) { setHost(); }
+
+  signals:
+    void StatusNotifierItemRegistered(const QString& item);
+    void StatusNotifierHostRegistered();
+
+  private:
+    mutable QMutex mutex_;
+    bool host_ = false;
+    QStringList items_;
+};
+
+class StatusNotifierWatcher {
+  public:
+    // Takes the watcher's name on the session bus; false when it cannot.
+    bool start() {
+        thread_.start();
+        object_->moveToThread(&thread_);
+        bool ok = false;
+        QMetaObject::invokeMethod(
+            object_,
+            [this, &ok] {
+                QDBusConnection bus =
+                    QDBusConnection::connectToBus(QDBusConnection::SessionBus, kConnection);
+                ok = bus.registerObject(kPath, object_, QDBusConnection::ExportAllContents) &&
+                     bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+            },
+            Qt::BlockingQueuedConnection);
+        return ok;
+    }
+    ~StatusNotifierWatcher() {
+        if (!thread_.isRunning()) {
+            delete object_;
+            return;
+        }
+        QMetaObject::invokeMethod(
+            object_,
+            [this] {
+                QDBusConnection(kConnection).unregisterObject(kPath);
+                QDBusConnection::disconnectFromBus(kConnection);
+                object_->deleteLater();  // once the thread ends
+            },
+            Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+    }
+
+    // A host (the panel's tray) registers with the watcher.
+    void registerHost() {
+        QMetaObject::invokeMethod(
+            object_, [this] { object_->setHost(); }, Qt::BlockingQueuedConnection);
+    }
+    QStringList items() const { return object_->RegisteredStatusNotifierItems(); }
+
+  private:
+    inline static const QString kConnection = QStringLiteral("stand-in-watcher");
+    inline static const QString kPath = QStringLiteral("/StatusNotifierWatcher");
+    QThread thread_;
+    WatcherObject* object_ = new WatcherObject;  // lives and dies in its thread
+};
+
+}  // namespace vantor::test
