@@ -106,6 +106,9 @@ void FrmLOTUS::Form_Load() {
         }
     }
 
+    // Starting at login is the desktop's entry, not a key of param.ini.
+    ChkAutoSession->setChecked(autostartEnabled(env, cheminLancementSession));
+
     // 11. Sizes; their change rule replaces a value that is not a number.
     // A text equal to the field's raises no change event: apply the rule anyway.
     TxtWidth->setText(m_.lireParam(keys::kWidth, keys::kDefautWidth));
