@@ -113,9 +113,13 @@ TEST_F(TrayDisplayTest, LateStatusNotifierHostTakesTheIconAndTheWatchingWindowHi
     ASSERT_TRUE(watcher.start());
     lancerSansZone();
 
+    QElapsedTimer depuisLHote;
+    depuisLHote.start();
     watcher.registerHost();
     // The icon publishes itself with the watcher, and the window hides to it.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items().isEmpty(); }, 10000));
+    std::cout << "[ MEASURE  ] host registered to icon registered: " << depuisLHote.elapsed()
+              << " ms\n";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 5000));
     EXPECT_EQ(icone()->toolTip(), QStringLiteral("Vantor"));
 

@@ -55,12 +55,6 @@ TEST(QtPlatformChoice, PlatformArgumentIsReadFromTheCommandLine) {
     EXPECT_FALSE(currentDisplaySession(1, argv).platformArgument);
 }
 
-TEST(QtPlatformChoice, OnlyNativeWaylandHasLimitsToLog) {
-    EXPECT_THAT(platformLimitations(QStringLiteral("wayland")).toStdString(), HasSubstr("popup"));
-    EXPECT_TRUE(platformLimitations(QStringLiteral("xcb")).isEmpty());
-    EXPECT_TRUE(platformLimitations(QStringLiteral("offscreen")).isEmpty());
-}
-
 TEST(Autostart, EntryFollowsXdgConfigHomeOrFallsBackToDotConfig) {
     EXPECT_EQ(autostartEntryPath("/conf", "/home/u"), "/conf/autostart/vantor.desktop");
     // A relative XDG_CONFIG_HOME does not count, as the XDG rules say.

@@ -10,6 +10,7 @@
 #include <QMutex>
 #include <QStringList>
 #include <QThread>
+#include <atomic>
 
 namespace vantor::test {
 
@@ -18,44 +19,30 @@ class WatcherObject : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ IsStatusNotifierHostRegistered)
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ RegisteredStatusNotifierItems)
-    Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
   public:
-    bool IsStatusNotifierHostRegistered() const {
-        QMutexLocker lock(&mutex_);
-        return host_;
-    }
+    bool IsStatusNotifierHostRegistered() const { return host_; }
     QStringList RegisteredStatusNotifierItems() const {
         QMutexLocker lock(&mutex_);
         return items_;
     }
-    int ProtocolVersion() const { return 0; }
     void setHost() {
-        {
-            QMutexLocker lock(&mutex_);
-            host_ = true;
-        }
+        host_ = true;
         emit StatusNotifierHostRegistered();
     }
 
   public slots:
     // An item names its service, or only its object path on the caller's name.
     void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
-        const QString item = service.startsWith(u'/') ? message.service() + service : service;
-        {
-            QMutexLocker lock(&mutex_);
-            items_ << item;
-        }
-        emit StatusNotifierItemRegistered(item);
+        QMutexLocker lock(&mutex_);
+        items_ << (service.startsWith(u'/') ? message.service() + service : service);
     }
-    void RegisterStatusNotifierHost(const QString&) { setHost(); }
 
   signals:
-    void StatusNotifierItemRegistered(const QString& item);
     void StatusNotifierHostRegistered();
 
   private:
     mutable QMutex mutex_;
-    bool host_ = false;
+    std::atomic<bool> host_ = false;
     QStringList items_;
 };
 
@@ -66,15 +53,11 @@ class StatusNotifierWatcher {
         thread_.start();
         object_->moveToThread(&thread_);
         bool ok = false;
-        QMetaObject::invokeMethod(
-            object_,
-            [this, &ok] {
-                QDBusConnection bus =
-                    QDBusConnection::connectToBus(QDBusConnection::SessionBus, kConnection);
-                ok = bus.registerObject(kPath, object_, QDBusConnection::ExportAllContents) &&
-                     bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
-            },
-            Qt::BlockingQueuedConnection);
+        inThread([this, &ok] {
+            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kBus);
+            ok = bus.registerObject(kPath, object_, QDBusConnection::ExportAllContents) &&
+                 bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        });
         return ok;
     }
     ~StatusNotifierWatcher() {
@@ -82,27 +65,28 @@ class StatusNotifierWatcher {
             delete object_;
             return;
         }
-        QMetaObject::invokeMethod(
-            object_,
-            [this] {
-                QDBusConnection(kConnection).unregisterObject(kPath);
-                QDBusConnection::disconnectFromBus(kConnection);
-                object_->deleteLater();  // once the thread ends
-            },
-            Qt::BlockingQueuedConnection);
+        inThread([this] {
+            QDBusConnection(kBus).unregisterObject(kPath);
+            QDBusConnection::disconnectFromBus(kBus);
+            object_->deleteLater();  // once the thread ends
+        });
         thread_.quit();
         thread_.wait();
     }
 
     // A host (the panel's tray) registers with the watcher.
     void registerHost() {
-        QMetaObject::invokeMethod(
-            object_, [this] { object_->setHost(); }, Qt::BlockingQueuedConnection);
+        inThread([this] { object_->setHost(); });
     }
     QStringList items() const { return object_->RegisteredStatusNotifierItems(); }
 
   private:
-    inline static const QString kConnection = QStringLiteral("stand-in-watcher");
+    template <typename F>
+    void inThread(F f) {
+        QMetaObject::invokeMethod(object_, f, Qt::BlockingQueuedConnection);
+    }
+
+    inline static const QString kBus = QStringLiteral("stand-in-watcher");
     inline static const QString kPath = QStringLiteral("/StatusNotifierWatcher");
     QThread thread_;
     WatcherObject* object_ = new WatcherObject;  // lives and dies in its thread
