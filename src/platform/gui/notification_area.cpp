@@ -14,7 +14,6 @@ NotificationArea::NotificationArea(QObject* parent) : QObject(parent) {
     };
     if (auto x11 = notification_area::x11TrayManager(changed)) kinds_.push_back(std::move(x11));
     if (auto sni = notification_area::statusNotifierHost(changed)) kinds_.push_back(std::move(sni));
-    seen_ = available();
 }
 
 NotificationArea::~NotificationArea() = default;
@@ -27,10 +26,7 @@ bool NotificationArea::available() const {
 }
 
 void NotificationArea::recheck() {
-    const bool now = available();
-    const bool arrived = now && !seen_;
-    seen_ = now;
-    if (arrived) emit appeared();
+    if (available()) emit appeared();
 }
 
 }  // namespace vantor

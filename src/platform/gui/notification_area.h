@@ -28,15 +28,14 @@ class NotificationArea : public QObject {
     bool available() const;
 
   signals:
-    // A notification area is there where there was none; queued, never
-    // emitted from inside the event that told it.
+    // A notification area announced itself and is there: a new one, or one
+    // that came back. Queued, never emitted from inside the event that told it.
     void appeared();
 
   private:
     void recheck();
 
     std::vector<std::unique_ptr<notification_area::Kind>> kinds_;
-    bool seen_ = false;
 };
 
 }  // namespace vantor
