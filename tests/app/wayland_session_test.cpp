@@ -8,11 +8,11 @@
 #include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -20,6 +20,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <optional>
+#include <vector>
 
 #include "core/password.h"
 #include "platform/cp1252.h"
@@ -137,11 +138,11 @@ TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
     // New mail after the watch started (dated a few seconds on: the watch
     // takes what is later than its start, to the second). The first check,
     // 65 s after the start, shows it.
-    vantor.tool.deliver(kServeur, kBoite, QStringLiteral("Marie Curie/Vantor"),
-                        QStringLiteral("Résultats"), QStringLiteral("Voici les chiffres."),
-                        {QStringLiteral("--created"),
-                         QDateTime::currentDateTime().addSecs(5).toString(
-                             QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
+    vantor.tool.deliver(
+        kServeur, kBoite, QStringLiteral("Marie Curie/Vantor"), QStringLiteral("Résultats"),
+        QStringLiteral("Voici les chiffres."),
+        {QStringLiteral("--created"),
+         QDateTime::currentDateTime().addSecs(5).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
     std::optional<XWindow> popup;
     const auto popupShown = [&popup] {
         for (const XWindow& w : vantorWindows()) {
@@ -183,3 +184,17 @@ TEST(WaylandSession, WithoutXWaylandItRunsNativelyAndLogsTheLimitsOnce) {
 
 }  // namespace
 }  // namespace vantor::test
+
+// The test's own window is an X window (none is needed without XWayland).
+// Its platform goes by argument: the program under test inherits the
+// session's environment as it is.
+int main(int argc, char** argv) {
+    QByteArray platform = qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb";
+    char option[] = "-platform";
+    std::vector<char*> arguments(argv, argv + argc);
+    arguments.insert(arguments.begin() + 1, {option, platform.data()});
+    int count = static_cast<int>(arguments.size());
+    QApplication app(count, arguments.data());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
