@@ -20,6 +20,7 @@ struct PlatformCase {
     const char* name;
     DisplaySession session;
     std::optional<QByteArray> platform;
+    friend void PrintTo(const PlatformCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class QtPlatformChoice : public ::testing::TestWithParam<PlatformCase> {};
