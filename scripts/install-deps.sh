@@ -10,9 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev xvfb xauth trayer openbox imagemagick x11-utils xdotool
   dbus-daemon at-spi2-core
-  weston xwayland qt6-wayland
   qt6-translations-l10n
   desktop-file-utils appstream librsvg2-bin file
+  weston xwayland qt6-wayland
 )
 [ "${1:-}" = fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 
