@@ -182,6 +182,18 @@ in_place() {
 }
 check "a writable program folder, moved, is used in place and can add itself to the menu" in_place
 
+# Vantor writes the command that started it into the user's autostart
+# entry: the launcher hands it its own path.
+names_itself() {
+  local named="$work/named folder"
+  cp -a "$folder" "$named"
+  printf '#!/bin/sh\nprintf %%s "$VANTOR_LAUNCHER" >"$(dirname "$0")/launcher.txt"\n' >"$named/vantor"
+  "$named/vantor-launcher" || return 1
+  [ "$(cat "$named/launcher.txt")" = "$named/vantor-launcher" ] ||
+    { echo "VANTOR_LAUNCHER=$(cat "$named/launcher.txt")"; return 1; }
+}
+check "the launcher tells Vantor its own path, for the autostart entry" names_itself
+
 user_data="$work/xdg"
 user_folder="$user_data/vantor"
 per_user() {

@@ -12,6 +12,7 @@ packages=(
   dbus-daemon at-spi2-core python3-pyatspi python3-pytest python3-tenacity
   qt6-translations-l10n
   desktop-file-utils appstream librsvg2-bin file
+  weston xwayland qt6-wayland
 )
 [ "${1:-}" = fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 

@@ -11,8 +11,10 @@
 #include "notes/workspace/ipc_workspace.h"
 #include "platform/gui/qt_dialogs.h"
 #include "platform/gui/qt_translations.h"
+#include "platform/qt_platform.h"
 
 int main(int argc, char** argv) {
+    vantor::chooseQtPlatform(argc, argv);
     QApplication app(argc, argv);
     app.setApplicationName(vantor::kTitre);
     app.setQuitOnLastWindowClosed(false);

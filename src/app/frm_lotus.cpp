@@ -12,6 +12,7 @@
 #include "app/systray.h"
 #include "core/settings.h"
 #include "maintenance/maintenance.h"
+#include "platform/autostart.h"
 #include "watch/artwork.h"
 #include "watch/frm_msg.h"
 
@@ -80,6 +81,7 @@ FrmLOTUS::FrmLOTUS(ModLOTUS& m, QWidget* parent) : QWidget(parent), m_(m) {
     options->addWidget(ChkAutoScan);
     options->addWidget(ChkAutoNotes);
     options->addWidget(ChkAutoLogOff);
+    options->addWidget(ChkAutoSession);
     options->addStretch();
     lower->addLayout(options, 1);
     layout->addLayout(lower);
@@ -190,6 +192,9 @@ void FrmLOTUS::createOptions() {
     ChkAutoScan = new QCheckBox(QStringLiteral("Lancer la vérification au démarrage de l'application"), this);
     ChkAutoNotes = new QCheckBox(QStringLiteral("Lancer Notes au démarrage de l'application"), this);
     ChkAutoLogOff = new QCheckBox(QStringLiteral("Empêcher la déconnexion automatique dans Lotus Notes"), this);
+    ChkAutoSession = new QCheckBox(QStringLiteral("Lancer Vantor à l'ouverture de session"), this);
+    cheminLancementSession = autostartEntryPath();
+    connect(ChkAutoSession, &QCheckBox::clicked, this, &FrmLOTUS::ChkAutoSession_Click);
 }
 
 void FrmLOTUS::createButtons() {

@@ -95,6 +95,11 @@ public:
     QCheckBox* ChkAutoScan = nullptr;
     QCheckBox* ChkAutoNotes = nullptr;
     QCheckBox* ChkAutoLogOff = nullptr;
+    // Starting at login: the desktop's autostart entry at `cheminLancementSession`,
+    // switched on and off at once, never kept in param.ini.
+    QCheckBox* ChkAutoSession = nullptr;
+    QString cheminLancementSession;
+    void ChkAutoSession_Click();
     QPushButton* CmdSave = nullptr;
     QPushButton* CmdGO = nullptr;
     QPushButton* CmdQuit = nullptr;

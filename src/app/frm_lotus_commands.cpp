@@ -3,11 +3,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <cerrno>
 #include <cstdio>
 
 #include "about/frm_about.h"
 #include "app/frm_lotus.h"
 #include "app/systray.h"
+#include "platform/autostart.h"
 #include "watch/frm_msg.h"
 #include "watch/scan_bal.h"
 
@@ -28,6 +30,22 @@ void FrmLOTUS::CmdSave_Click() {
     CmdQuit->setEnabled(true);
 }
 
+void FrmLOTUS::ChkAutoSession_Click() {
+    Env& env = *m_.env;
+    const bool ok = ChkAutoSession->isChecked()
+                        ? enableAutostart(env, cheminLancementSession, autostartCommand(env))
+                        : disableAutostart(env, cheminLancementSession);
+    if (ok) return;
+    const QString cause = describeFileError(errno);
+    // The box says what the desktop will do, whatever was asked.
+    ChkAutoSession->setChecked(autostartEnabled(env, cheminLancementSession));
+    const QString texte =
+        QStringLiteral("Le lancement à l'ouverture de session n'a pas pu être modifié (%1) : %2")
+            .arg(cheminLancementSession, cause);
+    m_.LogErreur(texte);
+    m_.dialogs->msgBox(texte, msg::kCritical, QStringLiteral("ERREUR"));
+}
+
 void FrmLOTUS::CmdApropos_Click() {
     montrerAPropos(this);
 }
@@ -35,6 +53,7 @@ void FrmLOTUS::CmdApropos_Click() {
 void FrmLOTUS::minimize() {
     // Without a notification area the window would be lost: it stays in the taskbar.
     if (!systray_->zoneDisponible()) {
+        systray_->masquerALArrivee();
         showMinimized();
         return;
     }
@@ -116,6 +135,8 @@ void FrmLOTUS::changeEvent(QEvent* event) {
         systray_->remplir(windowIcon(), kTitre);
         systray_->Shell_NotifyIcon(NIM_ADD, systray_->data());
         hide();
+    } else if (isMinimized()) {
+        systray_->masquerALArrivee();
     }
     QCoreApplication::processEvents();
 }

@@ -1,11 +1,14 @@
 // Start-up: the load event of the main window.
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include "actions/actions_message.h"
-#include "core/password.h"
-#include "core/settings.h"
 #include "app/frm_lotus.h"
 #include "app/notes_preparation.h"
+#include "core/password.h"
+#include "core/settings.h"
+#include "platform/autostart.h"
+#include "platform/qt_platform.h"
 #include "watch/frm_msg.h"
 
 namespace vantor {
@@ -41,6 +44,10 @@ void FrmLOTUS::Form_Load() {
         m_.dialogs->msgBox(kMessagePremierLancement, msg::kOkOnly + msg::kInformation,
                            QStringLiteral("INFORMATION"));
     }
+
+    // What the display cannot do for the popup, said once per run.
+    const QString limites = platformLimitations(QGuiApplication::platformName());
+    if (!limites.isEmpty()) m_.LogErreur(limites);
 
     // 4. Attachments folder; a failure here must not stop the start-up.
     if (!env.folderExists(m_.cheminPJ()) && !env.createFolder(m_.cheminPJ())) {
@@ -98,6 +105,9 @@ void FrmLOTUS::Form_Load() {
                              .arg(key, value.left(100)));
         }
     }
+
+    // Starting at login is the desktop's entry, not a key of param.ini.
+    ChkAutoSession->setChecked(autostartEnabled(env, cheminLancementSession));
 
     // 11. Sizes; their change rule replaces a value that is not a number.
     // A text equal to the field's raises no change event: apply the rule anyway.

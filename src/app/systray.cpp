@@ -6,6 +6,7 @@
 
 #include "app/frm_lotus.h"
 #include "platform/cp1252.h"
+#include "platform/gui/notification_area.h"
 
 namespace vantor {
 
@@ -14,9 +15,11 @@ QString TrayIconData::tip() const {
     return cp1252::decode(QByteArray(szTip.data(), static_cast<qsizetype>(end - szTip.begin())));
 }
 
-Systray::Systray(FrmLOTUS& owner) : QObject(&owner), owner_(owner) {
+Systray::Systray(FrmLOTUS& owner)
+    : QObject(&owner), owner_(owner), zone_(new NotificationArea(this)) {
     suiviTimer_ = owner_.TimerScan.bindableActive().addNotifier([this] { surChangementTimer(); });
     lancee_ = owner_.TimerScan.isActive();
+    connect(zone_, &NotificationArea::appeared, this, &Systray::surArriveeZone);
 }
 
 Systray::~Systray() = default;
@@ -34,14 +37,27 @@ void Systray::remplir(const QIcon& icon, const QString& tip) {
 }
 
 bool Systray::zoneDisponible() {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) return true;
+    // Not Qt's own test: it settles once for the run whether the tray is on
+    // the bus, and the area may come later.
+    if (zone_->available()) return true;
     if (!absenceSignalee_) {
         absenceSignalee_ = true;
         owner_.mod().LogErreur(
             QStringLiteral("Zone de notification indisponible : la fenêtre de Vantor reste dans la "
-                           "barre des tâches."));
+                           "barre des tâches jusqu'à son arrivée."));
     }
     return false;
+}
+
+void Systray::surArriveeZone() {
+    if (!masquageEnAttente_) return;
+    masquageEnAttente_ = false;
+    if (!icon_) {
+        remplir(owner_.windowIcon(), kTitre);
+        Shell_NotifyIcon(NIM_ADD, data_);
+    }
+    // A window the user brought back meanwhile stays where it is.
+    if (owner_.isMinimized()) owner_.hide();
 }
 
 bool Systray::Shell_NotifyIcon(int operation, const TrayIconData& record) {

@@ -16,6 +16,7 @@ class QWidget;
 namespace vantor {
 
 class FrmLOTUS;
+class NotificationArea;
 
 // The notification-icon record, in the fields of its Windows form.
 struct TrayIconData {
@@ -59,6 +60,10 @@ class Systray : public QObject {
     QSystemTrayIcon* icone() const { return icon_.get(); }
     // Whether a notification area is there to hold the icon; logged once when not.
     bool zoneDisponible();
+    // The window was to hide to the icon while no notification area was
+    // there: once one arrives, the icon is added and the window, if still
+    // minimised, hides to it, as hiding to the tray would have done.
+    void masquerALArrivee() { masquageEnAttente_ = true; }
 
     // The watch's state. The icon follows every change by itself: enabling
     // or disabling `TimerScan` anywhere is enough.
@@ -89,6 +94,7 @@ class Systray : public QObject {
     void activated(QSystemTrayIcon::ActivationReason reason);
     void surChangementTimer();
     void appliquerEtat();
+    void surArriveeZone();
 
     FrmLOTUS& owner_;
     TrayIconData data_;
@@ -100,6 +106,8 @@ class Systray : public QObject {
     QStringList injoignables_;
     bool activite_ = false;
     bool absenceSignalee_ = false;
+    bool masquageEnAttente_ = false;
+    NotificationArea* zone_ = nullptr;
 };
 
 }  // namespace vantor

@@ -9,8 +9,10 @@
 #include "client/workspace_server.h"
 #include "notes/store/local_client.h"
 #include "notes/workspace/client_channel.h"
+#include "platform/qt_platform.h"
 
 int main(int argc, char** argv) {
+    vantor::chooseQtPlatform(argc, argv);
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("notes"));
     const bool minimized = app.arguments().contains(QStringLiteral("--minimized"));

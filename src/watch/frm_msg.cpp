@@ -10,6 +10,7 @@
 
 #include "core/keys.h"
 #include "core/modlotus.h"
+#include "platform/qt_platform.h"
 #include "watch/affiche_popup.h"
 #include "watch/artwork.h"
 #include "watch/popup_commands.h"
@@ -35,6 +36,10 @@ FrmMsg::FrmMsg(ModLOTUS& m, QWidget* parent)
     // Never active, the window would otherwise never show its buttons' tooltips,
     // the only words those picture buttons have.
     setAttribute(Qt::WA_AlwaysShowToolTips);
+    // A window no window manager manages stands exactly where it is put, and
+    // compositors show such windows above the others: under XWayland that is
+    // the only way to the bottom-left corner on every compositor.
+    if (onXWayland(QGuiApplication::platformName())) setWindowFlag(Qt::BypassWindowManagerHint);
     setWindowTitle(kTitre);
     setWindowIcon(artwork::iconePopup());
     setFont(policePopup());

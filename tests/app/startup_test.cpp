@@ -1,6 +1,10 @@
 // Start-up on an empty folder and on hand-edited settings files.
+#include <gmock/gmock.h>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include "core/keys.h"
 #include "core/password.h"
@@ -112,6 +116,36 @@ TEST_F(StartupTest, ReadOnlySettingsAndBlockedAttachmentFolderDoNotStopStartUp) 
     EXPECT_TRUE(journal().contains("DATE_VISU"));
     EXPECT_TRUE(journal().contains("pj"));
     EXPECT_NE(f.popup(), nullptr);
+}
+
+TEST_F(StartupTest, LoginStartBoxShowsTheAutostartEntryAndSwitchesItOrSaysWhyNot) {
+    const QByteArray avant = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.file(QStringLiteral("config")).toUtf8());
+    const auto remettre = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", avant); });
+    const QString entree = dir.file(QStringLiteral("config/autostart/vantor.desktop"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(entree).path()));
+    ASSERT_TRUE(env.replaceFile(entree, "[Desktop Entry]\nExec=vantor\n"));
+    demarrer();
+    EXPECT_TRUE(w->ChkAutoSession->isChecked()) << "read from the entry, not param.ini";
+
+    w->ChkAutoSession->click();
+    EXPECT_FALSE(env.fileExists(entree));
+    w->ChkAutoSession->click();
+    EXPECT_THAT(
+        env.readFile(entree).value_or("").toStdString(),
+        ::testing::HasSubstr("Exec=\"" + QCoreApplication::applicationFilePath().toStdString()));
+    EXPECT_FALSE(ini().contains("vantor.desktop"));
+
+    // A file where the autostart folder should be: the box stays off, and says why.
+    w->ChkAutoSession->click();
+    ASSERT_TRUE(QDir(QFileInfo(entree).path()).removeRecursively());
+    ASSERT_TRUE(env.replaceFile(QFileInfo(entree).path(), "pas un dossier"));
+    w->ChkAutoSession->click();
+    EXPECT_FALSE(w->ChkAutoSession->isChecked());
+    EXPECT_EQ(dialogs.count(QStringLiteral("ERREUR")), 1);
+    EXPECT_THAT(
+        journal().toStdString(),
+        ::testing::HasSubstr("Le lancement à l'ouverture de session n'a pas pu être modifié"));
 }
 
 }  // namespace

@@ -1,13 +1,25 @@
 // The tray icon on a real X display with a tray host: it docks there, its
 // tooltip tells the watch's state as the user hovers it, and a left click
-// brings the window back in its normal state.
+// brings the window back in its normal state. And a notification area that
+// comes after Vantor, as at a login where the panel starts late: an X11
+// tray manager, or a StatusNotifierItem host on the session bus (these two
+// run on a display that starts without a tray host, each in a process of
+// its own; elsewhere they report themselves skipped).
 #include <QtCore/qtestsupport_core.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QScreen>
+#include <QTimer>
+#include <iostream>
 
 #include "app/systray.h"
 #include "app_fixture.h"
+#include "platform/gui/notification_area.h"
 #include "support/real_pointer.h"
+#include "support/status_notifier_watcher.h"
 
 namespace vantor::test {
 namespace {
@@ -20,6 +32,17 @@ class TrayDisplayTest : public AppFixture {
         const QRect ecran = QGuiApplication::primaryScreen()->geometry();
         return icone() && ecran.contains(icone()->geometry()) &&
                icone()->geometry().bottom() >= ecran.bottom() - 30;
+    }
+    // The watch started while no notification area is there: the window
+    // stays in the taskbar, minimised, and the log says so once.
+    void lancerSansZone() {
+        boiteJoignable();
+        demarrer();
+        w->show();
+        w->CmdGO_Click();
+        ASSERT_FALSE(w->systray()->iconePresente());
+        EXPECT_TRUE(w->isMinimized());
+        EXPECT_EQ(journal().count(QStringLiteral("Zone de notification indisponible")), 1);
     }
     QString bulleSurvolee() {
         const QRect ecran = QGuiApplication::primaryScreen()->geometry();
@@ -56,6 +79,61 @@ TEST_F(TrayDisplayTest, IconDocksAndItsTooltipTellsTheWatchStateAsTheUserSeesIt)
     EXPECT_EQ(bulleSurvolee(),
               QStringLiteral("Vantor - surveillance arrêtée : la boîte 3 n'est pas accessible"));
     EXPECT_TRUE(dansLaZone());
+}
+
+TEST_F(TrayDisplayTest, LateTrayManagerTakesTheIconAndTheWatchingWindowHidesToIt) {
+    if (NotificationArea().available()) GTEST_SKIP() << "a tray host is there from the start";
+    lancerSansZone();
+
+    // The panel's tray comes 10 s after Vantor.
+    QProcess trayer;
+    QElapsedTimer depuisLeTableau;
+    QTimer::singleShot(10000, [&] {
+        trayer.start(QStringLiteral("trayer"), {"--edge", "bottom", "--align", "right",
+                                                "--widthtype", "request", "--height", "24"});
+        depuisLeTableau.start();
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dansLaZone(); }, 60000));
+    std::cout << "[ MEASURE  ] tray host start to icon docked: " << depuisLeTableau.elapsed()
+              << " ms\n";
+    EXPECT_FALSE(w->isVisible());
+
+    // The icon works: a real left click brings the window back.
+    ASSERT_TRUE(clickAt(icone()->geometry().center()));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w->isVisible() && w->windowState() == Qt::WindowNoState; }, 5000));
+    trayer.terminate();
+    trayer.waitForFinished(10000);
+}
+
+TEST_F(TrayDisplayTest, LateStatusNotifierHostTakesTheIconAndTheWatchingWindowHidesToIt) {
+    if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
+    if (NotificationArea().available()) GTEST_SKIP() << "a tray host is there from the start";
+    StatusNotifierWatcher watcher;  // the panel's watcher is up, its tray not yet
+    ASSERT_TRUE(watcher.start());
+    lancerSansZone();
+
+    QElapsedTimer depuisLHote;
+    depuisLHote.start();
+    watcher.registerHost();
+    // The icon publishes itself with the watcher, and the window hides to it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items().isEmpty(); }, 10000));
+    std::cout << "[ MEASURE  ] host registered to icon registered: " << depuisLHote.elapsed()
+              << " ms\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 5000));
+    EXPECT_EQ(icone()->toolTip(), QStringLiteral("Vantor"));
+
+    // The host activates the item as the user's click does: the window comes back.
+    const QString item = watcher.items().constFirst();
+    const qsizetype slash = item.indexOf(u'/');
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        slash < 0 ? item : item.left(slash),
+        slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash),
+        QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 0 << 0;
+    ASSERT_TRUE(QDBusConnection::sessionBus().send(activate));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w->isVisible() && w->windowState() == Qt::WindowNoState; }, 5000));
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+// The session's side of the desktop: which Qt platform the programs ask for,
+// and the autostart entry that starts Vantor at login.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "platform/autostart.h"
+#include "platform/profile_test_files.h"
+#include "platform/qt_platform.h"
+#include "support/qt_printers.h"
+#include "support/temp_dir.h"
+
+namespace vantor::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct PlatformCase {
+    const char* name;
+    DisplaySession session;
+    std::optional<QByteArray> platform;
+    friend void PrintTo(const PlatformCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class QtPlatformChoice : public ::testing::TestWithParam<PlatformCase> {};
+
+TEST_P(QtPlatformChoice, WaylandSessionsUseXWaylandWhenOfferedAndTheUsersChoiceStands) {
+    EXPECT_EQ(qtPlatformFor(GetParam().session), GetParam().platform);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, QtPlatformChoice,
+    ::testing::Values(
+        PlatformCase{"X11", {.x11Display = ":0", .sessionType = "x11"}, std::nullopt},
+        PlatformCase{"WaylandWithXWayland",
+                     {.waylandDisplay = "wayland-0", .x11Display = ":1"},
+                     "xcb;wayland"},
+        PlatformCase{"WaylandWithoutXWayland", {.waylandDisplay = "wayland-0"}, "wayland"},
+        PlatformCase{"WaylandNamedBySessionTypeOnly",
+                     {.x11Display = ":1", .sessionType = "Wayland"},
+                     "xcb;wayland"},
+        PlatformCase{"UserSetTheVariable",
+                     {.qtPlatform = "wayland", .waylandDisplay = "wayland-0", .x11Display = ":1"},
+                     std::nullopt},
+        PlatformCase{"UserGaveTheArgument",
+                     {.platformArgument = true, .waylandDisplay = "wayland-0", .x11Display = ":1"},
+                     std::nullopt},
+        PlatformCase{"NoDisplayAtAll", {}, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(QtPlatformChoice, PlatformArgumentIsReadFromTheCommandLine) {
+    char program[] = "vantor", flag[] = "-platform", value[] = "wayland";
+    char* argv[] = {program, flag, value};
+    EXPECT_TRUE(currentDisplaySession(3, argv).platformArgument);
+    EXPECT_FALSE(currentDisplaySession(1, argv).platformArgument);
+}
+
+TEST(Autostart, EntryFollowsXdgConfigHomeOrFallsBackToDotConfig) {
+    EXPECT_EQ(autostartEntryPath("/conf", "/home/u"), "/conf/autostart/vantor.desktop");
+    // A relative XDG_CONFIG_HOME does not count, as the XDG rules say.
+    EXPECT_EQ(autostartEntryPath("conf", "/home/u"), "/home/u/.config/autostart/vantor.desktop");
+    EXPECT_EQ(autostartEntryPath("", "/home/u"), "/home/u/.config/autostart/vantor.desktop");
+    EXPECT_EQ(autostartEntryPath("", ""), QString());
+}
+
+TEST(Autostart, CommandIsTheLauncherThatStartedTheProgramElseTheOneBesideItElseItself) {
+    TempDir dir;
+    Env& env = *Env::Default();
+    const QString exe = dir.file("vantor"), beside = dir.file("vantor-launcher");
+    const QString installed = dir.file("installed-launcher");
+    EXPECT_EQ(autostartCommand(env, installed, exe), exe);  // named but gone
+    putBytes(beside, "#!/bin/sh\n");
+    EXPECT_EQ(autostartCommand(env, QString(), exe), beside);
+    putBytes(installed, "#!/bin/sh\n");
+    EXPECT_EQ(autostartCommand(env, installed, exe), installed);
+}
+
+TEST(Autostart, SwitchedOnWritesAnEntryQuotingAnyPathAndMakesTheFolders) {
+    TempDir dir;
+    Env& env = *Env::Default();
+    const QString path = autostartEntryPath("", dir.path().toUtf8());  // no .config yet
+    const QString command = QStringLiteral("/opt/Mes Applis/v$a\"l`%u\\e/vantor-launcher");
+    EXPECT_FALSE(autostartEnabled(env, path));
+
+    ASSERT_TRUE(enableAutostart(env, path, command));
+    EXPECT_TRUE(autostartEnabled(env, path));
+    const QByteArray entry = env.readFile(path).value_or(QByteArray());
+    EXPECT_THAT(entry.toStdString(), HasSubstr("[Desktop Entry]\nType=Application\n"));
+    EXPECT_THAT(entry.toStdString(),
+                HasSubstr("\nExec=\"/opt/Mes Applis/v\\\\$a\\\\\"l\\\\`%%u\\\\\\\\e/"
+                          "vantor-launcher\"\n"));
+
+    EXPECT_FALSE(enableAutostart(env, path, QStringLiteral("/opt/a\nb")));
+    ASSERT_TRUE(disableAutostart(env, path));
+    EXPECT_FALSE(env.fileExists(path));
+    EXPECT_TRUE(disableAutostart(env, path));
+}
+
+TEST(Autostart, EntrySwitchedOffByTheDesktopReadsAsOff) {
+    TempDir dir;
+    Env& env = *Env::Default();
+    const std::pair<QByteArray, bool> entries[] = {
+        {"[Desktop Entry]\nExec=vantor\n", true},
+        {"[Desktop Entry]\nExec=vantor\nHidden=true\n", false},
+        {"[Desktop Entry]\nExec=vantor\nX-GNOME-Autostart-enabled=false\n", false},
+        {"[Desktop Entry]\nExec=vantor\nHidden=false\nX-GNOME-Autostart-enabled=true\n", true},
+        {"\xff\xfe garbage", true},  // still an entry the desktop may run
+    };
+    for (const auto& [text, on] : entries) {
+        // A new name each time: the entry is read fresh.
+        const QString path = dir.file(QString::number(qHash(text)) + QStringLiteral(".desktop"));
+        putBytes(path, text);
+        EXPECT_EQ(autostartEnabled(env, path), on) << text.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace vantor::test
