@@ -7,6 +7,7 @@
 #include "app/systray.h"
 #include "core/modlotus.h"
 #include "notes/store/local_client.h"
+#include "notes/store/store_paths.h"
 #include "notes/workspace/ipc_workspace.h"
 #include "platform/gui/qt_dialogs.h"
 #include "platform/gui/qt_translations.h"
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
     const QString notesData = vantor::joinPath(folder, QStringLiteral("notesdata"));
     vantor::store::LocalClient client(notesData, vantor::notes::ipcWorkspaceFactory(notesData));
     vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
+    m.fichierDeBase = [notesData](const QString& server, const QString& file) {
+        return vantor::store::DataRoot(notesData).findFile(server, file);
+    };
     // Before the first box: Qt's own buttons read in French, as the rest.
     try {
         vantor::installFrenchQtTranslations(app);

@@ -62,6 +62,8 @@ public:
     // created().toSecsSinceEpoch() gives it; realisations answer it without
     // building a local date-time.
     virtual qint64 createdSecsSinceEpoch() const { return created().toSecsSinceEpoch(); }
+    // The creation date-time the document keeps; takes effect at save.
+    virtual void setCreated(const QDateTime& when) = 0;
     virtual QString universalID() const = 0;
     // 32 hexadecimal digits, unique in the database; takes effect at save.
     virtual void setUniversalID(const QString& unid) = 0;
