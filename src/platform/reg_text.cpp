@@ -203,6 +203,10 @@ size_t hacheSansCasse(QStringView s, size_t seed) {
         }
         h = (h ^ u) * 0x100000001b3ull;
     }
+    // FNV leaves its low bits, which pick the bucket, poorly mixed.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
     return h;
 }
 
@@ -222,6 +226,10 @@ struct Reader {
     ParseError* error;
     Lignes lignes{f.text_};
     qsizetype index = -1;  // of the current line
+    // The names and keys of the last "[KEY]" line: an export names the same
+    // parents line after line, found again without a look-up. Only a
+    // deletion can end a key, and it clears them.
+    std::vector<std::pair<QStringView, int>> precedents;
 
     bool refus(qsizetype line, const QString& reason) {
         if (error != nullptr) *error = {static_cast<int>(line + 1), reason};
@@ -278,19 +286,33 @@ struct Reader {
             debut = fin < 0 ? path.size() : fin + 1;
             return nom;
         };
-        int cle = f.child(0, suivant());
-        if (cle < 0) return refus(index, QStringLiteral("racine inconnue"));
-        if (apresSuppression && noms == 1)
-            return refus(index, QStringLiteral("une racine ne peut être supprimée"));
         if (apresSuppression) {
+            int cle = f.child(0, suivant());
+            if (cle < 0) return refus(index, QStringLiteral("racine inconnue"));
+            if (noms == 1) return refus(index, QStringLiteral("une racine ne peut être supprimée"));
             // Down to the parent; a key that is not there is nothing to remove.
             for (qsizetype n = 1; cle >= 0 && n < noms - 1; ++n) cle = f.child(cle, suivant());
             if (cle >= 0) f.removeChild(cle, suivant());
+            precedents.clear();
             courante = -1;
-        } else {
-            for (qsizetype n = 1; n < noms; ++n) cle = f.ensureChild(cle, suivant());
-            courante = cle;
+            return true;
         }
+        int cle = 0;
+        bool memes = true;  // the names so far are those of the last line
+        for (qsizetype n = 0; n < noms; ++n) {
+            const QStringView nom = suivant();
+            const auto i = static_cast<std::size_t>(n);
+            memes = memes && i < precedents.size() && precedents[i].first == nom;
+            if (memes) {
+                cle = precedents[i].second;
+                continue;
+            }
+            cle = n == 0 ? f.child(0, nom) : f.ensureChild(cle, nom);
+            if (cle < 0) return refus(index, QStringLiteral("racine inconnue"));
+            precedents.resize(i);
+            precedents.emplace_back(nom, cle);
+        }
+        courante = cle;
         return true;
     }
 
@@ -478,7 +500,8 @@ std::shared_ptr<const ParsedFile> ParsedFile::read(QByteArray bytes, ParseError*
         if (error != nullptr) *error = {1, QStringLiteral("encodage illisible")};
         return nullptr;
     }
-    if (!Reader{*f, error}.lire()) return nullptr;
+    Reader reader{*f, error, Lignes{f->text_}, -1, {}};
+    if (!reader.lire()) return nullptr;
     return f;
 }
 
@@ -490,55 +513,77 @@ int ParsedFile::find(const QStringList& path) const {
 }
 
 std::optional<Value> ParsedFile::value(int key, const QString& name) const {
-    const auto it = values_.constFind(Name{key, name});
-    if (it == values_.cend()) return std::nullopt;
-    return decoded(entries_[*it]);
+    const int v = lookup(entries_, nodes_[key].values, values_, key, name);
+    if (v < 0) return std::nullopt;
+    return decoded(entries_[v]);
 }
 
 Key ParsedFile::tree() const { return treeOf(0); }
 
+// Names are compared by a scan up to this many in a list, through the hash beyond.
+constexpr int kScanMax = 8;
+
+template <typename T>
+int ParsedFile::lookup(const std::vector<T>& items, const List& list, const QHash<Name, int>& hash,
+                       int owner, QStringView name) const {
+    if (list.count <= kScanMax) {
+        for (int i = list.first; i >= 0; i = items[i].next)
+            if (items[i].live && items[i].name.size() == name.size() &&
+                items[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+    const auto it = hash.constFind(Name{owner, name});
+    return it == hash.cend() ? -1 : *it;
+}
+
+template <typename T>
+int ParsedFile::append(std::vector<T>& items, int owner, List Node::*which,
+                       QHash<Name, int>& hash, T item) {
+    const int added = static_cast<int>(items.size());
+    items.push_back(std::move(item));
+    List& list = nodes_[owner].*which;  // after the push: `items` may be nodes_
+    (list.last < 0 ? list.first : items[list.last].next) = added;
+    list.last = added;
+    if (++list.count == kScanMax + 1) {
+        for (int i = list.first; i >= 0; i = items[i].next)
+            if (items[i].live) hash.insert(Name{owner, items[i].name}, i);
+    } else if (list.count > kScanMax) {
+        hash.insert(Name{owner, items[added].name}, added);
+    }
+    return added;
+}
+
 int ParsedFile::child(int parent, QStringView name) const {
-    const auto it = children_.constFind(Name{parent, name});
-    return it == children_.cend() ? -1 : *it;
+    return lookup(nodes_, nodes_[parent].children, children_, parent, name);
 }
 
 int ParsedFile::ensureChild(int parent, QStringView name) {
     if (const int existing = child(parent, name); existing >= 0) return existing;
-    const int added = static_cast<int>(nodes_.size());
-    nodes_.push_back(Node{name});
-    Node& p = nodes_[parent];
-    (p.lastChild < 0 ? p.firstChild : nodes_[p.lastChild].next) = added;
-    p.lastChild = added;
-    children_.insert(Name{parent, name}, added);
-    return added;
+    return append(nodes_, parent, &Node::children, children_, Node{name, -1, true, {}, {}});
 }
 
 void ParsedFile::removeChild(int parent, QStringView name) {
-    const auto it = children_.constFind(Name{parent, name});
-    if (it == children_.cend()) return;
-    nodes_[*it].live = false;
-    children_.erase(it);
+    const int c = child(parent, name);
+    if (c < 0) return;
+    nodes_[c].live = false;
+    if (nodes_[parent].children.count > kScanMax) children_.remove(Name{parent, name});
 }
 
 void ParsedFile::setValue(int key, QStringView name, std::uint32_t type, QStringView data) {
-    if (const auto it = values_.constFind(Name{key, name}); it != values_.cend()) {
-        entries_[*it].type = type;
-        entries_[*it].data = data;
+    if (const int v = lookup(entries_, nodes_[key].values, values_, key, name); v >= 0) {
+        entries_[v].type = type;
+        entries_[v].data = data;
         return;
     }
-    const int added = static_cast<int>(entries_.size());
-    entries_.push_back(Entry{name, data, type});
-    Node& k = nodes_[key];
-    (k.lastValue < 0 ? k.firstValue : entries_[k.lastValue].next) = added;
-    k.lastValue = added;
-    values_.insert(Name{key, name}, added);
+    append(entries_, key, &Node::values, values_, Entry{name, -1, true, data, type});
 }
 
 void ParsedFile::removeValue(int key, QStringView name) {
-    const auto it = values_.constFind(Name{key, name});
-    if (it == values_.cend()) return;
-    entries_[*it].live = false;
-    values_.erase(it);
+    const int v = lookup(entries_, nodes_[key].values, values_, key, name);
+    if (v < 0) return;
+    entries_[v].live = false;
+    if (nodes_[key].values.count > kScanMax) values_.remove(Name{key, name});
 }
 
 Value ParsedFile::decoded(const Entry& entry) const {
@@ -551,9 +596,9 @@ Value ParsedFile::decoded(const Entry& entry) const {
 // Recursion as deep as the tree, which the reader keeps within kMaxDepth.
 Key ParsedFile::treeOf(int node) const {
     Key k{nodes_[node].name.toString(), {}, {}};
-    for (int v = nodes_[node].firstValue; v >= 0; v = entries_[v].next)
+    for (int v = nodes_[node].values.first; v >= 0; v = entries_[v].next)
         if (entries_[v].live) k.values.push_back(decoded(entries_[v]));
-    for (int c = nodes_[node].firstChild; c >= 0; c = nodes_[c].next)
+    for (int c = nodes_[node].children.first; c >= 0; c = nodes_[c].next)
         if (nodes_[c].live) k.subkeys.push_back(treeOf(c));
     return k;
 }

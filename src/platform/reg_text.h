@@ -80,18 +80,23 @@ class ParsedFile {
     };
     friend bool operator==(const Name& a, const Name& b);
     friend size_t qHash(const Name& n, size_t seed);
+    // The subkeys or values of a key, in order (removed ones stay, marked):
+    // found by a scan while few, through a hash once many.
+    struct List {
+        int first = -1, last = -1, count = 0;
+    };
     struct Node {
         QStringView name;
-        int firstChild = -1, lastChild = -1, next = -1;
-        int firstValue = -1, lastValue = -1;
+        int next = -1;
         bool live = true;
+        List children, values;
     };
     struct Entry {
         QStringView name;
-        QStringView data;  // from after "=" to the end of its last continuation line
-        std::uint32_t type = 0;
         int next = -1;
         bool live = true;
+        QStringView data;  // from after "=" to the end of its last continuation line
+        std::uint32_t type = 0;
     };
     friend struct Reader;
 
@@ -100,6 +105,11 @@ class ParsedFile {
     void removeChild(int parent, QStringView name);
     void setValue(int key, QStringView name, std::uint32_t type, QStringView data);
     void removeValue(int key, QStringView name);
+    template <typename T>
+    int lookup(const std::vector<T>& items, const List& list, const QHash<Name, int>& hash,
+               int owner, QStringView name) const;
+    template <typename T>
+    int append(std::vector<T>& items, int owner, List Node::*which, QHash<Name, int>& hash, T item);
     Value decoded(const Entry& entry) const;
     Key treeOf(int node) const;
 

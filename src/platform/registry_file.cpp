@@ -77,7 +77,7 @@ std::shared_ptr<const regtext::ParsedFile> FileRegistry::load(std::int32_t* code
     const std::optional<FileStamp> before = env_.fileStamp(path_);
     if (kept_ && before && before == keptStamp_) return kept_;
     kept_.reset();  // its memory is free before the new content is read
-    std::optional<QByteArray> bytes = env_.readFile(path_);
+    const std::optional<QByteArray> bytes = env_.readFile(path_);
     QString reason;
     std::size_t content = 1;
     if (!bytes) {
@@ -85,9 +85,8 @@ std::shared_ptr<const regtext::ParsedFile> FileRegistry::load(std::int32_t* code
             return regtext::ParsedFile::read({}, nullptr);
         reason = QStringLiteral("il ne peut être lu");
     } else {
-        content = qHash(*bytes) | 2;
         regtext::ParseError error;
-        if (auto parsed = regtext::ParsedFile::read(std::move(*bytes), &error)) {
+        if (auto parsed = regtext::ParsedFile::read(*bytes, &error)) {
             lastReportedContent_ = 0;
             // Kept only when nothing changed the file while it was read.
             if (before && env_.fileStamp(path_) == before) {
@@ -97,6 +96,7 @@ std::shared_ptr<const regtext::ParsedFile> FileRegistry::load(std::int32_t* code
             return parsed;
         }
         reason = QStringLiteral("ligne %1 : %2").arg(error.line).arg(error.reason);
+        content = qHash(*bytes) | 2;
     }
     *code = reg::kRegistryCorrupt;
     if (content != lastReportedContent_) {
