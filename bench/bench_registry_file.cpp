@@ -37,7 +37,9 @@ const QString& exportFile(int classes) {
     return it->second;
 }
 
-double sizeOf(const QString& path) { return static_cast<double>(QFileInfo(path).size()); }
+double sizeOf(const QString& path) {
+    return static_cast<double>(QFileInfo(path).size());
+}
 
 // The last class's default value, as the mail client's folder is read.
 void readOneValue(Registry& registry, int classes) {
@@ -55,7 +57,8 @@ void readOneValue(Registry& registry, int classes) {
 }
 
 std::unique_ptr<FileRegistry> registryOf(const QString& path) {
-    return std::make_unique<FileRegistry>(*Env::Default(), path, [](const QString&) { std::abort(); });
+    return std::make_unique<FileRegistry>(*Env::Default(), path,
+                                          [](const QString&) { std::abort(); });
 }
 
 void BM_BareRead(benchmark::State& state) {
@@ -86,7 +89,8 @@ qint64 statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
-        if (line.startsWith(field)) return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLongLong();
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLongLong();
     return -1;
 }
 
@@ -122,8 +126,11 @@ void BM_PeakMemoryOfFirstRead(benchmark::State& state) {
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
-    b->Arg(25000)->Arg(125000)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(
-        true);
+    b->Arg(25000)
+        ->Arg(125000)
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(7)
+        ->ReportAggregatesOnly(true);
 }
 BENCHMARK(BM_BareRead)->Apply(sizes);
 BENCHMARK(BM_FirstRead)->Apply(sizes);

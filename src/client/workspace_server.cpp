@@ -40,7 +40,8 @@ WorkspaceServer::Start WorkspaceServer::listen(QString* error) {
     }
     QLockFile turn(path + QStringLiteral(".lock"));
     if (!turn.tryLock(kTurnMs)) {
-        *error = QStringLiteral("un autre démarrage de Lotus Notes pour ces données ne se termine pas");
+        *error =
+            QStringLiteral("un autre démarrage de Lotus Notes pour ces données ne se termine pas");
         return Start::Failed;
     }
     if (server_.listen(path)) return Start::Listening;
@@ -59,8 +60,8 @@ WorkspaceServer::Start WorkspaceServer::listen(QString* error) {
 
 void WorkspaceServer::serve(QLocalSocket* socket) {
     if (const QString refused = refusedPeer(socket->socketDescriptor()); !refused.isEmpty()) {
-        qWarning("Lotus Notes : connexion refusée sur %s, %s.", qUtf8Printable(server_.fullServerName()),
-                 qUtf8Printable(refused));
+        qWarning("Lotus Notes : connexion refusée sur %s, %s.",
+                 qUtf8Printable(server_.fullServerName()), qUtf8Printable(refused));
         socket->abort();
         socket->deleteLater();
         return;

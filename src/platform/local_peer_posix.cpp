@@ -33,8 +33,8 @@ std::optional<QString> userRuntimeFolder(QString* why) {
     }
     if (isPrivateFolder(own)) return own;
     if (why)
-        *why = QStringLiteral("le dossier %1 n'est pas un dossier privé de cet utilisateur")
-                   .arg(own);
+        *why =
+            QStringLiteral("le dossier %1 n'est pas un dossier privé de cet utilisateur").arg(own);
     return std::nullopt;
 }
 
@@ -42,11 +42,13 @@ QString refusedPeer(qintptr descriptor) {
     ucred peer{};
     socklen_t size = sizeof peer;
     if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
-        return QStringLiteral("l'utilisateur du programme à l'autre bout est inconnu (erreur "
-                              "système %1)")
+        return QStringLiteral(
+                   "l'utilisateur du programme à l'autre bout est inconnu (erreur "
+                   "système %1)")
             .arg(errno);
     if (peer.uid == ::getuid()) return QString();
-    return QStringLiteral("le programme à l'autre bout est celui de l'utilisateur %1 (processus %2)")
+    return QStringLiteral(
+               "le programme à l'autre bout est celui de l'utilisateur %1 (processus %2)")
         .arg(peer.uid)
         .arg(peer.pid);
 }

@@ -97,7 +97,8 @@ QString sansEchappements(QStringView inner) {
     QString out;
     out.reserve(inner.size());
     for (qsizetype i = 0; i < inner.size(); ++i) {
-        if (inner[i] == u'\\' && i + 1 < inner.size() && (inner[i + 1] == u'\\' || inner[i + 1] == u'"'))
+        if (inner[i] == u'\\' && i + 1 < inner.size() &&
+            (inner[i + 1] == u'\\' || inner[i + 1] == u'"'))
             ++i;
         out += inner[i];
     }
@@ -167,7 +168,8 @@ QString lireDonnee(QStringView donnee, bool ansi, std::uint32_t* type, QByteArra
         }
         if (deuxPoints >= donnee.size() || donnee[deuxPoints] != u':')
             return QStringLiteral("« : » attendu");
-        if (!octetsHex(donnee.sliced(deuxPoints + 1), out)) return QStringLiteral("octets incorrects");
+        if (!octetsHex(donnee.sliced(deuxPoints + 1), out))
+            return QStringLiteral("octets incorrects");
         if (out && ansi && reg::isTextType(*type)) *out = utf16FromAnsi(*out);
         return QString();
     }
@@ -340,7 +342,8 @@ struct Reader {
         const QStringView donnee = t.sliced(pos + 1).trimmed();
         QStringView etendue = donnee;
         QString jointe;
-        if (donnee.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive) && donnee.endsWith(u'\\')) {
+        if (donnee.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive) &&
+            donnee.endsWith(u'\\')) {
             QStringView line;
             const QChar* fin = donnee.data() + donnee.size();
             for (jointe = donnee.toString(); jointe.endsWith(u'\\') && lignes.next(line); ++index) {
@@ -518,7 +521,9 @@ std::optional<Value> ParsedFile::value(int key, const QString& name) const {
     return decoded(entries_[v]);
 }
 
-Key ParsedFile::tree() const { return treeOf(0); }
+Key ParsedFile::tree() const {
+    return treeOf(0);
+}
 
 // Names are compared by a scan up to this many in a list, through the hash beyond.
 constexpr int kScanMax = 8;
@@ -538,8 +543,8 @@ int ParsedFile::lookup(const std::vector<T>& items, const List& list, const QHas
 }
 
 template <typename T>
-int ParsedFile::append(std::vector<T>& items, int owner, List Node::*which,
-                       QHash<Name, int>& hash, T item) {
+int ParsedFile::append(std::vector<T>& items, int owner, List Node::*which, QHash<Name, int>& hash,
+                       T item) {
     const int added = static_cast<int>(items.size());
     items.push_back(std::move(item));
     List& list = nodes_[owner].*which;  // after the push: `items` may be nodes_

@@ -114,8 +114,8 @@ class ParsedFile {
     Key treeOf(int node) const;
 
     QByteArray bytes_;
-    QString text_;  // over bytes_, or decoded from them
-    bool ansi_ = false;  // REGEDIT4: text in hex data is Windows-1252
+    QString text_;                    // over bytes_, or decoded from them
+    bool ansi_ = false;               // REGEDIT4: text in hex data is Windows-1252
     std::vector<QString> unescaped_;  // value names with escapes, as the views see them
     std::vector<Node> nodes_;         // 0 is the top, above the roots
     std::vector<Entry> entries_;

@@ -4,12 +4,11 @@
 // it with a file exported from Windows. The file read is kept while it is
 // unchanged on disk (size, modification time and inode, Env::fileStamp), so
 // hand edits count at the next call and a large export is parsed once;
-// every change rewrites it whole through Env::replaceFile. A file that cannot be understood is kept as it is: its
-// keys cannot be opened (kRegistryCorrupt, so reads fail), writes are
-// refused, and the failure is logged once per content of the file.
-// Roots: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS
-// and HKEY_CURRENT_CONFIG, each a tree of its own; the performance and
-// dynamic-data roots do not exist here (kInvalidHandle).
+// every change rewrites it whole through Env::replaceFile. A file that cannot be understood is kept
+// as it is: its keys cannot be opened (kRegistryCorrupt, so reads fail), writes are refused, and
+// the failure is logged once per content of the file. Roots: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
+// HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_CONFIG, each a tree of its own; the performance
+// and dynamic-data roots do not exist here (kInvalidHandle).
 #include <QStringList>
 #include <map>
 #include <optional>

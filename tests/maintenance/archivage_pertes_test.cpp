@@ -61,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                }}));
 
 TEST_F(ArchivagePertesTest, AnotherMessageUnderAnArchivedIdIsKeptBesideItWithItsOwnDate) {
-    const QString a = ajouter({.subject = QStringLiteral("A"), .folders = {QStringLiteral("Projets")}});
+    const QString a =
+        ajouter({.subject = QStringLiteral("A"), .folders = {QStringLiteral("Projets")}});
     archiver(msg::kNo);
     auto equipe = admin.createMailbox(kServeur, kEquipe, {kUser});
     auto autre = std::static_pointer_cast<store::LocalDocument>(equipe->createDocument());
@@ -80,7 +81,8 @@ TEST_F(ArchivagePertesTest, AnotherMessageUnderAnArchivedIdIsKeptBesideItWithIts
 
     auto arch = ouvrirArchive();
     EXPECT_EQ(contenu(*arch).size(), 2u);
-    EXPECT_EQ(arch->getDocumentByUNID(a)->itemValue(QStringLiteral("Subject")), QStringLiteral("A"));
+    EXPECT_EQ(arch->getDocumentByUNID(a)->itemValue(QStringLiteral("Subject")),
+              QStringLiteral("A"));
     EXPECT_EQ(arch->getDocumentByUNID(a)->created(), le(1, 2, 2008));
     EXPECT_EQ(dossier(*arch, QStringLiteral("Projets")), QStringList{"A"});
     const notes::ViewPtr all = arch->getView(QStringLiteral("($All)"));

@@ -257,7 +257,8 @@ TEST_F(RegistryFile, AnUnchangedFileIsReadOnceAndAChangeShowsAtTheNextCall) {
     const QString clsid = QStringLiteral("CLSID\\{%1-0000-0000-0000-000000000000}");
     putBytes(path, regeditBytes(classesExport(3)));
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(read(counted, reg::kClassesRoot, clsid.arg("00000002"), "").data, raw("Objet 2\0"));
+        EXPECT_EQ(read(counted, reg::kClassesRoot, clsid.arg("00000002"), "").data,
+                  raw("Objet 2\0"));
     EXPECT_EQ(env.reads, 1);
 
     putBytes(path, regeditBytes(classesExport(4)));

@@ -97,43 +97,54 @@ class PowerCut {
 
     static const sqlite3_io_methods* methods() {
         static const sqlite3_io_methods table = {
-        3,
-        [](sqlite3_file* f) {
-            const int rc = sys(f)->pMethods->xClose(sys(f));
-            sqlite3_free(sys(f));
-            return rc;
-        },
-        [](sqlite3_file* f, void* b, int n, sqlite3_int64 at) { return sys(f)->pMethods->xRead(sys(f), b, n, at); },
-        [](sqlite3_file* f, const void* b, int n, sqlite3_int64 at) {
-            return dropped(f) ? SQLITE_OK : sys(f)->pMethods->xWrite(sys(f), b, n, at);
-        },
-        [](sqlite3_file* f, sqlite3_int64 n) {
-            return dropped(f) ? SQLITE_OK : sys(f)->pMethods->xTruncate(sys(f), n);
-        },
-        [](sqlite3_file* f, int flags) {
-            if (dropped(f)) return SQLITE_OK;
-            const int rc = sys(f)->pMethods->xSync(sys(f), flags);
-            const char* path = reinterpret_cast<File*>(f)->path;
-            if (rc == SQLITE_OK && active()->watched(path)) active()->synced_[path] = contentOf(path);
-            return rc;
-        },
-        [](sqlite3_file* f, sqlite3_int64* n) { return sys(f)->pMethods->xFileSize(sys(f), n); },
-        [](sqlite3_file* f, int l) { return sys(f)->pMethods->xLock(sys(f), l); },
-        [](sqlite3_file* f, int l) { return sys(f)->pMethods->xUnlock(sys(f), l); },
-        [](sqlite3_file* f, int* r) { return sys(f)->pMethods->xCheckReservedLock(sys(f), r); },
-        [](sqlite3_file* f, int op, void* a) { return sys(f)->pMethods->xFileControl(sys(f), op, a); },
-        [](sqlite3_file* f) { return sys(f)->pMethods->xSectorSize(sys(f)); },
-        [](sqlite3_file* f) { return sys(f)->pMethods->xDeviceCharacteristics(sys(f)); },
-        [](sqlite3_file* f, int r, int n, int e, void volatile** m) {
-            return sys(f)->pMethods->xShmMap(sys(f), r, n, e, m);
-        },
-        [](sqlite3_file* f, int o, int n, int fl) { return sys(f)->pMethods->xShmLock(sys(f), o, n, fl); },
-        [](sqlite3_file* f) { sys(f)->pMethods->xShmBarrier(sys(f)); },
-        [](sqlite3_file* f, int d) { return sys(f)->pMethods->xShmUnmap(sys(f), d); },
-        [](sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
-            return sys(f)->pMethods->xFetch(sys(f), at, n, p);
-        },
-        [](sqlite3_file* f, sqlite3_int64 at, void* p) { return sys(f)->pMethods->xUnfetch(sys(f), at, p); },
+            3,
+            [](sqlite3_file* f) {
+                const int rc = sys(f)->pMethods->xClose(sys(f));
+                sqlite3_free(sys(f));
+                return rc;
+            },
+            [](sqlite3_file* f, void* b, int n, sqlite3_int64 at) {
+                return sys(f)->pMethods->xRead(sys(f), b, n, at);
+            },
+            [](sqlite3_file* f, const void* b, int n, sqlite3_int64 at) {
+                return dropped(f) ? SQLITE_OK : sys(f)->pMethods->xWrite(sys(f), b, n, at);
+            },
+            [](sqlite3_file* f, sqlite3_int64 n) {
+                return dropped(f) ? SQLITE_OK : sys(f)->pMethods->xTruncate(sys(f), n);
+            },
+            [](sqlite3_file* f, int flags) {
+                if (dropped(f)) return SQLITE_OK;
+                const int rc = sys(f)->pMethods->xSync(sys(f), flags);
+                const char* path = reinterpret_cast<File*>(f)->path;
+                if (rc == SQLITE_OK && active()->watched(path))
+                    active()->synced_[path] = contentOf(path);
+                return rc;
+            },
+            [](sqlite3_file* f, sqlite3_int64* n) {
+                return sys(f)->pMethods->xFileSize(sys(f), n);
+            },
+            [](sqlite3_file* f, int l) { return sys(f)->pMethods->xLock(sys(f), l); },
+            [](sqlite3_file* f, int l) { return sys(f)->pMethods->xUnlock(sys(f), l); },
+            [](sqlite3_file* f, int* r) { return sys(f)->pMethods->xCheckReservedLock(sys(f), r); },
+            [](sqlite3_file* f, int op, void* a) {
+                return sys(f)->pMethods->xFileControl(sys(f), op, a);
+            },
+            [](sqlite3_file* f) { return sys(f)->pMethods->xSectorSize(sys(f)); },
+            [](sqlite3_file* f) { return sys(f)->pMethods->xDeviceCharacteristics(sys(f)); },
+            [](sqlite3_file* f, int r, int n, int e, void volatile** m) {
+                return sys(f)->pMethods->xShmMap(sys(f), r, n, e, m);
+            },
+            [](sqlite3_file* f, int o, int n, int fl) {
+                return sys(f)->pMethods->xShmLock(sys(f), o, n, fl);
+            },
+            [](sqlite3_file* f) { sys(f)->pMethods->xShmBarrier(sys(f)); },
+            [](sqlite3_file* f, int d) { return sys(f)->pMethods->xShmUnmap(sys(f), d); },
+            [](sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
+                return sys(f)->pMethods->xFetch(sys(f), at, n, p);
+            },
+            [](sqlite3_file* f, sqlite3_int64 at, void* p) {
+                return sys(f)->pMethods->xUnfetch(sys(f), at, p);
+            },
         };
         return &table;
     }

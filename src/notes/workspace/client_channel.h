@@ -28,7 +28,6 @@ struct ChannelBounds {
 
 class ClientChannel {
   public:
-
     // Connects at once; throws workspace_code::kNotesNotRunning when no
     // client listens for `dataRoot` and this user, kForeignPeer (logged by
     // the caller, nothing sent) when the program listening there runs as

@@ -1,8 +1,6 @@
 // The channel between the program and the mail client, against what another
 // local user or a stuck client could do: a program of another user under the
 // client's name, two clients started at once, a client that never answers.
-#include "notes/workspace/client_channel.h"
-
 #include <gmock/gmock.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -19,14 +17,15 @@
 
 #include "notes/store/store_admin.h"
 #include "notes/store_fixture.h"
+#include "notes/workspace/client_channel.h"
 #include "notes/workspace/workspace_codes.h"
 #include "support/temp_dir.h"
 
 namespace vantor::notes {
 namespace {
 
-using ::testing::HasSubstr;
 using test::failureCode;
+using ::testing::HasSubstr;
 
 constexpr uid_t kNobody = 65534;
 
@@ -108,7 +107,9 @@ TEST_P(TwoClientsAtOnce, LeaveOneRunningThatAnswers) {
 
     // One hands over to the other and ends.
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return first.state() == QProcess::NotRunning || second.state() == QProcess::NotRunning; },
+        [&] {
+            return first.state() == QProcess::NotRunning || second.state() == QProcess::NotRunning;
+        },
         60000));
     QProcess& running = first.state() == QProcess::Running ? first : second;
     QProcess& ended = &running == &first ? second : first;
