@@ -73,6 +73,7 @@ class MemoryEnv : public EnvWrapper {
         return true;
     }
     bool fileExists(const QString& path) override { return files.count(path) != 0; }
+    std::optional<FileStamp> fileStamp(const QString&) override { return std::nullopt; }
     bool folderExists(const QString&) override { return false; }
 };
 

@@ -8,6 +8,7 @@
 #include "core/modlotus.h"
 #include "notes/routing_client.h"
 #include "notes/store/local_client.h"
+#include "notes/store/store_paths.h"
 #include "notes/workspace/ipc_workspace.h"
 #include "platform/gui/qt_dialogs.h"
 #include "platform/gui/qt_translations.h"
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
     // Each slot's server reaches the realisation that holds it.
     vantor::notes::RoutingClient client(store);
     vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
+    m.fichierDeBase = [notesData](const QString& server, const QString& file) {
+        return vantor::store::DataRoot(notesData).findFile(server, file);
+    };
     // Mail servers join in one line, once their realisation is built:
     // client.attach(<realisation of certificats.txt's path, m.LogErreur, Env>);
     // Before the first box: Qt's own buttons read in French, as the rest.

@@ -32,7 +32,18 @@ int main(int argc, char** argv) {
     vantor::client::ClientFrame frame(client, root);
     vantor::client::WorkspaceServer server(frame, root);
     QString error;
-    if (!server.listen(&error)) {
+    using Start = vantor::client::WorkspaceServer::Start;
+    Start start = server.listen(&error);
+    if (start == Start::AlreadyRunning) {  // started at the same time as this one
+        try {
+            vantor::notes::ClientChannel(root).call(vantor::notes::protocol::Show{});
+            return 0;
+        } catch (const vantor::Failure& failure) {
+            error = failure.description();
+            start = Start::Failed;
+        }
+    }
+    if (start == Start::Failed) {
         QMessageBox::critical(nullptr, QStringLiteral("ERREUR"),
                               QStringLiteral("Lotus Notes ne peut pas attendre les demandes des "
                                              "autres programmes : %1")

@@ -1,38 +1,71 @@
 #include "client/workspace_server.h"
 
 #include <QLocalSocket>
+#include <QLockFile>
 
 #include "client/client_frame.h"
 #include "client/page.h"
+#include "notes/workspace/client_channel.h"
 #include "notes/workspace/workspace_codes.h"
+#include "platform/local_peer.h"
 
 namespace vantor::client {
 namespace {
 
 namespace protocol = notes::protocol;
 
+// Another start of the client for the folder finishes its own turn in this time.
+constexpr int kTurnMs = 10000;
+// A live client accepts at once; a stale socket refuses at once.
+constexpr int kProbeMs = 3000;
+
 }  // namespace
 
 WorkspaceServer::WorkspaceServer(ClientFrame& frame, QString dataRoot)
     : frame_(frame), dataRoot_(std::move(dataRoot)) {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    // No access options: the private folder keeps other users out, and Qt
+    // would make the socket elsewhere and rename it over the name.
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) serve(socket);
     });
 }
 
-bool WorkspaceServer::listen(QString* error) {
-    const QString name = protocol::socketName(dataRoot_);
-    if (server_.listen(name)) return true;
-    if (server_.serverError() == QAbstractSocket::AddressInUseError) {
-        QLocalServer::removeServer(name);
-        if (server_.listen(name)) return true;
+WorkspaceServer::Start WorkspaceServer::listen(QString* error) {
+    QString path;
+    try {
+        path = notes::socketPath(dataRoot_);
+    } catch (const Failure& failure) {
+        *error = failure.description();
+        return Start::Failed;
     }
-    if (error) *error = server_.errorString();
-    return false;
+    QLockFile turn(path + QStringLiteral(".lock"));
+    if (!turn.tryLock(kTurnMs)) {
+        *error =
+            QStringLiteral("un autre démarrage de Lotus Notes pour ces données ne se termine pas");
+        return Start::Failed;
+    }
+    if (server_.listen(path)) return Start::Listening;
+    if (server_.serverError() == QAbstractSocket::AddressInUseError) {
+        QLocalSocket probe;
+        probe.connectToServer(path);
+        if (probe.waitForConnected(kProbeMs)) return Start::AlreadyRunning;
+        if (probe.error() == QLocalSocket::ConnectionRefusedError) {
+            QLocalServer::removeServer(path);
+            if (server_.listen(path)) return Start::Listening;
+        }
+    }
+    *error = server_.errorString();
+    return Start::Failed;
 }
 
 void WorkspaceServer::serve(QLocalSocket* socket) {
+    if (const QString refused = refusedPeer(socket->socketDescriptor()); !refused.isEmpty()) {
+        qWarning("Lotus Notes : connexion refusée sur %s, %s.",
+                 qUtf8Printable(server_.fullServerName()), qUtf8Printable(refused));
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     auto buffer = std::make_shared<QByteArray>();
     connect(socket, &QLocalSocket::readyRead, socket, [this, socket, buffer] {

@@ -4,6 +4,7 @@
 // instance lives for the whole run; the services must outlive it.
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -24,6 +25,10 @@ struct ModLOTUS {
     Env* env;
     Dialogs* dialogs;
     notes::Client* notes;
+    // The file on this machine's disk that holds the database `file` of
+    // `server`, "" when there is none; set by the program from its store.
+    // Archiving compares files through it.
+    std::function<QString(const QString& server, const QString& file)> fichierDeBase;
 
     // The folder of the running program; param.ini, erreur_log.txt and pj live in it.
     QString dossierProgramme;

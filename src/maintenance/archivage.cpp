@@ -1,5 +1,6 @@
 #include "maintenance/archivage.h"
 
+#include <QMap>
 #include <QTimer>
 #include <algorithm>
 
@@ -16,6 +17,7 @@ namespace {
 // The run-time's code for a missing object, and ours for a copy not saved.
 constexpr std::int32_t kObjetNonDefini = 91;
 constexpr std::int32_t kCopieNonEnregistree = static_cast<std::int32_t>(0x80043001);
+constexpr std::int32_t kArchiveEstLaBoite = static_cast<std::int32_t>(0x80043002);
 
 // Copies written to the archive per transaction: enough to spare a commit per
 // document, few enough that the lock is held briefly and the journal stays small.
@@ -59,8 +61,25 @@ class Archivage {
         m_.ServeurBAL = m_.lireParam(keys::serveur(slot_), QStringLiteral("local"));
         const notes::DbDirectoryPtr dir = session_->getDbDirectory(m_.ServeurBAL);
         m_.FichierBAL = m_.lireParam(keys::bal(slot_), QString());
-        if (keys::estSurServeur(m_.FichierBAL, m_.ServeurBAL))
+        if (keys::estSurServeur(m_.FichierBAL, m_.ServeurBAL)) {
             bal_ = dir->openDatabase(m_.FichierBAL, false);
+            refuserSiMemeFichier();
+        }
+    }
+
+    // Archiving a file into itself would remove every message it copies, or
+    // refile and redate them: the files are compared, not their names, so
+    // that no link or spelling of the path hides it.
+    void refuserSiMemeFichier() {
+        if (!m_.fichierDeBase) return;
+        const auto boite = m_.env->fileStamp(m_.fichierDeBase(m_.ServeurBAL, m_.FichierBAL));
+        const auto archive = m_.env->fileStamp(m_.fichierDeBase(QString(), fichierArchive_));
+        if (boite && archive && boite->sameFileAs(*archive))
+            throw Failure(kArchiveEstLaBoite,
+                          QStringLiteral("L'archive %1 est le fichier même de la boîte aux "
+                                         "lettres %2 : archivage refusé, rien n'a été copié ni "
+                                         "supprimé. Choisissez une autre base d'archive.")
+                              .arg(fichierArchive_, m_.FichierBAL));
     }
 
     bool avantLimite(const notes::Document& d) const {
@@ -87,18 +106,26 @@ class Archivage {
         }
     }
 
-    // An earlier copy goes only together with the new one being saved.
+    // An earlier copy of the same ID is replaced only when it holds the same
+    // message, and goes only together with the new one being saved; another
+    // message under that ID (from another mailbox) stays, and the new copy
+    // takes an ID of its own.
     void copier(notes::Document& source) {
         const QString unid = source.universalID();
         ouvrirLot();
         const notes::DocumentPtr copie = archive_->createDocument();
         notes::WriteBatchPtr remplacement;
+        bool memeId = true;
         if (const notes::DocumentPtr ancienne = archive_->getDocumentByUNID(unid)) {
-            remplacement = archive_->beginWriteBatch();
-            ancienne->remove(true);
+            memeId = empreinte(*ancienne) == empreinte(source);
+            if (memeId) {
+                remplacement = archive_->beginWriteBatch();
+                ancienne->remove(true);
+            }
         }
         source.copyAllItems(*copie, false);
-        copie->setUniversalID(unid);
+        copie->setCreated(source.created());
+        if (memeId) copie->setUniversalID(unid);
         if (!copie->save(true, true, false))
             throw Failure(
                 kCopieNonEnregistree,
@@ -107,7 +134,14 @@ class Archivage {
                     .arg(unid, fichierArchive_));
         if (remplacement) remplacement->commit();
         compterEcriture();
-        if (supprimer_) unids_ << unid;
+        if (!memeId)
+            m_.LogErreur(QStringLiteral("Archivage : l'archive %1 a déjà un autre document sous "
+                                        "l'identifiant %2 ; les deux y sont gardés, la copie de "
+                                        "« %3 » sous l'identifiant %4.")
+                             .arg(fichierArchive_, unid,
+                                  GetItemText(source, QStringLiteral("Subject")).left(80),
+                                  copie->universalID()));
+        copies_.insert(unid, copie->universalID());
         ++bilan_.archives;
     }
 
@@ -124,8 +158,9 @@ class Archivage {
                  doc = vue->getNextDocument(*doc)) {
                 f_.laisserEvenements();
                 if (!avantLimite(*doc)) continue;
-                if (const notes::DocumentPtr copie =
-                        archive_->getDocumentByUNID(doc->universalID())) {
+                const auto copieDe = copies_.constFind(doc->universalID());
+                if (copieDe == copies_.cend()) continue;
+                if (const notes::DocumentPtr copie = archive_->getDocumentByUNID(*copieDe)) {
                     ouvrirLot();
                     copie->putInFolder(nom, true);
                     compterEcriture();
@@ -134,26 +169,28 @@ class Archivage {
         }
     }
 
-    // Read back through a connection of its own, after the commit: a source
-    // leaves the mailbox only when what the archive file holds is identical.
+    // Read back through a connection of its own, after the commit (which the
+    // store returns from once it is on the disk): a source leaves the mailbox
+    // only when what the archive file holds is identical and survives a power cut.
     // Removals go in short groups, one mailbox transaction each, with the
     // window's events between groups: no lock is held while other commands run.
     void passeSuppression() {
         const notes::DatabasePtr relue =
             session_->getDbDirectory(QString())->openDatabase(fichierArchive_, false);
-        for (qsizetype debut = 0; debut < unids_.size(); debut += kSuppressionsParGroupe) {
+        for (auto debut = copies_.cbegin(); debut != copies_.cend();) {
             f_.laisserEvenements();
             const notes::WriteBatchPtr groupe = bal_->beginWriteBatch();
-            const qsizetype fin = std::min(debut + kSuppressionsParGroupe, unids_.size());
-            for (qsizetype i = debut; i < fin; ++i) supprimerSiIdentique(*relue, unids_[i]);
+            for (int n = 0; n < kSuppressionsParGroupe && debut != copies_.cend(); ++n, ++debut)
+                supprimerSiIdentique(*relue, debut.key(), debut.value());
             groupe->commit();
         }
     }
 
-    void supprimerSiIdentique(notes::Database& relue, const QString& unid) {
+    void supprimerSiIdentique(notes::Database& relue, const QString& unid,
+                              const QString& unidCopie) {
         const notes::DocumentPtr source = bal_->getDocumentByUNID(unid);
         if (!source) return;
-        const notes::DocumentPtr copie = relue.getDocumentByUNID(unid);
+        const notes::DocumentPtr copie = relue.getDocumentByUNID(unidCopie);
         if (copie && empreinte(*copie) == empreinte(*source)) {
             source->remove(true);
             return;
@@ -187,7 +224,8 @@ class Archivage {
     notes::DatabasePtr bal_;
     notes::WriteBatchPtr lot_;
     int ecrituresDuLot_ = 0;
-    QStringList unids_;
+    // The ID of each source copied, and its copy's.
+    QMap<QString, QString> copies_;
     BilanArchivage bilan_;
 };
 

@@ -69,6 +69,8 @@ public:
     // created().toSecsSinceEpoch() gives it; realisations answer it without
     // building a local date-time.
     virtual qint64 createdSecsSinceEpoch() const { return created().toSecsSinceEpoch(); }
+    // The creation date-time the document keeps; takes effect at save.
+    virtual void setCreated(const QDateTime& when) = 0;
     // When this program takes the document to have arrived, in seconds since
     // the epoch: what the watch compares with its last visit. A server's
     // realisation marks it when it first sees the message, not by its clock.

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 
 namespace vantor {
@@ -18,6 +19,20 @@ enum class WindowStyle {
     MaximizedFocus = 3,
     NormalNoFocus = 4,
     MinimizedNoFocus = 6,
+};
+
+// What names a file on disk and the version of its content: the device and
+// inode are the file itself, whatever path leads to it; the size and the
+// modification time change with each write.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+    bool sameFileAs(const FileStamp& other) const {
+        return device == other.device && inode == other.inode;
+    }
 };
 
 class Env {
@@ -45,6 +60,9 @@ public:
     virtual void removeReplaceLeftovers(const QString& path) = 0;
 
     virtual bool fileExists(const QString& path) = 0;
+    // The stamp of the file `path` leads to, links followed; nullopt when
+    // there is none.
+    virtual std::optional<FileStamp> fileStamp(const QString& path) = 0;
     virtual bool folderExists(const QString& path) = 0;
     virtual bool createFolder(const QString& path) = 0;
     // Renames or moves a file, to another file system too (copied, then the
@@ -80,6 +98,7 @@ public:
     bool appendFile(const QString& p, const QByteArray& d) override { return target_->appendFile(p, d); }
     void removeReplaceLeftovers(const QString& p) override { target_->removeReplaceLeftovers(p); }
     bool fileExists(const QString& p) override { return target_->fileExists(p); }
+    std::optional<FileStamp> fileStamp(const QString& p) override { return target_->fileStamp(p); }
     bool folderExists(const QString& p) override { return target_->folderExists(p); }
     bool createFolder(const QString& p) override { return target_->createFolder(p); }
     bool renameFile(const QString& f, const QString& t) override { return target_->renameFile(f, t); }

@@ -143,10 +143,15 @@ public:
     std::optional<QByteArray> readFile(const QString& path) override {
         const int fd = openRegular(QFile::encodeName(path), O_RDONLY);
         if (fd < 0) return std::nullopt;
+        // Read in place, in a buffer of the file's size: a large file is
+        // held once, never copied while it grows.
+        struct stat st {};
         QByteArray data;
-        char buf[65536];
+        data.resize(::fstat(fd, &st) == 0 ? static_cast<qsizetype>(st.st_size) + 1 : 65536);
+        qsizetype used = 0;
         for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (used == data.size()) data.resize(data.size() * 2);
+            const ssize_t n = ::read(fd, data.data() + used, static_cast<size_t>(data.size() - used));
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
                 const int cause = errno;
@@ -155,8 +160,9 @@ public:
                 return std::nullopt;
             }
             if (n == 0) break;
-            data.append(buf, n);
+            used += n;
         }
+        data.truncate(used);
         ::close(fd);
         return data;
     }
@@ -241,6 +247,13 @@ public:
     bool fileExists(const QString& path) override {
         const QFileInfo info(path);
         return info.exists() && info.isFile();
+    }
+    std::optional<FileStamp> fileStamp(const QString& path) override {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+        return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                         static_cast<qint64>(st.st_size),
+                         static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
     }
     bool folderExists(const QString& path) override {
         const QFileInfo info(path);

@@ -60,35 +60,49 @@ std::optional<QString> texteDuFichier(const QByteArray& bytes) {
     return cp1252::decode(bytes);
 }
 
-QStringList lignesDe(const QString& text) {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n') continue;
-        lines.append(text.mid(start, i - start));
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        start = i + 1;
+// A line of the file at a time, split as an editor splits them (CR, LF or
+// CR LF); a last line without its end counts.
+struct Lignes {
+    QStringView text;
+    qsizetype pos = 0;
+
+    bool next(QStringView& line) {
+        if (pos >= text.size()) return false;
+        qsizetype i = pos;
+        while (i < text.size() && text[i] != u'\r' && text[i] != u'\n') ++i;
+        line = text.sliced(pos, i - pos);
+        if (i < text.size() && text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        pos = i + 1;
+        return true;
     }
-    if (start < text.size()) lines.append(text.mid(start));
-    return lines;
-}
+};
 
 // A quoted name or string starting at s[pos] == '"': \\ and \" are escapes,
-// any other backslash stands for itself. `pos` ends past the closing quote.
-std::optional<QString> sansGuillemets(const QString& s, qsizetype& pos) {
-    QString out;
+// any other backslash stands for itself. `pos` ends past the closing quote;
+// false when there is none. `escaped` tells whether the text needs unescaping.
+bool finGuillemets(QStringView s, qsizetype& pos, bool* escaped = nullptr) {
     for (qsizetype i = pos + 1; i < s.size(); ++i) {
-        const QChar c = s[i];
-        if (c == u'\\' && i + 1 < s.size() && (s[i + 1] == u'\\' || s[i + 1] == u'"')) {
-            out += s[++i];
-        } else if (c == u'"') {
+        if (s[i] == u'\\' && i + 1 < s.size() && (s[i + 1] == u'\\' || s[i + 1] == u'"')) {
+            if (escaped) *escaped = true;
+            ++i;
+        } else if (s[i] == u'"') {
             pos = i + 1;
-            return out;
-        } else {
-            out += c;
+            return true;
         }
     }
-    return std::nullopt;
+    return false;
+}
+
+QString sansEchappements(QStringView inner) {
+    QString out;
+    out.reserve(inner.size());
+    for (qsizetype i = 0; i < inner.size(); ++i) {
+        if (inner[i] == u'\\' && i + 1 < inner.size() &&
+            (inner[i + 1] == u'\\' || inner[i + 1] == u'"'))
+            ++i;
+        out += inner[i];
+    }
+    return out;
 }
 
 QString entreGuillemets(const QString& s) {
@@ -100,209 +114,263 @@ QString entreGuillemets(const QString& s) {
     return out + u'"';
 }
 
-std::optional<QByteArray> octetsHex(const QString& list) {
-    QByteArray out;
-    if (list.trimmed().isEmpty()) return out;
-    const QStringList parts = list.split(u',');
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const QString p = parts[i].trimmed();
-        if (p.isEmpty() && i == parts.size() - 1 && i > 0) break;  // a trailing comma
+// Bytes written "00,1f,..." (a trailing comma allowed); appended to `out`
+// when given. False for anything else.
+bool octetsHex(QStringView list, QByteArray* out) {
+    if (list.trimmed().isEmpty()) return true;
+    for (qsizetype start = 0, i = 0;; ++i) {
+        const qsizetype comma = list.indexOf(u',', start);
+        const QStringView p =
+            (comma < 0 ? list.sliced(start) : list.sliced(start, comma - start)).trimmed();
+        if (p.isEmpty() && comma < 0 && i > 0) return true;
         bool ok = false;
         const uint b = p.toUInt(&ok, 16);
-        if (!ok || p.size() > 2 || b > 0xFF) return std::nullopt;
-        out.append(static_cast<char>(b));
+        if (!ok || p.size() > 2 || b > 0xFF) return false;
+        if (out) out->append(static_cast<char>(b));
+        if (comma < 0) return true;
+        start = comma + 1;
     }
-    return out;
 }
 
-// A key while a file is read. Its subkeys and values are found through their
-// case-folded names and keep their place (a removed one leaves an empty
-// one), so that a file with tens of thousands of keys side by side, as a
-// Windows export of HKEY_CLASSES_ROOT has, reads in linear time.
-struct Noeud {
-    QString name;
-    std::vector<std::optional<Value>> values;
-    QHash<QString, std::size_t> indexValeurs;
-    std::vector<std::unique_ptr<Noeud>> subkeys;
-    QHash<QString, std::size_t> indexCles;
+// The data of a value (after "=", continuations joined): its type, and its
+// bytes as the system keeps them when `out` is given. The reason of the
+// refusal, or "".
+QString lireDonnee(QStringView donnee, bool ansi, std::uint32_t* type, QByteArray* out) {
+    if (donnee.startsWith(u'"')) {
+        qsizetype fin = 0;
+        if (!finGuillemets(donnee, fin) || fin != donnee.size())
+            return QStringLiteral("texte mal fermé");
+        *type = reg::kSz;
+        if (out) *out = versUnites(sansEchappements(donnee.sliced(1, fin - 2)) + QChar(0));
+        return QString();
+    }
+    if (donnee.startsWith(QStringLiteral("dword:"), Qt::CaseInsensitive)) {
+        const QStringView chiffres = donnee.sliced(6).trimmed();
+        bool ok = false;
+        const uint v = chiffres.toUInt(&ok, 16);
+        if (!ok || chiffres.size() > 8) return QStringLiteral("dword incorrect");
+        *type = reg::kDword;
+        if (out) {
+            out->resize(4);
+            for (int b = 0; b < 4; ++b) (*out)[b] = static_cast<char>((v >> (8 * b)) & 0xFF);
+        }
+        return QString();
+    }
+    if (donnee.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive)) {
+        *type = reg::kBinary;
+        qsizetype deuxPoints = 3;
+        if (donnee.size() > 3 && donnee[3] == u'(') {
+            const qsizetype ferme = donnee.indexOf(u')');
+            bool ok = false;
+            if (ferme >= 0) *type = donnee.sliced(4, ferme - 4).toUInt(&ok, 16);
+            if (ferme < 0 || !ok) return QStringLiteral("type incorrect");
+            deuxPoints = ferme + 1;
+        }
+        if (deuxPoints >= donnee.size() || donnee[deuxPoints] != u':')
+            return QStringLiteral("« : » attendu");
+        if (!octetsHex(donnee.sliced(deuxPoints + 1), out))
+            return QStringLiteral("octets incorrects");
+        if (out && ansi && reg::isTextType(*type)) *out = utf16FromAnsi(*out);
+        return QString();
+    }
+    return QStringLiteral("valeur incomprise");
+}
 
-    Noeud* subkey(const QString& n) {
-        const auto it = indexCles.constFind(n.toCaseFolded());
-        return it == indexCles.cend() ? nullptr : subkeys[*it].get();
+// Hex data continued on the next lines ("\" at a line's end): the lines
+// joined as the import joins them. `span` runs from the data to the end of
+// its last line.
+QString donneeJointe(QStringView span) {
+    Lignes lignes{span};
+    QStringView line;
+    lignes.next(line);
+    QString donnee = line.trimmed().toString();
+    while (donnee.endsWith(u'\\') && lignes.next(line)) {
+        donnee.chop(1);
+        donnee += line.trimmed();
     }
-    Noeud& ensureSubkey(const QString& n) {
-        if (Noeud* k = subkey(n)) return *k;
-        indexCles.insert(n.toCaseFolded(), subkeys.size());
-        subkeys.push_back(std::make_unique<Noeud>());
-        subkeys.back()->name = n;
-        return *subkeys.back();
-    }
-    void removeSubkey(const QString& n) {
-        if (const auto it = indexCles.constFind(n.toCaseFolded()); it != indexCles.cend()) {
-            subkeys[*it].reset();
-            indexCles.erase(it);
-        }
-    }
-    void setValue(const QString& n, std::uint32_t type, const QByteArray& data) {
-        const QString cle = n.toCaseFolded();
-        if (const auto it = indexValeurs.constFind(cle); it != indexValeurs.cend()) {
-            values[*it]->type = type;
-            values[*it]->data = data;
-            return;
-        }
-        indexValeurs.insert(cle, values.size());
-        values.push_back(Value{n, type, data});
-    }
-    void removeValue(const QString& n) {
-        if (const auto it = indexValeurs.constFind(n.toCaseFolded()); it != indexValeurs.cend()) {
-            values[*it].reset();
-            indexValeurs.erase(it);
-        }
-    }
-    // Recursion as deep as the tree, which the reader keeps within kMaxDepth.
-    Key cle() && {
-        Key k{std::move(name), {}, {}};
-        for (auto& v : values)
-            if (v) k.values.push_back(std::move(*v));
-        for (auto& sous : subkeys)
-            if (sous) k.subkeys.push_back(std::move(*sous).cle());
-        return k;
-    }
-};
+    return donnee;
+}
 
-struct Lecteur {
-    QStringList lines;
-    bool ansi = false;  // REGEDIT4: text in hex data is Windows-1252
-    Noeud top;
+// Folds as QString::compare(..., Qt::CaseInsensitive) does, a code point at a time.
+size_t hacheSansCasse(QStringView s, size_t seed) {
+    size_t h = seed ^ 0xcbf29ce484222325ull;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char32_t u = s[i].unicode();
+        if (u < 0x80) {
+            if (u - u'A' < 26u) u += 32;
+        } else if (QChar::isHighSurrogate(u) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            u = QChar::toCaseFolded(QChar::surrogateToUcs4(char16_t(u), s[++i].unicode()));
+        } else {
+            u = QChar::toCaseFolded(u);
+        }
+        h = (h ^ u) * 0x100000001b3ull;
+    }
+    // FNV leaves its low bits, which pick the bucket, poorly mixed.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return h;
+}
+
+}  // namespace
+
+bool operator==(const ParsedFile::Name& a, const ParsedFile::Name& b) {
+    return a.owner == b.owner && a.name.compare(b.name, Qt::CaseInsensitive) == 0;
+}
+
+size_t qHash(const ParsedFile::Name& n, size_t seed) {
+    return hacheSansCasse(n.name, seed ^ static_cast<size_t>(n.owner));
+}
+
+// Applies the file's lines to the index, as an import applies them.
+struct Reader {
+    ParsedFile& f;
     ParseError* error;
+    Lignes lignes{f.text_};
+    qsizetype index = -1;  // of the current line
+    // The names and keys of the last "[KEY]" line: an export names the same
+    // parents line after line, found again without a look-up. Only a
+    // deletion can end a key, and it clears them.
+    std::vector<std::pair<QStringView, int>> precedents;
 
-    std::nullopt_t echec(qsizetype index, const QString& reason) {
-        if (error != nullptr) *error = {static_cast<int>(index + 1), reason};
-        return std::nullopt;
-    }
-    bool refus(qsizetype index, const QString& reason) {
-        echec(index, reason);
+    bool refus(qsizetype line, const QString& reason) {
+        if (error != nullptr) *error = {static_cast<int>(line + 1), reason};
         return false;
     }
 
-    std::optional<Key> lire() {
-        for (const QString& racine : rootNames()) top.ensureSubkey(racine);
-        qsizetype i = 0;
-        while (i < lines.size() && lines[i].trimmed().isEmpty()) ++i;
-        const QString entete = i < lines.size() ? lines[i].trimmed() : QString();
-        if (entete == kEntete4) {
-            ansi = true;
-        } else if (entete != kEntete5) {
-            return echec(i, QStringLiteral("ce n'est pas un fichier de registre"));
+    bool lire() {
+        f.nodes_.push_back({});
+        for (const QString& racine : rootNames()) f.ensureChild(0, racine);
+        QStringView line;
+        bool texte = false;
+        while (!texte && lignes.next(line)) {
+            ++index;
+            texte = !line.trimmed().isEmpty();
         }
-        Noeud* courante = nullptr;
+        if (!texte) return true;  // nothing but blank lines: an empty registry
+        const QStringView entete = line.trimmed();
+        f.ansi_ = entete == kEntete4;
+        if (!f.ansi_ && entete != kEntete5)
+            return refus(index, QStringLiteral("ce n'est pas un fichier de registre"));
+        int courante = -1;
         bool apresSuppression = false;
-        for (++i; i < lines.size(); ++i) {
-            const QString t = lines[i].trimmed();
+        while (lignes.next(line)) {
+            ++index;
+            const QStringView t = line.trimmed();
             if (t.isEmpty() || t.startsWith(u';')) continue;
-            if (t.startsWith(u'[')) {
-                if (!t.endsWith(u']')) return echec(i, QStringLiteral("clé mal fermée"));
-                QString path = t.mid(1, t.size() - 2);
-                apresSuppression = path.startsWith(u'-');
-                if (apresSuppression) path.remove(0, 1);
-                const QStringList noms = path.split(u'\\');
-                if (noms.contains(QString())) return echec(i, QStringLiteral("nom de clé vide"));
-                if (noms.size() > kMaxDepth) return echec(i, QStringLiteral("clé trop profonde"));
-                Noeud* cle = top.subkey(noms[0]);
-                if (cle == nullptr) return echec(i, QStringLiteral("racine inconnue"));
-                if (apresSuppression && noms.size() == 1) {
-                    return echec(i, QStringLiteral("une racine ne peut être supprimée"));
-                }
-                if (apresSuppression) {
-                    // Down to the parent; a key that is not there is nothing to remove.
-                    for (qsizetype n = 1; cle != nullptr && n < noms.size() - 1; ++n) {
-                        cle = cle->subkey(noms[n]);
-                    }
-                    if (cle != nullptr) cle->removeSubkey(noms.last());
-                    courante = nullptr;
-                } else {
-                    for (qsizetype n = 1; n < noms.size(); ++n) cle = &cle->ensureSubkey(noms[n]);
-                    courante = cle;
-                }
-                continue;
-            }
-            if (!lireValeur(t, i, courante, apresSuppression)) return std::nullopt;
+            const bool lu = t.startsWith(u'[') ? lireCle(t, courante, apresSuppression)
+                                               : lireValeur(t, courante, apresSuppression);
+            if (!lu) return false;
         }
-        return std::move(top).cle();
+        return true;
     }
 
-    // One value line (with its continuations, which advance `i`).
-    bool lireValeur(const QString& t, qsizetype& i, Noeud* cle, bool ignorer) {
-        const qsizetype debut = i;
+    // A "[KEY]" or "[-KEY]" line: the key it names becomes the current one.
+    bool lireCle(QStringView t, int& courante, bool& apresSuppression) {
+        if (!t.endsWith(u']')) return refus(index, QStringLiteral("clé mal fermée"));
+        QStringView path = t.sliced(1, t.size() - 2);
+        apresSuppression = path.startsWith(u'-');
+        if (apresSuppression) path = path.sliced(1);
+        qsizetype noms = 1;
+        bool vide = false;
+        for (qsizetype debut = 0;; ++noms) {
+            const qsizetype fin = path.indexOf(u'\\', debut);
+            vide = vide || (fin < 0 ? path.size() : fin) == debut;
+            if (fin < 0) break;
+            debut = fin + 1;
+        }
+        if (vide) return refus(index, QStringLiteral("nom de clé vide"));
+        if (noms > kMaxDepth) return refus(index, QStringLiteral("clé trop profonde"));
+        qsizetype debut = 0;
+        auto suivant = [&] {
+            const qsizetype fin = path.indexOf(u'\\', debut);
+            const QStringView nom = fin < 0 ? path.sliced(debut) : path.sliced(debut, fin - debut);
+            debut = fin < 0 ? path.size() : fin + 1;
+            return nom;
+        };
+        if (apresSuppression) {
+            int cle = f.child(0, suivant());
+            if (cle < 0) return refus(index, QStringLiteral("racine inconnue"));
+            if (noms == 1) return refus(index, QStringLiteral("une racine ne peut être supprimée"));
+            // Down to the parent; a key that is not there is nothing to remove.
+            for (qsizetype n = 1; cle >= 0 && n < noms - 1; ++n) cle = f.child(cle, suivant());
+            if (cle >= 0) f.removeChild(cle, suivant());
+            precedents.clear();
+            courante = -1;
+            return true;
+        }
+        int cle = 0;
+        bool memes = true;  // the names so far are those of the last line
+        for (qsizetype n = 0; n < noms; ++n) {
+            const QStringView nom = suivant();
+            const auto i = static_cast<std::size_t>(n);
+            memes = memes && i < precedents.size() && precedents[i].first == nom;
+            if (memes) {
+                cle = precedents[i].second;
+                continue;
+            }
+            cle = n == 0 ? f.child(0, nom) : f.ensureChild(cle, nom);
+            if (cle < 0) return refus(index, QStringLiteral("racine inconnue"));
+            precedents.resize(i);
+            precedents.emplace_back(nom, cle);
+        }
+        courante = cle;
+        return true;
+    }
+
+    // One value line (with its continuations, which advance the lines).
+    bool lireValeur(QStringView t, int cle, bool ignorer) {
+        const qsizetype debut = index;
         qsizetype pos = 0;
-        QString nom;
+        QStringView nom;
         if (t.startsWith(u'@')) {
             pos = 1;
         } else if (t.startsWith(u'"')) {
-            const auto n = sansGuillemets(t, pos);
-            if (!n) return refus(i, QStringLiteral("nom de valeur mal fermé"));
-            nom = *n;
+            bool echappe = false;
+            if (!finGuillemets(t, pos, &echappe))
+                return refus(index, QStringLiteral("nom de valeur mal fermé"));
+            nom = t.sliced(1, pos - 2);
+            if (echappe) {
+                f.unescaped_.push_back(sansEchappements(nom));
+                nom = f.unescaped_.back();
+            }
         } else {
-            return refus(i, QStringLiteral("ligne incomprise"));
+            return refus(index, QStringLiteral("ligne incomprise"));
         }
         while (pos < t.size() && t[pos].isSpace()) ++pos;
-        if (pos >= t.size() || t[pos] != u'=') return refus(i, QStringLiteral("« = » attendu"));
-        QString donnee = t.mid(pos + 1).trimmed();
-        if (donnee.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive)) {
-            while (donnee.endsWith(u'\\') && i + 1 < lines.size()) {
-                donnee.chop(1);
-                donnee += lines[++i].trimmed();
+        if (pos >= t.size() || t[pos] != u'=') return refus(index, QStringLiteral("« = » attendu"));
+        const QStringView donnee = t.sliced(pos + 1).trimmed();
+        QStringView etendue = donnee;
+        QString jointe;
+        if (donnee.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive) &&
+            donnee.endsWith(u'\\')) {
+            QStringView line;
+            const QChar* fin = donnee.data() + donnee.size();
+            for (jointe = donnee.toString(); jointe.endsWith(u'\\') && lignes.next(line); ++index) {
+                jointe.chop(1);
+                jointe += line.trimmed();
+                fin = line.data() + line.size();
             }
+            etendue = QStringView(donnee.data(), fin - donnee.data());
         }
-        if (cle == nullptr) {
+        if (cle < 0) {
             if (ignorer) return true;  // values of a deleted key, as the import skips them
             return refus(debut, QStringLiteral("valeur hors d'une clé"));
         }
-        if (donnee == QStringLiteral("-")) {
-            cle->removeValue(nom);
+        if (donnee == u"-") {
+            f.removeValue(cle, nom);
             return true;
         }
-        if (donnee.startsWith(u'"')) {
-            qsizetype fin = 0;
-            const auto texte = sansGuillemets(donnee, fin);
-            if (!texte || fin != donnee.size()) {
-                return refus(debut, QStringLiteral("texte mal fermé"));
-            }
-            cle->setValue(nom, reg::kSz, versUnites(*texte + QChar(0)));
-            return true;
-        }
-        if (donnee.startsWith(QStringLiteral("dword:"), Qt::CaseInsensitive)) {
-            const QString chiffres = donnee.mid(6).trimmed();
-            bool ok = false;
-            const uint v = chiffres.toUInt(&ok, 16);
-            if (!ok || chiffres.size() > 8) return refus(debut, QStringLiteral("dword incorrect"));
-            QByteArray d(4, Qt::Uninitialized);
-            for (int b = 0; b < 4; ++b) d[b] = static_cast<char>((v >> (8 * b)) & 0xFF);
-            cle->setValue(nom, reg::kDword, d);
-            return true;
-        }
-        if (donnee.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive)) {
-            std::uint32_t type = reg::kBinary;
-            qsizetype deuxPoints = 3;
-            if (donnee.size() > 3 && donnee[3] == u'(') {
-                const qsizetype ferme = donnee.indexOf(u')');
-                bool ok = false;
-                type = donnee.mid(4, ferme - 4).toUInt(&ok, 16);
-                if (ferme < 0 || !ok) return refus(debut, QStringLiteral("type incorrect"));
-                deuxPoints = ferme + 1;
-            }
-            if (deuxPoints >= donnee.size() || donnee[deuxPoints] != u':') {
-                return refus(debut, QStringLiteral("« : » attendu"));
-            }
-            auto octets = octetsHex(donnee.mid(deuxPoints + 1));
-            if (!octets) return refus(debut, QStringLiteral("octets incorrects"));
-            if (ansi && reg::isTextType(type)) octets = utf16FromAnsi(*octets);
-            cle->setValue(nom, type, *octets);
-            return true;
-        }
-        return refus(debut, QStringLiteral("valeur incomprise"));
+        std::uint32_t type = 0;
+        const QString raison =
+            lireDonnee(jointe.isNull() ? donnee : QStringView(jointe), f.ansi_, &type, nullptr);
+        if (!raison.isEmpty()) return refus(debut, raison);
+        f.setValue(cle, nom, type, etendue);
+        return true;
     }
 };
+
+namespace {
 
 // A text value the quoted form shows exactly: one terminating NUL, no other,
 // and no line end.
@@ -422,13 +490,128 @@ Key emptyRegistry() {
     return top;
 }
 
-std::optional<Key> parse(const QByteArray& bytes, ParseError* error) {
-    const std::optional<QString> text = texteDuFichier(bytes);
-    if (!text) {
+std::shared_ptr<const ParsedFile> ParsedFile::read(QByteArray bytes, ParseError* error) {
+    auto f = std::make_shared<ParsedFile>(ParsedFile());
+    if (bytes.startsWith("\xFF\xFE") && bytes.size() % 2 == 0) {
+        // The editor's own format is the text already: read in place.
+        f->bytes_ = std::move(bytes);
+        f->text_ = QString::fromRawData(reinterpret_cast<const QChar*>(f->bytes_.constData() + 2),
+                                        (f->bytes_.size() - 2) / 2);
+    } else if (const std::optional<QString> text = texteDuFichier(bytes)) {
+        f->text_ = *text;
+    } else {
         if (error != nullptr) *error = {1, QStringLiteral("encodage illisible")};
-        return std::nullopt;
+        return nullptr;
     }
-    return Lecteur{lignesDe(*text), false, {}, error}.lire();
+    Reader reader{*f, error, Lignes{f->text_}, -1, {}};
+    if (!reader.lire()) return nullptr;
+    return f;
+}
+
+int ParsedFile::find(const QStringList& path) const {
+    int key = 0;
+    for (const QString& name : path)
+        if ((key = child(key, name)) < 0) return -1;
+    return key;
+}
+
+std::optional<Value> ParsedFile::value(int key, const QString& name) const {
+    const int v = lookup(entries_, nodes_[key].values, values_, key, name);
+    if (v < 0) return std::nullopt;
+    return decoded(entries_[v]);
+}
+
+Key ParsedFile::tree() const {
+    return treeOf(0);
+}
+
+// Names are compared by a scan up to this many in a list, through the hash beyond.
+constexpr int kScanMax = 8;
+
+template <typename T>
+int ParsedFile::lookup(const std::vector<T>& items, const List& list, const QHash<Name, int>& hash,
+                       int owner, QStringView name) const {
+    if (list.count <= kScanMax) {
+        for (int i = list.first; i >= 0; i = items[i].next)
+            if (items[i].live && items[i].name.size() == name.size() &&
+                items[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+    const auto it = hash.constFind(Name{owner, name});
+    return it == hash.cend() ? -1 : *it;
+}
+
+template <typename T>
+int ParsedFile::append(std::vector<T>& items, int owner, List Node::*which, QHash<Name, int>& hash,
+                       T item) {
+    const int added = static_cast<int>(items.size());
+    items.push_back(std::move(item));
+    List& list = nodes_[owner].*which;  // after the push: `items` may be nodes_
+    (list.last < 0 ? list.first : items[list.last].next) = added;
+    list.last = added;
+    if (++list.count == kScanMax + 1) {
+        for (int i = list.first; i >= 0; i = items[i].next)
+            if (items[i].live) hash.insert(Name{owner, items[i].name}, i);
+    } else if (list.count > kScanMax) {
+        hash.insert(Name{owner, items[added].name}, added);
+    }
+    return added;
+}
+
+int ParsedFile::child(int parent, QStringView name) const {
+    return lookup(nodes_, nodes_[parent].children, children_, parent, name);
+}
+
+int ParsedFile::ensureChild(int parent, QStringView name) {
+    if (const int existing = child(parent, name); existing >= 0) return existing;
+    return append(nodes_, parent, &Node::children, children_, Node{name, -1, true, {}, {}});
+}
+
+void ParsedFile::removeChild(int parent, QStringView name) {
+    const int c = child(parent, name);
+    if (c < 0) return;
+    nodes_[c].live = false;
+    if (nodes_[parent].children.count > kScanMax) children_.remove(Name{parent, name});
+}
+
+void ParsedFile::setValue(int key, QStringView name, std::uint32_t type, QStringView data) {
+    if (const int v = lookup(entries_, nodes_[key].values, values_, key, name); v >= 0) {
+        entries_[v].type = type;
+        entries_[v].data = data;
+        return;
+    }
+    append(entries_, key, &Node::values, values_, Entry{name, -1, true, data, type});
+}
+
+void ParsedFile::removeValue(int key, QStringView name) {
+    const int v = lookup(entries_, nodes_[key].values, values_, key, name);
+    if (v < 0) return;
+    entries_[v].live = false;
+    if (nodes_[key].values.count > kScanMax) values_.remove(Name{key, name});
+}
+
+Value ParsedFile::decoded(const Entry& entry) const {
+    Value v{entry.name.toString(), entry.type, {}};
+    const bool suite = entry.data.contains(u'\r') || entry.data.contains(u'\n');
+    lireDonnee(suite ? QStringView(donneeJointe(entry.data)) : entry.data, ansi_, &v.type, &v.data);
+    return v;
+}
+
+// Recursion as deep as the tree, which the reader keeps within kMaxDepth.
+Key ParsedFile::treeOf(int node) const {
+    Key k{nodes_[node].name.toString(), {}, {}};
+    for (int v = nodes_[node].values.first; v >= 0; v = entries_[v].next)
+        if (entries_[v].live) k.values.push_back(decoded(entries_[v]));
+    for (int c = nodes_[node].children.first; c >= 0; c = nodes_[c].next)
+        if (nodes_[c].live) k.subkeys.push_back(treeOf(c));
+    return k;
+}
+
+std::optional<Key> parse(const QByteArray& bytes, ParseError* error) {
+    const std::shared_ptr<const ParsedFile> f = ParsedFile::read(bytes, error);
+    if (!f) return std::nullopt;
+    return f->tree();
 }
 
 QByteArray write(const Key& top) {

@@ -7,8 +7,11 @@
 // hex data, "[-KEY]" and "name"=- deletions. Names compare without regard to
 // case and keep the spelling they were first given.
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -51,9 +54,76 @@ struct ParseError {
     QString reason;
 };
 
-// The registry a file describes, applied to emptyRegistry(); nullopt with `error` set when the file
-// is not a registry file or a line cannot be understood. Linear in the size of the file, however
-// many keys stand side by side.
+// A registry file read once, to be asked many times: its text (the file's
+// own bytes for the editor's UTF-16 format) and, for each key and value,
+// where it lies in the text. Values are decoded when asked for. Reading is
+// linear in the size of the file, and so is the memory it keeps.
+class ParsedFile {
+  public:
+    // The registry the file describes, applied to emptyRegistry(); null with
+    // `error` set when the file is not a registry file or a line cannot be
+    // understood. No bytes, a byte-order mark alone or blank lines only are
+    // an empty registry.
+    static std::shared_ptr<const ParsedFile> read(QByteArray bytes, ParseError* error);
+
+    // The key at `path` (its root first, names in any case); -1 when none.
+    int find(const QStringList& path) const;
+    // A value of the key find() gave; nullopt when the key has none of that name.
+    std::optional<Value> value(int key, const QString& name) const;
+    // The whole tree, for a change.
+    Key tree() const;
+
+  private:
+    struct Name {
+        int owner;  // the parent key, or the key holding the value
+        QStringView name;
+    };
+    friend bool operator==(const Name& a, const Name& b);
+    friend size_t qHash(const Name& n, size_t seed);
+    // The subkeys or values of a key, in order (removed ones stay, marked):
+    // found by a scan while few, through a hash once many.
+    struct List {
+        int first = -1, last = -1, count = 0;
+    };
+    struct Node {
+        QStringView name;
+        int next = -1;
+        bool live = true;
+        List children, values;
+    };
+    struct Entry {
+        QStringView name;
+        int next = -1;
+        bool live = true;
+        QStringView data;  // from after "=" to the end of its last continuation line
+        std::uint32_t type = 0;
+    };
+    friend struct Reader;
+
+    int child(int parent, QStringView name) const;
+    int ensureChild(int parent, QStringView name);
+    void removeChild(int parent, QStringView name);
+    void setValue(int key, QStringView name, std::uint32_t type, QStringView data);
+    void removeValue(int key, QStringView name);
+    template <typename T>
+    int lookup(const std::vector<T>& items, const List& list, const QHash<Name, int>& hash,
+               int owner, QStringView name) const;
+    template <typename T>
+    int append(std::vector<T>& items, int owner, List Node::*which, QHash<Name, int>& hash, T item);
+    Value decoded(const Entry& entry) const;
+    Key treeOf(int node) const;
+
+    QByteArray bytes_;
+    QString text_;                    // over bytes_, or decoded from them
+    bool ansi_ = false;               // REGEDIT4: text in hex data is Windows-1252
+    std::vector<QString> unescaped_;  // value names with escapes, as the views see them
+    std::vector<Node> nodes_;         // 0 is the top, above the roots
+    std::vector<Entry> entries_;
+    QHash<Name, int> children_;
+    QHash<Name, int> values_;
+};
+
+// The registry a file describes, as ParsedFile::read() reads it, as a tree.
 std::optional<Key> parse(const QByteArray& bytes, ParseError* error);
 
 // The file of `top` (as parse() gives it), in the editor's 5.00 format.

@@ -73,20 +73,27 @@ std::optional<QStringList> FileRegistry::resolve(reg::Handle key, const QString&
     return path + noms;
 }
 
-std::optional<regtext::Key> FileRegistry::load(std::int32_t* code) {
+std::shared_ptr<const regtext::ParsedFile> FileRegistry::load(std::int32_t* code) {
+    const std::optional<FileStamp> before = env_.fileStamp(path_);
+    if (kept_ && before && before == keptStamp_) return kept_;
+    kept_.reset();  // its memory is free before the new content is read
     const std::optional<QByteArray> bytes = env_.readFile(path_);
     QString reason;
     std::size_t content = 1;
     if (!bytes) {
-        if (!env_.fileExists(path_) && !env_.folderExists(path_)) return regtext::emptyRegistry();
+        if (!env_.fileExists(path_) && !env_.folderExists(path_))
+            return regtext::ParsedFile::read({}, nullptr);
         reason = QStringLiteral("il ne peut être lu");
     } else {
-        if (bytes->isEmpty()) return regtext::emptyRegistry();
         regtext::ParseError error;
-        std::optional<regtext::Key> top = regtext::parse(*bytes, &error);
-        if (top) {
+        if (auto parsed = regtext::ParsedFile::read(*bytes, &error)) {
             lastReportedContent_ = 0;
-            return top;
+            // Kept only when nothing changed the file while it was read.
+            if (before && env_.fileStamp(path_) == before) {
+                kept_ = parsed;
+                keptStamp_ = before;
+            }
+            return parsed;
         }
         reason = QStringLiteral("ligne %1 : %2").arg(error.line).arg(error.reason);
         content = qHash(*bytes) | 2;
@@ -98,10 +105,17 @@ std::optional<regtext::Key> FileRegistry::load(std::int32_t* code) {
                             "ne peuvent être lues et aucune écriture n'y est faite.")
                  .arg(path_, reason));
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<regtext::Key> FileRegistry::loadTree(std::int32_t* code) {
+    const auto file = load(code);
+    if (!file) return std::nullopt;
+    return file->tree();
 }
 
 std::int32_t FileRegistry::save(const regtext::Key& top) {
+    kept_.reset();
     if (env_.replaceFile(path_, regtext::write(top))) return reg::kSuccess;
     log_(QStringLiteral("Impossible d'écrire le registre %1 : la modification est perdue.")
              .arg(path_));
@@ -120,9 +134,9 @@ std::int32_t FileRegistry::openKey(reg::Handle key, const QString& subKey, std::
     std::int32_t code = reg::kSuccess;
     const auto path = resolve(key, subKey, &code);
     if (!path) return code;
-    auto top = load(&code);
-    if (!top) return code;
-    if (descendre(*top, *path) == nullptr) return reg::kFileNotFound;
+    const auto file = load(&code);
+    if (!file) return code;
+    if (file->find(*path) < 0) return reg::kFileNotFound;
     *result = remember(*path, (access & kDroitEcriture) != 0);
     return reg::kSuccess;
 }
@@ -131,12 +145,13 @@ std::int32_t FileRegistry::createKey(reg::Handle key, const QString& subKey, reg
     std::int32_t code = reg::kSuccess;
     const auto path = resolve(key, subKey, &code);
     if (!path) return code;
-    auto top = load(&code);
-    if (!top) return code;
-    if (descendre(*top, *path) == nullptr) {
-        regtext::Key* k = &*top;
+    const auto file = load(&code);
+    if (!file) return code;
+    if (file->find(*path) < 0) {
+        regtext::Key top = file->tree();
+        regtext::Key* k = &top;
         for (const QString& n : *path) k = &k->ensureSubkey(n);
-        if (const std::int32_t saved = save(*top); saved != reg::kSuccess) return saved;
+        if (const std::int32_t saved = save(top); saved != reg::kSuccess) return saved;
     }
     *result = remember(*path, true);
     return reg::kSuccess;
@@ -147,12 +162,12 @@ std::int32_t FileRegistry::queryValue(reg::Handle key, const QString& name, std:
     std::int32_t code = reg::kSuccess;
     const auto path = resolve(key, QString(), &code);
     if (!path) return code;
-    auto top = load(&code);
-    if (!top) return code;
-    const regtext::Key* k = descendre(*top, *path);
-    if (k == nullptr) return reg::kKeyDeleted;
-    const regtext::Value* v = k->value(name);
-    if (v == nullptr) return reg::kFileNotFound;
+    const auto file = load(&code);
+    if (!file) return code;
+    const int k = file->find(*path);
+    if (k < 0) return reg::kKeyDeleted;
+    const std::optional<regtext::Value> v = file->value(k, name);
+    if (!v) return reg::kFileNotFound;
     const QByteArray bytes = reg::isTextType(v->type) ? regtext::ansiFromUtf16(v->data) : v->data;
     if (type != nullptr) *type = v->type;
     const auto needed = static_cast<std::uint32_t>(bytes.size());
@@ -173,7 +188,7 @@ std::int32_t FileRegistry::setValue(reg::Handle key, const QString& name, std::u
     std::int32_t code = reg::kSuccess;
     const auto path = resolve(key, QString(), &code);
     if (!path) return code;
-    auto top = load(&code);
+    auto top = loadTree(&code);
     if (!top) return code;
     regtext::Key* k = descendre(*top, *path);
     if (k == nullptr) return reg::kKeyDeleted;
@@ -186,7 +201,7 @@ std::int32_t FileRegistry::deleteTree(reg::Handle key, const QString& subKey) {
     const auto base = resolve(key, QString(), &code);
     const auto path = resolve(key, subKey, &code);
     if (!base || !path) return code;
-    auto top = load(&code);
+    auto top = loadTree(&code);
     if (!top) return code;
     if (*path == *base) {
         regtext::Key* k = descendre(*top, *path);

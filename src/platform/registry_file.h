@@ -1,14 +1,14 @@
 #pragma once
 // The registry kept in a registry export file (reg_text.h), for systems
 // without a registry of their own: a user can read it, edit it, or replace
-// it with a file exported from Windows. Every call reads the file anew, so
-// hand edits count at once; every change rewrites it whole through
-// Env::replaceFile. A file that cannot be understood is kept as it is: its
-// keys cannot be opened (kRegistryCorrupt, so reads fail), writes are
-// refused, and the failure is logged once per content of the file.
-// Roots: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS
-// and HKEY_CURRENT_CONFIG, each a tree of its own; the performance and
-// dynamic-data roots do not exist here (kInvalidHandle).
+// it with a file exported from Windows. The file read is kept while it is
+// unchanged on disk (size, modification time and inode, Env::fileStamp), so
+// hand edits count at the next call and a large export is parsed once;
+// every change rewrites it whole through Env::replaceFile. A file that cannot be understood is kept
+// as it is: its keys cannot be opened (kRegistryCorrupt, so reads fail), writes are refused, and
+// the failure is logged once per content of the file. Roots: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
+// HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_CONFIG, each a tree of its own; the performance
+// and dynamic-data roots do not exist here (kInvalidHandle).
 #include <QStringList>
 #include <map>
 #include <optional>
@@ -45,9 +45,11 @@ class FileRegistry final : public Registry {
     // unknown handle or a malformed subkey.
     std::optional<QStringList> resolve(reg::Handle key, const QString& subKey,
                                        std::int32_t* code) const;
-    // The registry as the file holds it now; nullopt (and kRegistryCorrupt)
+    // The registry as the file holds it now; null (and kRegistryCorrupt)
     // when the file is unreadable.
-    std::optional<regtext::Key> load(std::int32_t* code);
+    std::shared_ptr<const regtext::ParsedFile> load(std::int32_t* code);
+    // The whole tree, for a change; nullopt (and kRegistryCorrupt) when unreadable.
+    std::optional<regtext::Key> loadTree(std::int32_t* code);
     // Saves the whole tree; kCantWrite (logged) when the file cannot be replaced.
     std::int32_t save(const regtext::Key& top);
     reg::Handle remember(QStringList path, bool writable);
@@ -58,6 +60,8 @@ class FileRegistry final : public Registry {
     std::map<reg::Handle, OpenKey> opened_;
     reg::Handle next_ = 0x1000;
     std::size_t lastReportedContent_ = 0;
+    std::shared_ptr<const regtext::ParsedFile> kept_;
+    std::optional<FileStamp> keptStamp_;
 };
 
 }  // namespace vantor

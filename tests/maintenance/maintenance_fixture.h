@@ -21,6 +21,7 @@
 #include "notes/store/local_client.h"
 #include "notes/store/local_document.h"
 #include "notes/store/store_admin.h"
+#include "notes/store/store_paths.h"
 #include "notes/workspace/ipc_workspace.h"
 #include "platform/cp1252.h"
 #include "support/qt_printers.h"
@@ -122,6 +123,9 @@ class MaintenanceFixture : public ::testing::Test {
         m.ecrireParam(keys::kPassword, CrypteMotDePasse(kPassword).value());
         fenetre.archives[0] = kArchive;
         fenetre.dates[0] = QStringLiteral("15/03/2008");
+        m.fichierDeBase = [this](const QString& server, const QString& file) {
+            return store::DataRoot(dir.file(QStringLiteral("notesdata"))).findFile(server, file);
+        };
     }
     ~MaintenanceFixture() override { QLocale::setDefault(QLocale::c()); }
 

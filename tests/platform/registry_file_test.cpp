@@ -222,6 +222,50 @@ TEST_F(RegistryFile, ExportWithThousandsOfKeysSideBySideReadsWhole) {
     EXPECT_TRUE(log.isEmpty());
 }
 
+// An editor that saved the file empty leaves a byte-order mark or blank lines:
+// an empty registry, which the client's registration then writes whole.
+TEST_F(RegistryFile, AByteOrderMarkOrBlankLinesAloneAreAnEmptyRegistryThatAWriteFills) {
+    const QByteArray empties[] = {QByteArray("\xEF\xBB\xBF"), QByteArray("\xFF\xFE", 2),
+                                  "\r\n \r\n\t\n", QByteArray("\xEF\xBB\xBF\r\n\r\n"),
+                                  regeditBytes("\r\n\r\n")};
+    for (const QByteArray& empty : empties) {
+        putBytes(path, empty);
+        reg::Handle h = 0;
+        ASSERT_EQ(registry.createKey(reg::kLocalMachine, "Software\\Lotus\\Notes", &h), 0)
+            << empty.toHex().toStdString();
+        EXPECT_EQ(registry.setValue(h, "Path", reg::kSz, raw("C:\\Notes\\\0")), 0);
+        registry.closeKey(h);
+        EXPECT_TRUE(regtext::parse(bytesOf(path), nullptr));
+        EXPECT_EQ(read(reg::kLocalMachine, "Software\\Lotus\\Notes", "Path").data,
+                  raw("C:\\Notes\\\0"));
+    }
+    EXPECT_TRUE(log.isEmpty());
+}
+
+// A large export is parsed once: while the file is unchanged on disk the
+// registry answers from what it read, and a change shows at the next call.
+TEST_F(RegistryFile, AnUnchangedFileIsReadOnceAndAChangeShowsAtTheNextCall) {
+    struct CountingEnv : EnvWrapper {
+        CountingEnv() : EnvWrapper(Env::Default()) {}
+        int reads = 0;
+        std::optional<QByteArray> readFile(const QString& p) override {
+            ++reads;
+            return EnvWrapper::readFile(p);
+        }
+    } env;
+    FileRegistry counted(env, path, [](const QString&) {});
+    const QString clsid = QStringLiteral("CLSID\\{%1-0000-0000-0000-000000000000}");
+    putBytes(path, regeditBytes(classesExport(3)));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(read(counted, reg::kClassesRoot, clsid.arg("00000002"), "").data,
+                  raw("Objet 2\0"));
+    EXPECT_EQ(env.reads, 1);
+
+    putBytes(path, regeditBytes(classesExport(4)));
+    EXPECT_EQ(read(counted, reg::kClassesRoot, clsid.arg("00000003"), "").data, raw("Objet 3\0"));
+    EXPECT_EQ(env.reads, 2);
+}
+
 // The system keeps keys at most 512 levels deep; a deeper key in the file
 // would take the program's stack with it.
 TEST_F(RegistryFile, KeyDeeperThanTheSystemAllowsIsRefusedNeverACrash) {

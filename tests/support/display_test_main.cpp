@@ -4,8 +4,11 @@
 
 #include <QApplication>
 
+#include "support/private_runtime.h"
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const vantor::test::PrivateRuntimeFolder sockets;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

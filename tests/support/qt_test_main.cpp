@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "support/private_runtime.h"
+
 namespace {
 QtMessageHandler relaisParDefaut = nullptr;
 
@@ -17,6 +19,7 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     relaisParDefaut = qInstallMessageHandler(filtre);
     QApplication app(argc, argv);
+    const vantor::test::PrivateRuntimeFolder sockets;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -109,4 +109,9 @@ notes::DatabasePtr LocalDbDirectory::openDatabase(const QString& file, bool) {
 
 Batch::Batch(notes::Database& database) : file_(fileOf(database)), transaction_(file_->connection()) {}
 
+void Batch::commit() {
+    transaction_.commit();
+    if (!transaction_.nested()) file_->connection().syncCommitted();
+}
+
 }  // namespace vantor::store

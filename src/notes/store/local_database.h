@@ -55,11 +55,12 @@ private:
 
 // Several changes to one open database made as one transaction (deliveries in
 // bulk, a memo and its folders, copies into an archive); rolled back unless
-// committed.
+// committed. The outermost batch's commit returns once it is on the disk, so
+// that archiving removes a source only after its copy survives a power cut.
 class Batch : public notes::WriteBatch {
 public:
     explicit Batch(notes::Database& database);
-    void commit() override { transaction_.commit(); }
+    void commit() override;
 
 private:
     std::shared_ptr<MailFile> file_;

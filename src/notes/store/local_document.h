@@ -52,6 +52,8 @@ public:
 
     QDateTime created() const override;
     qint64 createdSecsSinceEpoch() const override { return createdMs_ / 1000; }
+    // An invalid date-time changes nothing.
+    void setCreated(const QDateTime& created) override;
     QString universalID() const override { return unid_; }
     void setUniversalID(const QString& unid) override;
 
@@ -78,7 +80,6 @@ public:
     void removeFromFolder(const QString& folder) override;
 
     // What the mail router and the tool need beyond the client's interface.
-    void setCreated(const QDateTime& created);
     void appendItem(const QString& name, int type, const QString& text);
     // Adds a file attachment to the rich-text item `itemName` (created when
     // missing); the bytes are read from `path` when the document is saved.

@@ -47,6 +47,16 @@ void Connection::useWriteAheadLog() {
     if (inWal) mapWalIndex();
 }
 
+void Connection::syncCommitted() {
+    // Outside WAL mode the journal's own commit synced the database file.
+    sqlite3_file* log = nullptr;
+    if (!walIndex_ ||
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) != SQLITE_OK ||
+        !log || !log->pMethods)
+        return;
+    check(log->pMethods->xSync(log, SQLITE_SYNC_NORMAL));
+}
+
 void Connection::mapWalIndex() {
     // A read, so that SQLite opens the WAL index and maps its first region.
     version();

@@ -50,6 +50,10 @@ public:
     // Switches the file to the WAL journal (a change to the file, so only
     // once it is known to be a mail database).
     void useWriteAheadLog();
+    // Waits until every committed transaction is on the disk: a power cut
+    // can no longer take it back (with synchronous=NORMAL a commit only
+    // reaches the WAL file, which is synced at checkpoints).
+    void syncCommitted();
 
     // The file's version now. In WAL mode it is read from the header of the
     // shared WAL index, which every commit rewrites: a memory read, no lock
@@ -124,6 +128,7 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
     void commit();
+    bool nested() const { return nested_; }
 
 private:
     Connection& connection_;

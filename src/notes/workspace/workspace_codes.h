@@ -20,6 +20,9 @@ inline constexpr std::int32_t kNotesNotRunning = make(0x80042005);
 inline constexpr std::int32_t kNoAnswer = make(0x80042006);
 // A message that is not of this protocol, of another version, or too large.
 inline constexpr std::int32_t kBadMessage = make(0x80042007);
+// The program listening on the client's socket runs as another user:
+// nothing was sent to it.
+inline constexpr std::int32_t kForeignPeer = make(0x80042009);
 // A memo without any recipient cannot be sent.
 inline constexpr std::int32_t kNoRecipient = make(0x80042008);
 

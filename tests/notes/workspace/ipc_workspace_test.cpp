@@ -92,7 +92,7 @@ TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
 
     // Something that is not of the protocol gets a refusal, and the client goes on.
     QLocalSocket stranger;
-    stranger.connectToServer(protocol::socketName(root()));
+    stranger.connectToServer(socketPath(root()));
     ASSERT_TRUE(stranger.waitForConnected(5000));
     stranger.write(QByteArray("\0\0\0\x05hello", 9));
     QByteArray answer;

@@ -5,9 +5,12 @@
 
 #include <QApplication>
 
+#include "support/private_runtime.h"
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const vantor::test::PrivateRuntimeFolder sockets;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

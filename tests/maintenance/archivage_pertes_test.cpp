@@ -1,0 +1,118 @@
+// Archiving never loses a message: not into the mailbox's own file, not when
+// another mailbox's message has the same ID, not when the power fails right
+// after the run; and each copy keeps the date the user knew it by.
+#include <gmock/gmock.h>
+
+#include <QFile>
+
+#include "maintenance_fixture.h"
+#include "support/power_cut.h"
+
+namespace vantor::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ArchivagePertesTest = MaintenanceFixture;
+
+const QString kEquipe = QStringLiteral("mail\\equipe.nsf");
+
+// An archive name that leads to the mailbox's file, and how the test makes it so.
+struct Detour {
+    const char* archive;
+    bool (*relier)(const QString& boite, const QString& lien);
+};
+
+class ArchiveQuiEstLaBoite : public MaintenanceFixture,
+                             public ::testing::WithParamInterface<Detour> {};
+
+TEST_P(ArchiveQuiEstLaBoite, IsRefusedBeforeAnythingIsCopied) {
+    const QString a = ajouter({.subject = QStringLiteral("A"),
+                               .created = le(3, 1, 2007),
+                               .folders = {QStringLiteral("Projets")}});
+    const store::DataRoot racine(dir.file(QStringLiteral("notesdata")));
+    const QString fichier = racine.findFile(kServeur, kBal);
+    const QString lien =
+        racine.serverFolder(QString()) + QLatin1Char('/') +
+        QString::fromUtf8(GetParam().archive).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    ASSERT_TRUE(GetParam().relier(fichier, lien));
+    fenetre.archives[0] = QString::fromUtf8(GetParam().archive);
+    const auto avant = contenu(*ouvrirBal());
+
+    archiver(msg::kYes);
+
+    EXPECT_EQ(boite().style, msg::kCritical);
+    EXPECT_THAT(boite().text.toStdString(), HasSubstr("est le fichier même de la boîte"));
+    EXPECT_EQ(contenu(*ouvrirBal()), avant);
+    EXPECT_EQ(dossier(*ouvrirBal(), QStringLiteral("Projets")), QStringList{"A"});
+    EXPECT_EQ(ouvrirBal()->getDocumentByUNID(a)->created(), le(3, 1, 2007));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chemins, ArchiveQuiEstLaBoite,
+    ::testing::Values(
+        Detour{"lien\\jdupont.nsf",
+               [](const QString& boite, const QString& lien) {  // a linked folder
+                   return QFile::link(QFileInfo(boite).path(), QFileInfo(lien).path());
+               }},
+        Detour{"raccourci.nsf",
+               [](const QString& boite, const QString& lien) { return QFile::link(boite, lien); }},
+        Detour{"copie.nsf", [](const QString& boite, const QString& lien) {
+                   return ::link(QFile::encodeName(boite), QFile::encodeName(lien)) == 0;
+               }}));
+
+TEST_F(ArchivagePertesTest, AnotherMessageUnderAnArchivedIdIsKeptBesideItWithItsOwnDate) {
+    const QString a =
+        ajouter({.subject = QStringLiteral("A"), .folders = {QStringLiteral("Projets")}});
+    archiver(msg::kNo);
+    auto equipe = admin.createMailbox(kServeur, kEquipe, {kUser});
+    auto autre = std::static_pointer_cast<store::LocalDocument>(equipe->createDocument());
+    autre->setUniversalID(a);
+    autre->setCreated(le(2, 2, 2008, 9, 30));
+    autre->appendItem(QStringLiteral("Form"), notes::kText, QStringLiteral("Memo"));
+    autre->appendItem(QStringLiteral("Subject"), notes::kText, QStringLiteral("B"));
+    autre->save(true, false);
+    m.ecrireParam(keys::serveur(1), kServeur);
+    m.ecrireParam(keys::bal(1), kEquipe);
+    fenetre.archives[1] = kArchive;
+    fenetre.dates[1] = fenetre.dates[0];
+
+    dialogs.msgAnswers = {msg::kYes};
+    maintenance.CmdArchive_Click(1);
+
+    auto arch = ouvrirArchive();
+    EXPECT_EQ(contenu(*arch).size(), 2u);
+    EXPECT_EQ(arch->getDocumentByUNID(a)->itemValue(QStringLiteral("Subject")),
+              QStringLiteral("A"));
+    EXPECT_EQ(arch->getDocumentByUNID(a)->created(), le(1, 2, 2008));
+    EXPECT_EQ(dossier(*arch, QStringLiteral("Projets")), QStringList{"A"});
+    const notes::ViewPtr all = arch->getView(QStringLiteral("($All)"));
+    QList<QDateTime> dates;
+    for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d))
+        dates << d->created();
+    EXPECT_THAT(dates, ::testing::UnorderedElementsAre(le(1, 2, 2008), le(2, 2, 2008, 9, 30)));
+    EXPECT_TRUE(contenu(*admin.open(kServeur, kEquipe)).empty());  // its copy was verified
+    EXPECT_THAT(journal().toStdString(), HasSubstr(("les deux y sont gardés, la copie de « B »")));
+}
+
+// The mailbox's removals reach the disk, as a system flushes them in time;
+// the archive keeps only what was synced.
+TEST_F(ArchivagePertesTest, APowerCutRightAfterTheRunLosesNoMessage) {
+    QStringList unids;
+    for (int i = 0; i < 20; ++i) unids << ajouter({.subject = QString::number(i)});
+    PowerCut coupure(QFile::encodeName(dir.file(QStringLiteral("notesdata"))) + "/local");
+
+    archiver(msg::kYes);
+    ASSERT_TRUE(contenu(*ouvrirBal()).empty());
+    coupure.cut();
+    bal.reset();
+    archive.reset();
+    coupure.restart();
+
+    const auto restes = contenu(*ouvrirBal());
+    const auto copies = contenu(*ouvrirArchive());
+    for (const QString& unid : unids)
+        EXPECT_TRUE(restes.count(unid) + copies.count(unid) > 0) << qPrintable(unid);
+}
+
+}  // namespace
+}  // namespace vantor::test
