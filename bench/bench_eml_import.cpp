@@ -15,8 +15,8 @@
 #include <QTextDocument>
 
 #include "eml_reader.h"
-#include "html_text.h"
-#include "mail_charset.h"
+#include "notes/mime/html_text.h"
+#include "notes/mime/mail_charset.h"
 #include "notes/store/memo.h"
 #include "notes/store/store_admin.h"
 #include "store_bench_support.h"
@@ -239,7 +239,7 @@ void BM_DecodeAndScanHtml1MB(benchmark::State& state) {
 
 void BM_HtmlPartToText1MB(benchmark::State& state) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(tool::htmlToText(tool::decodeMailText(newsletter1MB(), "utf-8")));
+        benchmark::DoNotOptimize(mime::htmlToText(mime::decodeMailText(newsletter1MB(), "utf-8")));
 }
 
 QString repeated(const char* unit, int count) {
@@ -247,7 +247,7 @@ QString repeated(const char* unit, int count) {
 }
 
 void htmlToTextOf(benchmark::State& state, const QString& html) {
-    for (auto _ : state) benchmark::DoNotOptimize(tool::htmlToText(html));
+    for (auto _ : state) benchmark::DoNotOptimize(mime::htmlToText(html));
     state.counters["ns_per_tag"] = benchmark::Counter(
         static_cast<double>(state.range(0)),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QStringView>
 
-namespace vantor::tool {
+namespace vantor::mime {
 
 QString htmlToText(QStringView html);
 
-}  // namespace vantor::tool
+}  // namespace vantor::mime

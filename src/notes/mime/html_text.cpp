@@ -1,4 +1,4 @@
-#include "html_text.h"
+#include "notes/mime/html_text.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 
 #include "platform/cp1252.h"
 
-namespace vantor::tool {
+namespace vantor::mime {
 
 namespace {
 
@@ -442,4 +442,4 @@ QString htmlToText(QStringView html) {
     return Converter(html).run();
 }
 
-}  // namespace vantor::tool
+}  // namespace vantor::mime

@@ -10,16 +10,16 @@
 #include <optional>
 #include <vector>
 
-#include "notes/store/memo.h"
+#include "notes/mime/message.h"
 
-namespace vantor::tool {
+namespace vantor::mime {
 
 struct MessageContent {
     QString body;
-    std::vector<store::MemoAttachment> attachments;
+    std::vector<Attachment> attachments;
 };
 
-MessageContent readMessageContent(GMimeMessage* message);
+MessageContent readMessageContent(GMimeMessage* message, AttachmentBytes bytes);
 
 // The "From" as it reads: display names, or "<>" for the null address;
 // nullopt when the message has no From header at all.
@@ -28,4 +28,12 @@ std::optional<QString> senderOf(GMimeMessage* message);
 // A list of addresses as text, empty when there are none.
 QString addressText(InternetAddressList* list);
 
-}  // namespace vantor::tool
+// The IMAP section of the part numbered `number` (from 1) below `prefix`
+// ("" at the top of a message): "2", "1.3".
+QString partSection(const QString& prefix, int number);
+
+// Whether a part of this media type (lower case) is shown as body text rather
+// than kept as a file: plain text and HTML that are not marked as attachments.
+bool showsAsText(const QByteArray& type, const QByteArray& subtype, bool attachment);
+
+}  // namespace vantor::mime
