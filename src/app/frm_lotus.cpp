@@ -10,7 +10,7 @@
 #include "app/systray.h"
 #include "core/settings.h"
 #include "maintenance/maintenance.h"
-#include "watch/artwork.h"
+#include "core/artwork.h"
 #include "watch/frm_msg.h"
 
 namespace vantor {

@@ -11,7 +11,7 @@
 #include "core/keys.h"
 #include "core/modlotus.h"
 #include "watch/affiche_popup.h"
-#include "watch/artwork.h"
+#include "core/artwork.h"
 #include "watch/popup_commands.h"
 
 namespace vantor {
