@@ -6,7 +6,8 @@ namespace vantor::tool {
 
 store::Memo readEmlFile(const QString& path) {
     mime::Message message = mime::readMessageFile(path);
-    if (!message.from) throw mime::unreadableFile(path, QStringLiteral("l'expéditeur (From) manque"));
+    if (!message.from)
+        throw mime::unreadableFile(path, QStringLiteral("l'expéditeur (From) manque"));
     store::Memo memo;
     memo.from = *message.from;
     memo.sendTo = message.to;

@@ -53,7 +53,8 @@ TEST_F(EmlImport, ImportGoesOnPastRefusedFilesAndNamesEachOne) {
     QString description;
     EXPECT_EQ(failureCode([&] { tool::readEmlFile(anonymous); }, &description),
               mime::code::kBadMessage);
-    EXPECT_TRUE(description.contains(QStringLiteral("sans_expediteur.eml"))) << description.toStdString();
+    EXPECT_TRUE(description.contains(QStringLiteral("sans_expediteur.eml")))
+        << description.toStdString();
     const QStringList refused{anonymous, writeEml(QStringLiteral("vide.eml"), QByteArray()),
                               root_.file(QStringLiteral("absent.eml"))};
 
@@ -72,7 +73,10 @@ TEST_F(EmlImport, ImportGoesOnPastRefusedFilesAndNamesEachOne) {
     EXPECT_EQ(
         doc->itemValue(QStringLiteral("PostedDate")),
         store::dateItemText(QDateTime(QDate(2004, 3, 15), QTime(13, 5), Qt::UTC).toLocalTime()));
-    EXPECT_EQ(inbox->getNextDocument(*doc)->getFirstItem(QStringLiteral("Body"))->embeddedObjects().size(),
+    EXPECT_EQ(inbox->getNextDocument(*doc)
+                  ->getFirstItem(QStringLiteral("Body"))
+                  ->embeddedObjects()
+                  .size(),
               2u);
 
     EXPECT_EQ(importFiles({second}).exitCode, 0);

@@ -1,116 +1,42 @@
 #include "notes/mime/html_text.h"
 
-#include <algorithm>
-#include <array>
-#include <cstring>
-#include <string_view>
+#include <libxml/HTMLparser.h>
+#include <libxml/parserInternals.h>
 
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notes/mime/text_layout.h"
 #include "platform/cp1252.h"
 
 namespace vantor::mime {
 
 namespace {
 
-struct Entity {
-    std::string_view name;
-    char32_t value;
-};
+// Where the parser's cost stops being linear. libxml2 2.9 compares each end
+// tag with every element still open and each attribute with every earlier
+// one of its tag: deeper markup, or a start tag with more attributes, is
+// hostile, and a fresh parser reads on after it.
+constexpr int kMaxDepth = 256;
+constexpr int kMaxAttributes = 64;
+// The input is handed over in pieces this small, so that a start tag is
+// looked at before the parser has read many of its attributes.
+constexpr int kPiece = 64;
+// A fresh parser first opens again, silently, this many of the innermost
+// elements left open, so that their end tags still end them.
+constexpr std::size_t kReopened = 32;
+// Each parser's input starts with a UTF-8 byte-order mark: unlabelled bytes
+// would be read as Latin-1, and a declared encoding adds a converter.
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 
-// The named character references of HTML 4, sorted by name (case matters).
-constexpr Entity kEntities[] = {
-    {"AElig", 0xC6},     {"Aacute", 0xC1},   {"Acirc", 0xC2},     {"Agrave", 0xC0},
-    {"Alpha", 0x391},    {"Aring", 0xC5},    {"Atilde", 0xC3},    {"Auml", 0xC4},
-    {"Beta", 0x392},     {"Ccedil", 0xC7},   {"Chi", 0x3A7},      {"Dagger", 0x2021},
-    {"Delta", 0x394},    {"ETH", 0xD0},      {"Eacute", 0xC9},    {"Ecirc", 0xCA},
-    {"Egrave", 0xC8},    {"Epsilon", 0x395}, {"Eta", 0x397},      {"Euml", 0xCB},
-    {"Gamma", 0x393},    {"Iacute", 0xCD},   {"Icirc", 0xCE},     {"Igrave", 0xCC},
-    {"Iota", 0x399},     {"Iuml", 0xCF},     {"Kappa", 0x39A},    {"Lambda", 0x39B},
-    {"Mu", 0x39C},       {"Ntilde", 0xD1},   {"Nu", 0x39D},       {"OElig", 0x152},
-    {"Oacute", 0xD3},    {"Ocirc", 0xD4},    {"Ograve", 0xD2},    {"Omega", 0x3A9},
-    {"Omicron", 0x39F},  {"Oslash", 0xD8},   {"Otilde", 0xD5},    {"Ouml", 0xD6},
-    {"Phi", 0x3A6},      {"Pi", 0x3A0},      {"Prime", 0x2033},   {"Psi", 0x3A8},
-    {"Rho", 0x3A1},      {"Scaron", 0x160},  {"Sigma", 0x3A3},    {"THORN", 0xDE},
-    {"Tau", 0x3A4},      {"Theta", 0x398},   {"Uacute", 0xDA},    {"Ucirc", 0xDB},
-    {"Ugrave", 0xD9},    {"Upsilon", 0x3A5}, {"Uuml", 0xDC},      {"Xi", 0x39E},
-    {"Yacute", 0xDD},    {"Yuml", 0x178},    {"Zeta", 0x396},     {"aacute", 0xE1},
-    {"acirc", 0xE2},     {"acute", 0xB4},    {"aelig", 0xE6},     {"agrave", 0xE0},
-    {"alefsym", 0x2135}, {"alpha", 0x3B1},   {"amp", 0x26},       {"and", 0x2227},
-    {"ang", 0x2220},     {"apos", 0x27},     {"aring", 0xE5},     {"asymp", 0x2248},
-    {"atilde", 0xE3},    {"auml", 0xE4},     {"bdquo", 0x201E},   {"beta", 0x3B2},
-    {"brvbar", 0xA6},    {"bull", 0x2022},   {"cap", 0x2229},     {"ccedil", 0xE7},
-    {"cedil", 0xB8},     {"cent", 0xA2},     {"chi", 0x3C7},      {"circ", 0x2C6},
-    {"clubs", 0x2663},   {"cong", 0x2245},   {"copy", 0xA9},      {"crarr", 0x21B5},
-    {"cup", 0x222A},     {"curren", 0xA4},   {"dArr", 0x21D3},    {"dagger", 0x2020},
-    {"darr", 0x2193},    {"deg", 0xB0},      {"delta", 0x3B4},    {"diams", 0x2666},
-    {"divide", 0xF7},    {"eacute", 0xE9},   {"ecirc", 0xEA},     {"egrave", 0xE8},
-    {"empty", 0x2205},   {"emsp", 0x2003},   {"ensp", 0x2002},    {"epsilon", 0x3B5},
-    {"equiv", 0x2261},   {"eta", 0x3B7},     {"eth", 0xF0},       {"euml", 0xEB},
-    {"euro", 0x20AC},    {"exist", 0x2203},  {"fnof", 0x192},     {"forall", 0x2200},
-    {"frac12", 0xBD},    {"frac14", 0xBC},   {"frac34", 0xBE},    {"frasl", 0x2044},
-    {"gamma", 0x3B3},    {"ge", 0x2265},     {"gt", 0x3E},        {"hArr", 0x21D4},
-    {"harr", 0x2194},    {"hearts", 0x2665}, {"hellip", 0x2026},  {"iacute", 0xED},
-    {"icirc", 0xEE},     {"iexcl", 0xA1},    {"igrave", 0xEC},    {"image", 0x2111},
-    {"infin", 0x221E},   {"int", 0x222B},    {"iota", 0x3B9},     {"iquest", 0xBF},
-    {"isin", 0x2208},    {"iuml", 0xEF},     {"kappa", 0x3BA},    {"lArr", 0x21D0},
-    {"lambda", 0x3BB},   {"lang", 0x2329},   {"laquo", 0xAB},     {"larr", 0x2190},
-    {"lceil", 0x2308},   {"ldquo", 0x201C},  {"le", 0x2264},      {"lfloor", 0x230A},
-    {"lowast", 0x2217},  {"loz", 0x25CA},    {"lrm", 0x200E},     {"lsaquo", 0x2039},
-    {"lsquo", 0x2018},   {"lt", 0x3C},       {"macr", 0xAF},      {"mdash", 0x2014},
-    {"micro", 0xB5},     {"middot", 0xB7},   {"minus", 0x2212},   {"mu", 0x3BC},
-    {"nabla", 0x2207},   {"nbsp", 0xA0},     {"ndash", 0x2013},   {"ne", 0x2260},
-    {"ni", 0x220B},      {"not", 0xAC},      {"notin", 0x2209},   {"nsub", 0x2284},
-    {"ntilde", 0xF1},    {"nu", 0x3BD},      {"oacute", 0xF3},    {"ocirc", 0xF4},
-    {"oelig", 0x153},    {"ograve", 0xF2},   {"oline", 0x203E},   {"omega", 0x3C9},
-    {"omicron", 0x3BF},  {"oplus", 0x2295},  {"or", 0x2228},      {"ordf", 0xAA},
-    {"ordm", 0xBA},      {"oslash", 0xF8},   {"otilde", 0xF5},    {"otimes", 0x2297},
-    {"ouml", 0xF6},      {"para", 0xB6},     {"part", 0x2202},    {"permil", 0x2030},
-    {"perp", 0x22A5},    {"phi", 0x3C6},     {"pi", 0x3C0},       {"piv", 0x3D6},
-    {"plusmn", 0xB1},    {"pound", 0xA3},    {"prime", 0x2032},   {"prod", 0x220F},
-    {"prop", 0x221D},    {"psi", 0x3C8},     {"quot", 0x22},      {"rArr", 0x21D2},
-    {"radic", 0x221A},   {"rang", 0x232A},   {"raquo", 0xBB},     {"rarr", 0x2192},
-    {"rceil", 0x2309},   {"rdquo", 0x201D},  {"real", 0x211C},    {"reg", 0xAE},
-    {"rfloor", 0x230B},  {"rho", 0x3C1},     {"rlm", 0x200F},     {"rsaquo", 0x203A},
-    {"rsquo", 0x2019},   {"sbquo", 0x201A},  {"scaron", 0x161},   {"sdot", 0x22C5},
-    {"sect", 0xA7},      {"shy", 0xAD},      {"sigma", 0x3C3},    {"sigmaf", 0x3C2},
-    {"sim", 0x223C},     {"spades", 0x2660}, {"sub", 0x2282},     {"sube", 0x2286},
-    {"sum", 0x2211},     {"sup", 0x2283},    {"sup1", 0xB9},      {"sup2", 0xB2},
-    {"sup3", 0xB3},      {"supe", 0x2287},   {"szlig", 0xDF},     {"tau", 0x3C4},
-    {"there4", 0x2234},  {"theta", 0x3B8},   {"thetasym", 0x3D1}, {"thinsp", 0x2009},
-    {"thorn", 0xFE},     {"tilde", 0x2DC},   {"times", 0xD7},     {"trade", 0x2122},
-    {"uArr", 0x21D1},    {"uacute", 0xFA},   {"uarr", 0x2191},    {"ucirc", 0xFB},
-    {"ugrave", 0xF9},    {"uml", 0xA8},      {"upsih", 0x3D2},    {"upsilon", 0x3C5},
-    {"uuml", 0xFC},      {"weierp", 0x2118}, {"xi", 0x3BE},       {"yacute", 0xFD},
-    {"yen", 0xA5},       {"yuml", 0xFF},     {"zeta", 0x3B6},     {"zwj", 0x200D},
-    {"zwnj", 0x200C},
-};
+enum class Tag { Other, Block, Break, Cell, Pre, Hidden };
 
-const Entity* findEntity(std::string_view name) {
-    const Entity* end = std::end(kEntities);
-    const Entity* found =
-        std::lower_bound(std::begin(kEntities), end, name,
-                         [](const Entity& e, std::string_view n) { return e.name < n; });
-    return found != end && found->name == name ? found : nullptr;
-}
-
-bool isSpace(QChar c) {
-    const char16_t u = c.unicode();
-    return u == ' ' || u == '\t' || u == '\n' || u == '\r' || u == '\f';
-}
-bool isAsciiLetter(QChar c) {
-    const char16_t u = c.unicode() | 0x20;
-    return u >= 'a' && u <= 'z';
-}
-// Characters that end a run of plain text.
-bool isSpecial(QChar c) {
-    return c == QLatin1Char('<') || c == QLatin1Char('&') || isSpace(c) || c.unicode() == 0xA0;
-}
-bool isAsciiAlnum(QChar c) {
-    return isAsciiLetter(c) || (c.unicode() >= '0' && c.unicode() <= '9');
-}
-
-enum class Tag { Other, Block, Break, Cell, Pre, RawText };
-
-// What a tag does to the text; `name` is lower-case ASCII.
+// What a tag does to the text; `name` is lower-case ASCII. Scripts and
+// styles need nothing: libxml2 hands their content over as CDATA.
 Tag tagKind(std::string_view name) {
     static constexpr std::string_view kBlocks[] = {
         "address", "article", "aside", "blockquote", "body",       "caption", "center",
@@ -121,325 +47,334 @@ Tag tagKind(std::string_view name) {
     if (name == "br") return Tag::Break;
     if (name == "td" || name == "th") return Tag::Cell;
     if (name == "pre" || name == "listing") return Tag::Pre;
-    if (name == "script" || name == "style" || name == "title") return Tag::RawText;
+    if (name == "title") return Tag::Hidden;
     return std::binary_search(std::begin(kBlocks), std::end(kBlocks), name) ? Tag::Block
                                                                             : Tag::Other;
 }
 
-// Collects visible characters, folding white space outside <pre> and
-// turning blocks and breaks into at most one blank line.
-class TextWriter {
+bool isAsciiLetter(char c) {
+    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+bool isAsciiAlnum(char c) {
+    return isAsciiLetter(c) || (c >= '0' && c <= '9');
+}
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// A start tag read ahead of the parser: how many attributes it has so far,
+// and where it ends ('>' outside quotes, as libxml2 finds it).
+class StartTagScan {
   public:
-    explicit TextWriter(qsizetype capacity) { out_.reserve(capacity); }
+    explicit StartTagScan(qsizetype start) : start_(start), at_(start + 1) {}
+    qsizetype start() const { return start_; }
 
-    void character(QChar c) {
-        flushBlanks();
-        out_.append(c.unicode() == 0xA0 ? QChar(QLatin1Char(' ')) : c);
-    }
-    // A run of ordinary characters: no markup, blanks or no-break spaces.
-    void text(QStringView run) {
-        flushBlanks();
-        out_.append(run);
-    }
-    void character(char32_t code) {
-        if (QChar::requiresSurrogates(code)) {
-            character(QChar(QChar::highSurrogate(code)));
-            out_.append(QChar(QChar::lowSurrogate(code)));
-        } else {
-            character(QChar(static_cast<char16_t>(code)));
+    // Reads on up to `limit`; true once the end is found (then at() is past it).
+    bool readTo(const QByteArray& html, qsizetype limit) {
+        if (ended_) return true;
+        for (; at_ < limit; ++at_) {
+            const char c = html[at_];
+            if (quote_) {
+                if (c == quote_) quote_ = 0;
+            } else if (c == '"' || c == '\'') {
+                quote_ = c;
+            } else if (c == '>') {
+                ++at_;
+                ended_ = true;
+                return true;
+            } else if (isBlank(c)) {
+                blank_ = true;
+            } else {
+                if (blank_ && c != '=' && c != '/') ++attributes_;
+                blank_ = false;
+            }
         }
+        return false;
     }
-    // Blanks fold into one space, except inside <pre>.
-    void space(QChar c) {
-        if (preDepth_ == 0)
-            space_ = true;
-        else if (c != QLatin1Char('\r'))
-            character(c);
-    }
-    void lineBreak() { breaks_ = std::min(breaks_ + 1, 2); }
-    void blockEdge() { breaks_ = std::max(breaks_, 1); }
-    void enterPre() { ++preDepth_; }
-    void leavePre() { preDepth_ = std::max(preDepth_ - 1, 0); }
-
-    // Lines without trailing blanks, no blank lines at either end.
-    QString finish() {
-        QString text;
-        text.reserve(out_.size());
-        qsizetype start = 0;
-        while (start <= out_.size()) {
-            qsizetype end = out_.indexOf(QLatin1Char('\n'), start);
-            if (end < 0) end = out_.size();
-            qsizetype last = end;
-            while (last > start &&
-                   (out_[last - 1] == QLatin1Char(' ') || out_[last - 1] == QLatin1Char('\t')))
-                --last;
-            text.append(QStringView(out_).mid(start, last - start));
-            text.append(QLatin1Char('\n'));
-            start = end + 1;
-        }
-        qsizetype first = 0;
-        while (first < text.size() && text[first] == QLatin1Char('\n')) ++first;
-        qsizetype last = text.size();
-        while (last > first && text[last - 1] == QLatin1Char('\n')) --last;
-        return text.mid(first, last - first);
+    qsizetype at() const { return at_; }
+    int attributes() const { return attributes_; }
+    // The tag's name, lower case.
+    QByteArray name(const QByteArray& html) const {
+        qsizetype end = start_ + 1;
+        while (end < html.size() && isAsciiAlnum(html[end])) ++end;
+        return html.mid(start_ + 1, end - start_ - 1).toLower();
     }
 
   private:
-    void flushBlanks() {
-        if (breaks_ > 0) {
-            if (!out_.isEmpty())
-                for (int i = 0; i < breaks_; ++i) out_.append(QLatin1Char('\n'));
-        } else if (space_ && !out_.isEmpty() && !out_.endsWith(QLatin1Char('\n'))) {
-            out_.append(QLatin1Char(' '));
-        }
-        breaks_ = 0;
-        space_ = false;
-    }
-
-    QString out_;
-    int breaks_ = 0;
-    bool space_ = false;
-    int preDepth_ = 0;
+    qsizetype start_;
+    qsizetype at_;
+    char quote_ = 0;
+    bool blank_ = false;
+    bool ended_ = false;
+    int attributes_ = 0;
 };
 
+// Turns the events of one parser into laid-out text, and decides where the
+// reading must go on with a fresh parser.
 class Converter {
   public:
-    explicit Converter(QStringView html) : html_(html), writer_(html.size() / 2) {}
+    Converter(const QByteArray& html, TextLayout& layout) : html_(html), layout_(layout) {}
 
-    QString run() {
-        while (at_ < html_.size()) {
-            const QChar c = html_[at_];
-            if (c == QLatin1Char('<')) {
-                markup();
-            } else if (c == QLatin1Char('&')) {
-                reference();
-            } else if (isSpace(c)) {
-                writer_.space(c);
-                ++at_;
-            } else if (c.unicode() == 0xA0) {
-                writer_.character(c);
-                ++at_;
-            } else {
-                qsizetype end = at_ + 1;
-                while (end < html_.size() && !isSpecial(html_[end])) ++end;
-                writer_.text(html_.mid(at_, end - at_));
-                at_ = end;
-            }
-        }
-        return writer_.finish();
-    }
+    // Reads from `from` to the end, or to where a fresh parser must take
+    // over; returns that place, or nullopt at the end.
+    std::optional<qsizetype> read(qsizetype from);
 
   private:
-    bool lookingAt(qsizetype at, const char* text) const {
-        const QLatin1StringView word(text);
-        return html_.mid(at).startsWith(word, Qt::CaseInsensitive);
+    static Converter& of(void* data) { return *static_cast<Converter*>(data); }
+    static void onStart(void* data, const xmlChar* name, const xmlChar**) {
+        of(data).start(reinterpret_cast<const char*>(name));
     }
-    // Moves past the next `what` from `from`, or to the end when there is none.
-    void skipPast(qsizetype from, QLatin1StringView what) {
-        const qsizetype found = html_.indexOf(what, from);
-        at_ = found < 0 ? html_.size() : found + what.size();
+    static void onEnd(void* data, const xmlChar*) { of(data).end(); }
+    static void onText(void* data, const xmlChar* text, int size) {
+        of(data).characters(reinterpret_cast<const char*>(text), size);
     }
+    static void onSkipped(void* data, const xmlChar*, int) { of(data).seen(); }
+    static void onComment(void* data, const xmlChar*) { of(data).seen(); }
+    static int onRead(void* data, char* buffer, int size) { return of(data).supply(buffer, size); }
 
-    void markup() {
-        const qsizetype next = at_ + 1;
-        const QChar c = next < html_.size() ? html_[next] : QChar();
-        if (lookingAt(at_, "<!--")) {
-            comment();
-        } else if (c == QLatin1Char('!') || c == QLatin1Char('?')) {
-            skipPast(next, QLatin1StringView(">"));  // doctype, CDATA, Office's <![if ...]>
-        } else if (c == QLatin1Char('/')) {
-            if (next + 1 < html_.size() && isAsciiLetter(html_[next + 1])) {
-                at_ = next + 1;
-                const Tag kind = tagKind(tagName());
-                skipAttributes();
-                endTag(kind);
-            } else {
-                skipPast(next, QLatin1StringView(">"));
-            }
-        } else if (isAsciiLetter(c)) {
-            at_ = next;
-            const std::string name = tagName();
-            skipAttributes();
-            startTag(tagKind(name), name);
-        } else {
-            writer_.character(QLatin1Char('<'));
-            ++at_;
-        }
-    }
+    // Where the parser stands in the whole HTML; before `from_` while it
+    // reads the elements it opens again.
+    qsizetype position() const { return from_ + xmlByteConsumed(parser_) - head_.size(); }
+    void seen() { lastEvent_ = std::max(position(), from_); }
+    bool reopening() const { return position() < from_; }
+    void start(std::string_view name);
+    void open(std::string_view name, bool implied);
+    void reopen(const std::vector<std::string>& names);
+    void end();
+    void characters(const char* text, int size);
+    int supply(char* buffer, int size);
+    bool tagTooLong();
 
-    void comment() {
-        const qsizetype body = at_ + 4;
-        if (lookingAt(body, ">")) {
-            at_ = body + 1;
-        } else if (lookingAt(body, "->")) {
-            at_ = body + 2;
-        } else {
-            skipPast(body, QLatin1StringView("-->"));
-        }
-    }
-
-    // The tag name at the cursor, lower-cased; long names are cut (no tag
-    // of interest is that long).
-    std::string tagName() {
+    const QByteArray& html_;
+    TextLayout& layout_;
+    htmlParserCtxtPtr parser_ = nullptr;
+    qsizetype from_ = 0;  // where this parser started in the HTML
+    QByteArray head_;     // what it reads first: the mark, elements opened again
+    qsizetype headGiven_ = 0;
+    qsizetype supplied_ = 0;  // how far it has been handed the HTML
+    qsizetype lastEvent_ = 0;
+    std::optional<StartTagScan> scan_;
+    std::optional<qsizetype> restart_;
+    struct OpenElement {
+        Tag kind;
+        bool implied;
         std::string name;
-        while (at_ < html_.size() && !isSpace(html_[at_]) && html_[at_] != QLatin1Char('/') &&
-               html_[at_] != QLatin1Char('>')) {
-            if (name.size() < 16) name.push_back(static_cast<char>(html_[at_].toLatin1() | 0x20));
-            ++at_;
-        }
-        return name;
-    }
-
-    // Moves past the closing '>', reading attribute values only to find it.
-    void skipAttributes() {
-        while (at_ < html_.size()) {
-            const QChar c = html_[at_];
-            if (c == QLatin1Char('>')) {
-                ++at_;
-                return;
-            }
-            if (c != QLatin1Char('=')) {
-                ++at_;
-                continue;
-            }
-            ++at_;
-            while (at_ < html_.size() && isSpace(html_[at_])) ++at_;
-            if (at_ < html_.size() &&
-                (html_[at_] == QLatin1Char('"') || html_[at_] == QLatin1Char('\''))) {
-                const qsizetype close = html_.indexOf(html_[at_], at_ + 1);
-                at_ = close < 0 ? html_.size() : close + 1;
-            }
-        }
-    }
-
-    void startTag(Tag kind, const std::string& name) {
-        switch (kind) {
-            case Tag::Block:
-                writer_.blockEdge();
-                break;
-            case Tag::Break:
-                writer_.lineBreak();
-                break;
-            case Tag::Cell:
-                writer_.space(QLatin1Char(' '));
-                break;
-            case Tag::Pre:
-                writer_.blockEdge();
-                writer_.enterPre();
-                break;
-            case Tag::RawText:
-                skipRawText(name);
-                break;
-            case Tag::Other:
-                break;
-        }
-    }
-
-    void endTag(Tag kind) {
-        if (kind == Tag::Block) writer_.blockEdge();
-        if (kind == Tag::Break) writer_.lineBreak();
-        if (kind == Tag::Pre) {
-            writer_.leavePre();
-            writer_.blockEdge();
-        }
-    }
-
-    // Script, style and title text ends only at its own end tag, or with the
-    // document when that is missing.
-    void skipRawText(const std::string& name) {
-        const QString end = QStringLiteral("</") + QLatin1StringView(name.data(), name.size());
-        for (qsizetype from = at_;;) {
-            const qsizetype found = html_.indexOf(end, from, Qt::CaseInsensitive);
-            if (found < 0) {
-                at_ = html_.size();
-                return;
-            }
-            const qsizetype after = found + end.size();
-            if (after >= html_.size() || isSpace(html_[after]) ||
-                html_[after] == QLatin1Char('/') || html_[after] == QLatin1Char('>')) {
-                at_ = after;
-                skipAttributes();
-                return;
-            }
-            from = after;
-        }
-    }
-
-    // A character reference at the cursor, or a plain '&'.
-    void reference() {
-        const qsizetype start = at_ + 1;
-        if (start < html_.size() && html_[start] == QLatin1Char('#')) {
-            numericReference(start + 1);
-            return;
-        }
-        qsizetype end = start;
-        while (end < html_.size() && end - start < 32 && isAsciiAlnum(html_[end])) ++end;
-        std::string name;
-        for (qsizetype i = start; i < end; ++i)
-            name.push_back(static_cast<char>(html_[i].unicode()));
-        if (end < html_.size() && html_[end] == QLatin1Char(';')) {
-            if (const Entity* entity = findEntity(name)) {
-                writer_.character(entity->value);
-                at_ = end + 1;
-                return;
-            }
-        }
-        // Old mailers leave out the ';' of Latin-1 names ("&nbsp", "&eacute").
-        for (size_t length = name.size(); length >= 2; --length) {
-            const Entity* entity = findEntity(std::string_view(name).substr(0, length));
-            if (entity && entity->value <= 0xFF) {
-                writer_.character(entity->value);
-                at_ = start + static_cast<qsizetype>(length);
-                return;
-            }
-        }
-        writer_.character(QLatin1Char('&'));
-        ++at_;
-    }
-
-    void numericReference(qsizetype digits) {
-        const bool hex = digits < html_.size() &&
-                         (html_[digits] == QLatin1Char('x') || html_[digits] == QLatin1Char('X'));
-        qsizetype end = hex ? digits + 1 : digits;
-        const qsizetype first = end;
-        char32_t code = 0;
-        for (; end < html_.size(); ++end) {
-            const char16_t u = html_[end].unicode();
-            const char16_t lower = u | 0x20;
-            int value;
-            if (u >= '0' && u <= '9')
-                value = u - '0';
-            else if (hex && lower >= 'a' && lower <= 'f')
-                value = lower - 'a' + 10;
-            else
-                break;
-            if (code <= 0x10FFFF) code = code * (hex ? 16 : 10) + value;
-        }
-        if (end == first) {
-            writer_.character(QLatin1Char('&'));
-            ++at_;
-            return;
-        }
-        if (end < html_.size() && html_[end] == QLatin1Char(';')) ++end;
-        at_ = end;
-        // Numbers 128 to 159 mean the Windows-1252 characters, as browsers read them.
-        if (code >= 0x80 && code <= 0x9F)
-            writer_.character(cp1252::charOf(static_cast<unsigned char>(code)));
-        else if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            writer_.character(QChar(QChar::ReplacementCharacter));
-        else
-            writer_.character(code);
-    }
-
-    QStringView html_;
-    qsizetype at_ = 0;
-    TextWriter writer_;
+    };
+    std::vector<OpenElement> reopened_;  // to open again, innermost last
+    std::vector<OpenElement> open_;      // as the parser has them, outermost first
+    int hidden_ = 0;
+    bool pendingBogus_ = false;  // inside "<!...>" that libxml2 reads as text
+    bool pendingName_ = false;   // a reference's name without its ';' comes next
 };
+
+// An element libxml2 opens by itself (a paragraph around text outside any
+// element) has no tag at the parser's place, and shows nothing.
+void Converter::start(std::string_view name) {
+    if (restart_) return;
+    if (reopening()) {
+        open_.push_back(reopened_.empty() ? OpenElement{tagKind(name), true, std::string(name)}
+                                          : reopened_.front());
+        if (!reopened_.empty()) reopened_.erase(reopened_.begin());
+        return;
+    }
+    seen();
+    const qsizetype at = lastEvent_;
+    // The parser stands on the end of its tag: "/>" or ">".
+    qsizetype tagEnd = 0;
+    if (html_.mid(at, 2) == "/>")
+        tagEnd = 2;
+    else if (at < html_.size() && html_[at] == '>')
+        tagEnd = 1;
+    open(name, tagEnd == 0);
+    if (open_.size() > kMaxDepth) restart_ = at + tagEnd;
+}
+
+void Converter::open(std::string_view name, bool implied) {
+    const Tag kind = tagKind(name);
+    open_.push_back({kind, implied, std::string(name)});
+    if (implied) return;
+    switch (kind) {
+        case Tag::Block:
+            layout_.blockEdge();
+            break;
+        case Tag::Break:
+            layout_.lineBreak();
+            break;
+        case Tag::Cell:
+            layout_.cellEdge();
+            break;
+        case Tag::Pre:
+            layout_.blockEdge();
+            layout_.enterPre();
+            break;
+        case Tag::Hidden:
+            ++hidden_;
+            break;
+        case Tag::Other:
+            break;
+    }
+}
+
+void Converter::end() {
+    if (restart_ || open_.empty()) return;
+    const OpenElement element = std::move(open_.back());
+    open_.pop_back();
+    if (reopening()) return;
+    seen();
+    if (element.implied) return;
+    switch (element.kind) {
+        case Tag::Block:
+            layout_.blockEdge();
+            break;
+        case Tag::Pre:
+            layout_.leavePre();
+            layout_.blockEdge();
+            break;
+        case Tag::Hidden:
+            --hidden_;
+            break;
+        default:
+            break;
+    }
+}
+
+// libxml2 reads HTML as HTML 4 did; mail readers read it as browsers do.
+// The parser's place in the input tells the cases apart: a bare '<' before
+// "!" opens a bogus comment ("<![if !supportLists]>" from Outlook), a bare
+// '&' after a name is a reference without its ';' ("&eacute"), and numbers
+// 128 to 159 mean the Windows-1252 characters.
+void Converter::characters(const char* bytes, int size) {
+    if (restart_) return;
+    seen();
+    const qsizetype at = lastEvent_;
+    QString text = QString::fromUtf8(bytes, size);
+    if (pendingBogus_) {
+        const qsizetype close = text.indexOf(QLatin1Char('>'));
+        if (close < 0) return;
+        pendingBogus_ = false;
+        text.remove(0, close + 1);
+    } else if (pendingName_) {
+        pendingName_ = false;
+        // The longest Latin-1 name the run starts with, as browsers read it.
+        qsizetype length = std::min<qsizetype>(text.size(), 8);
+        const htmlEntityDesc* entity = nullptr;
+        for (; length >= 2 && !(entity && entity->value <= 0xFF); --length)
+            entity = htmlEntityLookup(
+                reinterpret_cast<const xmlChar*>(text.left(length).toLatin1().constData()));
+        if (entity && entity->value <= 0xFF)
+            text.replace(0, length + 1, QChar(static_cast<char16_t>(entity->value)));
+        else
+            text.prepend(QLatin1Char('&'));
+    } else if (text == QLatin1String("<") && html_.mid(at, 2) == "<!" &&
+               html_.mid(at, 4) != "<!--" && html_.mid(at, 9).toUpper() != "<!DOCTYPE") {
+        pendingBogus_ = true;
+        return;
+    } else if (text == QLatin1String("&") && at > 0 && isAsciiAlnum(html_[at - 1])) {
+        pendingName_ = true;
+        return;
+    } else if (text.size() == 1 && text[0].unicode() >= 0x80 && text[0].unicode() <= 0x9F &&
+               at > 0 && html_[at - 1] != text.toUtf8().back()) {
+        text = cp1252::charOf(static_cast<unsigned char>(text[0].unicode()));
+    }
+    if (hidden_ == 0) layout_.text(text);
+}
+
+int Converter::supply(char* buffer, int size) {
+    if (restart_ || tagTooLong()) return 0;
+    const qsizetype head = std::min<qsizetype>(size, head_.size() - headGiven_);
+    std::memcpy(buffer, head_.constData() + headGiven_, head);
+    headGiven_ += head;
+    qsizetype end =
+        std::min<qsizetype>(supplied_ + std::min<qsizetype>(size - head, kPiece), html_.size());
+    // Never the first bytes of a character without the rest.
+    while (end > supplied_ + 1 && end < html_.size() && (html_[end] & 0xC0) == 0x80) --end;
+    if (end <= supplied_) return static_cast<int>(head);
+    std::memcpy(buffer + head, html_.constData() + supplied_, end - supplied_);
+    const int given = static_cast<int>(head + end - supplied_);
+    supplied_ = end;
+    return given;
+}
+
+// A start tag the parser has been reading since its last event, with more
+// attributes than any real tag: the parser is told the input ends (what it
+// still reads is ignored), and a fresh one goes on after the tag.
+bool Converter::tagTooLong() {
+    qsizetype start = lastEvent_;
+    if (html_.mid(start, 2) == "/>")
+        start += 2;
+    else if (start < html_.size() && html_[start] == '>')
+        ++start;
+    if (start + 1 >= html_.size() || html_[start] != '<' || !isAsciiLetter(html_[start + 1]))
+        return false;
+    if (!scan_ || scan_->start() != start) scan_.emplace(start);
+    if (scan_->readTo(html_, supplied_) || scan_->attributes() <= kMaxAttributes) return false;
+    scan_->readTo(html_, html_.size());
+    open(scan_->name(html_).toStdString(), false);
+    restart_ = scan_->at();
+    return true;
+}
+
+std::optional<qsizetype> Converter::read(qsizetype from) {
+    // The elements left open by the parser before: the innermost are opened
+    // again, the others are left.
+    const std::size_t kept = std::min(open_.size(), kReopened);
+    for (std::size_t i = 0; i + kept < open_.size(); ++i) {
+        if (open_[i].implied) continue;
+        if (open_[i].kind == Tag::Pre) layout_.leavePre();
+        if (open_[i].kind == Tag::Hidden) --hidden_;
+    }
+    reopened_.assign(open_.end() - kept, open_.end());
+    open_.clear();
+    head_ = kUtf8Mark;
+    for (const OpenElement& element : reopened_)
+        head_ += '<' + QByteArray::fromStdString(element.name) + '>';
+
+    from_ = supplied_ = lastEvent_ = from;
+    headGiven_ = 0;
+    restart_.reset();
+    scan_.reset();
+    pendingBogus_ = pendingName_ = false;
+
+    htmlSAXHandler sax{};
+    sax.startElement = onStart;
+    sax.endElement = onEnd;
+    sax.characters = onText;
+    sax.ignorableWhitespace = onText;
+    sax.cdataBlock = onSkipped;
+    sax.comment = onComment;
+    parser_ = htmlNewParserCtxt();
+    if (!parser_) return std::nullopt;
+    htmlSAXHandler* own = parser_->sax;
+    parser_->sax = &sax;
+    parser_->userData = this;
+    htmlCtxtReadIO(parser_, onRead, nullptr, this, nullptr, nullptr,
+                   HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                       HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED | HTML_PARSE_IGNORE_ENC);
+    parser_->sax = own;
+    htmlFreeParserCtxt(parser_);
+    parser_ = nullptr;
+    return restart_;
+}
 
 }  // namespace
 
 QString htmlToText(QStringView html) {
-    return Converter(html).run();
+    static const bool ready = [] {
+        xmlInitParser();
+        return true;
+    }();
+    (void)ready;
+    // NUL would end libxml2's input; a byte-order mark is no text.
+    QString clean = html.toString();
+    clean.remove(QChar(0));
+    if (clean.startsWith(QChar(0xFEFF))) clean.remove(0, 1);
+    const QByteArray utf8 = clean.toUtf8();
+
+    TextLayout layout(html.size() / 2);
+    Converter converter(utf8, layout);
+    for (std::optional<qsizetype> from = 0; from && *from < utf8.size();)
+        from = converter.read(*from);
+    return layout.finish();
 }
 
 }  // namespace vantor::mime

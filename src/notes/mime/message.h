@@ -23,9 +23,9 @@ inline constexpr std::int32_t kBadMessage = static_cast<std::int32_t>(0x80041030
 
 // One file the message carries.
 struct Attachment {
-    QString name;         // decoded; "piece_jointe_N.ext" when the part names none
-    QString contentType;  // "application/pdf", lower case
-    QByteArray bytes;     // decoded; empty when read with AttachmentBytes::kLeftOut
+    QString name;                        // decoded; "piece_jointe_N.ext" when the part names none
+    QString contentType;                 // "application/pdf", lower case
+    QByteArray bytes;                    // decoded; empty when read with AttachmentBytes::kLeftOut
     std::optional<qint64> declaredSize;  // the "size" of its Content-Disposition, if any
     // Where a mail server finds the bytes: the part's IMAP section ("2",
     // "1.3"), its BODY[section] decoded by its Content-Transfer-Encoding.

@@ -1,5 +1,3 @@
-#include "notes/mime/message.h"
-
 #include <fcntl.h>
 
 #include <QFile>
@@ -7,6 +5,7 @@
 #include <optional>
 
 #include "notes/mime/gmime_support.h"
+#include "notes/mime/message.h"
 #include "notes/mime/mime_body.h"
 
 namespace vantor::mime {
@@ -90,8 +89,9 @@ QString messageIdOf(GMimeMessage* message, const char* header) {
     if (!raw) return QString();
     GMimeReferences* ids = g_mime_references_parse(nullptr, raw);
     if (!ids) return QString();
-    const QString first =
-        g_mime_references_length(ids) > 0 ? utf8(g_mime_references_get_message_id(ids, 0)) : QString();
+    const QString first = g_mime_references_length(ids) > 0
+                              ? utf8(g_mime_references_get_message_id(ids, 0))
+                              : QString();
     g_mime_references_free(ids);
     return first;
 }

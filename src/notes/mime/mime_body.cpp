@@ -177,8 +177,8 @@ class Walk {
                      Shown& shown) {
         std::vector<Shown> alternatives;
         for (int i = 0; i < g_mime_multipart_get_count(multipart); ++i)
-            alternatives.push_back(
-                show(g_mime_multipart_get_part(multipart, i), place.child(i), depth + 1, keepFiles));
+            alternatives.push_back(show(g_mime_multipart_get_part(multipart, i), place.child(i),
+                                        depth + 1, keepFiles));
         Shown* chosen = nullptr;
         for (Shown& a : alternatives)
             if (a.hasText() && !a.fromHtml) {

@@ -56,8 +56,8 @@ class Skeleton {
     // A message whose own section is `prefix` ("" at the top). `withBody` is
     // false for a message carried as an attachment: only its header names it.
     QByteArray message(const QString& prefix, const PartOutline& body, bool withBody) {
-        const QByteArray header =
-            headerBlock(take(prefix.isEmpty() ? QStringLiteral("HEADER") : prefix + QStringLiteral(".HEADER")));
+        const QByteArray header = headerBlock(
+            take(prefix.isEmpty() ? QStringLiteral("HEADER") : prefix + QStringLiteral(".HEADER")));
         if (!withBody) return header;
         if (isMultipart(body))
             return header + multipart(prefix, body, header,

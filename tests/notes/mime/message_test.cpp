@@ -3,13 +3,14 @@
 // files with their types and server sections; mail from the wild (null
 // senders, broken boundaries, missing charsets, a missing blank line) read
 // without losing text, and what is no message refused by name.
+#include "notes/mime/message.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 #include "corpus.h"
-#include "notes/mime/message.h"
 #include "support/qt_printers.h"
 
 namespace vantor::test {
@@ -48,18 +49,21 @@ class FileMessage : public ::testing::Test {
 TEST(Message, HeadersOfARealMessageAreDecoded) {
     const mime::Message m = mime::readMessage(corpusMessage(QStringLiteral("plain.eml")));
     EXPECT_EQ(m.from, QStringLiteral("Marc Lefèvre <marc.lefevre@exemple.fr>"));
-    EXPECT_EQ(m.to, QStringLiteral(
-                        "Jean Dupont <jean.dupont@exemple.fr>, \"Dupont, Hélène\" <helene@exemple.fr>"));
+    EXPECT_EQ(m.to,
+              QStringLiteral(
+                  "Jean Dupont <jean.dupont@exemple.fr>, \"Dupont, Hélène\" <helene@exemple.fr>"));
     EXPECT_EQ(m.cc, QStringLiteral("equipe@exemple.fr"));
     EXPECT_EQ(m.subject, QStringLiteral("Réunion déplacée demain"));
     EXPECT_EQ(m.date.toUTC(), QDateTime(QDate(2004, 3, 15), QTime(13, 5), Qt::UTC));
     EXPECT_EQ(m.messageId, QStringLiteral("20040315140500.1234@exemple.fr"));
-    EXPECT_EQ(m.body, QStringLiteral("Bonjour,\n\nLa réunion est déplacée à 14 h, salle 3. Merci de "
-                                     "prévenir l'équipe.\n\n-- \nMarc\n"));
+    EXPECT_EQ(m.body,
+              QStringLiteral("Bonjour,\n\nLa réunion est déplacée à 14 h, salle 3. Merci de "
+                             "prévenir l'équipe.\n\n-- \nMarc\n"));
 }
 
 TEST(Message, InlineTextPartsShowInOrderAndFilesKeepTheirTypeAndSection) {
-    const mime::Message m = mime::readMessage(corpusMessage(QStringLiteral("mixed-attachment.eml")));
+    const mime::Message m =
+        mime::readMessage(corpusMessage(QStringLiteral("mixed-attachment.eml")));
     EXPECT_EQ(m.body, QStringLiteral("Voici le compte rendu de la réunion.\n\nRésumé en ligne."));
     using A = mime::Attachment;
     EXPECT_THAT(m.attachments,
@@ -72,8 +76,8 @@ TEST(Message, InlineTextPartsShowInOrderAndFilesKeepTheirTypeAndSection) {
     EXPECT_TRUE(m.attachments[0].bytes.startsWith("%PDF-1.4"));
     EXPECT_EQ(m.attachments[1].bytes.size(), 70);
 
-    const mime::Message left = mime::readMessage(corpusMessage(QStringLiteral("mixed-attachment.eml")),
-                                                 mime::AttachmentBytes::kLeftOut);
+    const mime::Message left = mime::readMessage(
+        corpusMessage(QStringLiteral("mixed-attachment.eml")), mime::AttachmentBytes::kLeftOut);
     EXPECT_EQ(left.body, m.body);
     EXPECT_TRUE(left.attachments[0].bytes.isEmpty());
 }
@@ -93,13 +97,13 @@ TEST(Message, PlainTextIsChosenAmongAlternativesAndForwardedMailShowsInline) {
                                      "À : Paul Girard <paul@exemple.fr>\n\n"
                                      "Total : 1 200 €"));
     using A = mime::Attachment;
-    EXPECT_THAT(m.attachments,
-                ElementsAre(AllOf(Field(&A::name, QStringLiteral("piece_jointe_1.png")),
-                                  Field(&A::section, QStringLiteral("1.3.2")),
-                                  Field(&A::declaredSize, 4)),
-                            AllOf(Field(&A::name, QStringLiteral("Devis 2004-17.eml")),
-                                  Field(&A::contentType, QStringLiteral("message/rfc822")),
-                                  Field(&A::section, QStringLiteral("2")))));
+    EXPECT_THAT(
+        m.attachments,
+        ElementsAre(AllOf(Field(&A::name, QStringLiteral("piece_jointe_1.png")),
+                          Field(&A::section, QStringLiteral("1.3.2")), Field(&A::declaredSize, 4)),
+                    AllOf(Field(&A::name, QStringLiteral("Devis 2004-17.eml")),
+                          Field(&A::contentType, QStringLiteral("message/rfc822")),
+                          Field(&A::section, QStringLiteral("2")))));
     EXPECT_THAT(m.attachments[1].bytes.toStdString(), HasSubstr("Subject: Devis 2004-17"));
 }
 
@@ -149,7 +153,8 @@ TEST_F(FileMessage, DeliveryNoticesWithANullSenderAreRead) {
         {"Jean Dupont", QStringLiteral("Jean Dupont")},
     };
     for (const auto& [header, expected] : senders)
-        EXPECT_EQ(mime::readMessage("From: " + header + "\r\nSubject: s\r\n\r\nx\r\n").from, expected)
+        EXPECT_EQ(mime::readMessage("From: " + header + "\r\nSubject: s\r\n\r\nx\r\n").from,
+                  expected)
             << header.constData();
     EXPECT_EQ(mime::readMessage("Subject: s\r\n\r\nx\r\n").from, std::nullopt);
 }
@@ -177,12 +182,14 @@ TEST_F(FileMessage, BrokenStructureKeepsItsTextAndAttachments) {
     EXPECT_EQ(readSimple("Content-Type: multipart/alternative\r\n", "Rien que du texte.\r\n").body,
               QStringLiteral("Rien que du texte.\n"));
     // Cut in the middle of an attachment: what is there is still read.
-    EXPECT_EQ(mime::readMessage(corpusMessage(QStringLiteral("mixed-attachment.eml")).left(700)).body,
-              QStringLiteral("Voici le compte rendu de la réunion."));
+    EXPECT_EQ(
+        mime::readMessage(corpusMessage(QStringLiteral("mixed-attachment.eml")).left(700)).body,
+        QStringLiteral("Voici le compte rendu de la réunion."));
 
     // A file without a blank line after its headers; a badly folded header is not a body.
-    EXPECT_EQ(readFile("From: a@exemple.fr\r\nSubject: s\r\nBonjour Jean,\r\n\xc3\xa0 demain.\r\n").body,
-              QStringLiteral("Bonjour Jean,\nà demain.\n"));
+    EXPECT_EQ(
+        readFile("From: a@exemple.fr\r\nSubject: s\r\nBonjour Jean,\r\n\xc3\xa0 demain.\r\n").body,
+        QStringLiteral("Bonjour Jean,\nà demain.\n"));
     EXPECT_EQ(readFile("From: a@exemple.fr\r\nContent-Type: multipart/mixed; boundary=b\r\n--b\r\n"
                        "Content-Type: text/plain\r\n\r\nPartie.\r\n--b--\r\n")
                   .body,

@@ -3,19 +3,20 @@
 // bytes. The server here answers from GMime's reading of the message, with
 // IMAP's numbering; it lists a multipart whose boundary is wrong either with
 // no part or, as Dovecot does, with one empty text part.
+#include "notes/mime/sections.h"
+
 #include <gmime/gmime.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "corpus.h"
-#include "notes/mime/sections.h"
 #include "support/qt_printers.h"
 
 namespace vantor::test {
 namespace {
 
-using ::testing::Not;
 using ::testing::Contains;
+using ::testing::Not;
 
 QByteArray streamed(const std::function<void(GMimeStream*)>& write) {
     GMimeStream* stream = g_mime_stream_mem_new();
@@ -41,7 +42,8 @@ class Server {
   public:
     Server(const QByteArray& message, bool dummyPart) : dummyPart_(dummyPart) {
         g_mime_init();
-        GMimeStream* stream = g_mime_stream_mem_new_with_buffer(message.constData(), message.size());
+        GMimeStream* stream =
+            g_mime_stream_mem_new_with_buffer(message.constData(), message.size());
         GMimeParser* parser = g_mime_parser_new_with_stream(stream);
         message_ = g_mime_parser_construct_message(parser, nullptr);
         g_object_unref(parser);
@@ -63,7 +65,8 @@ class Server {
             whole.left(whole.indexOf("\n\n") + 2);
         GMimeObject* top = g_mime_message_get_mime_part(message);
         if (GMIME_IS_MULTIPART(top))
-            return content(top, prefix, prefix.isEmpty() ? QStringLiteral("TEXT") : prefix + ".TEXT");
+            return content(top, prefix,
+                           prefix.isEmpty() ? QStringLiteral("TEXT") : prefix + ".TEXT");
         return content(top, below(prefix, 1), below(prefix, 1));
     }
 
@@ -71,12 +74,13 @@ class Server {
     mime::PartOutline content(GMimeObject* object, const QString& prefix, const QString& section) {
         GMimeContentType* type = g_mime_object_get_content_type(object);
         GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(object);
-        mime::PartOutline outline{g_mime_content_type_get_media_type(type),
-                                  g_mime_content_type_get_media_subtype(type),
-                                  QByteArray(disposition ? g_mime_content_disposition_get_disposition(disposition)
-                                                         : nullptr),
-                                  0,
-                                  {}};
+        mime::PartOutline outline{
+            g_mime_content_type_get_media_type(type),
+            g_mime_content_type_get_media_subtype(type),
+            QByteArray(disposition ? g_mime_content_disposition_get_disposition(disposition)
+                                   : nullptr),
+            0,
+            {}};
         const QByteArray bytes = streamed(
             [&](GMimeStream* s) { g_mime_object_write_content_to_stream(object, nullptr, s); });
         sections[section] = bytes;
