@@ -8,10 +8,6 @@ namespace vantor::mime {
 
 namespace {
 
-// Deeper structures are kept whole as a file: no mail reader nests further,
-// and the walk's stack stays small.
-constexpr int kMaxDepth = 64;
-
 struct MediaType {
     QByteArray type;
     QByteArray subtype;
@@ -130,7 +126,7 @@ class Walk {
     Shown show(GMimeObject* object, const Place& place, int depth, bool keepFiles) {
         Shown shown;
         if (!object) return shown;
-        if (depth > kMaxDepth) {
+        if (depth > kMaxPartDepth) {
             if (keepFiles) {
                 Attachment& file = addFile(shown, object, QString(), "eml", place);
                 if (readBytes_) file.bytes = objectBytes(object);

@@ -14,6 +14,11 @@
 
 namespace vantor::mime {
 
+// Parts nested deeper are not walked (a message kept whole as a file, a
+// server's structure left there): no mail reader nests further, and the
+// walks' stacks stay small.
+inline constexpr int kMaxPartDepth = 64;
+
 struct MessageContent {
     QString body;
     std::vector<Attachment> attachments;

@@ -82,6 +82,7 @@ class Skeleton {
 
     QByteArray content(const QString& section, const PartOutline& outline,
                        const QByteArray& header) {
+        if (section.count(QLatin1Char('.')) >= kMaxPartDepth) return QByteArray();
         if (isMultipart(outline)) return multipart(section, outline, header, section);
         if (isHeldMessage(outline))
             return message(section, outline.parts.front(), !is(outline.disposition, "attachment"));

@@ -132,5 +132,21 @@ TEST(Sections, TheTextReadFromSectionsIsTheWholeMessagesWithoutAttachmentBytes) 
         }
 }
 
+// A server's structure nested 1,000 deep (a hostile message) is read to a
+// bounded depth.
+TEST(Sections, AStructureNestedBeyondAnyMailIsReadToABoundedDepth) {
+    mime::PartOutline body{"text", "plain", {}, 5, {}};
+    for (int i = 0; i < 1000; ++i) {
+        mime::PartOutline outer{"multipart", "mixed", {}, 100, {}};
+        outer.parts.push_back(std::move(body));
+        body = std::move(outer);
+    }
+    const QStringList wanted = mime::sectionsForText(body);
+    EXPECT_LT(wanted.size(), 200);
+    EXPECT_EQ(
+        mime::readSections(body, {{QStringLiteral("HEADER"), "From: a@exemple.fr\r\n\r\n"}}).from,
+        QStringLiteral("a@exemple.fr"));
+}
+
 }  // namespace
 }  // namespace vantor::test
