@@ -2,15 +2,20 @@
 // batch is refused alone and named, what is delivered reads back with its
 // dates and attachments, and hostile attachment names are stored as given
 // with their bytes intact.
+#include <gmock/gmock.h>
+
 #include <QFileInfo>
 
 #include "eml_reader.h"
+#include "notes/mime/corpus.h"
 #include "notes/mime/message.h"
 #include "notes/store_fixture.h"
 #include "support/store_tool.h"
 
 namespace vantor::test {
 namespace {
+
+using ::testing::HasSubstr;
 
 const QByteArray kAllBytesBase64 =
     "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4\r\n"
@@ -23,10 +28,6 @@ QByteArray allBytes() {
     QByteArray all(256, Qt::Uninitialized);
     for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
     return all;
-}
-
-QString corpusFile(const QString& name) {
-    return QStringLiteral(VANTOR_EML_CORPUS "/") + name;
 }
 
 class EmlImport : public StoreTest {
@@ -53,8 +54,7 @@ TEST_F(EmlImport, ImportGoesOnPastRefusedFilesAndNamesEachOne) {
     QString description;
     EXPECT_EQ(failureCode([&] { tool::readEmlFile(anonymous); }, &description),
               mime::code::kBadMessage);
-    EXPECT_TRUE(description.contains(QStringLiteral("sans_expediteur.eml")))
-        << description.toStdString();
+    EXPECT_THAT(description.toStdString(), HasSubstr("sans_expediteur.eml"));
     const QStringList refused{anonymous, writeEml(QStringLiteral("vide.eml"), QByteArray()),
                               root_.file(QStringLiteral("absent.eml"))};
 
@@ -63,8 +63,7 @@ TEST_F(EmlImport, ImportGoesOnPastRefusedFilesAndNamesEachOne) {
         refused + QStringList{second});
     EXPECT_EQ(run.exitCode, 1);
     for (const QString& bad : refused)
-        EXPECT_TRUE(run.err.contains(QFileInfo(bad).fileName()))
-            << bad.toStdString() << run.err.toStdString();
+        EXPECT_THAT(run.err.toStdString(), HasSubstr(QFileInfo(bad).fileName().toStdString()));
     notes::ViewPtr inbox = openMailbox()->getView(QStringLiteral("($Inbox)"));
     EXPECT_EQ(subjects(*inbox), (QStringList{QStringLiteral("Réunion déplacée demain"),
                                              QStringLiteral("Compte rendu et pièces")}));
