@@ -24,6 +24,7 @@ struct MessageContent {
     std::vector<Attachment> attachments;
 };
 
+// The body text and the files of a parsed message.
 MessageContent readMessageContent(GMimeMessage* message, AttachmentBytes bytes);
 
 // The "From" as it reads: display names, or "<>" for the null address;

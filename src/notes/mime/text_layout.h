@@ -25,6 +25,7 @@ class TextLayout {
     void enterPre() { ++preDepth_; }
     void leavePre() { preDepth_ = std::max(preDepth_ - 1, 0); }
 
+    // The text laid out so far, as lines.
     QString finish() const;
 
   private:
