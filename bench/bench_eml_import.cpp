@@ -1,8 +1,11 @@
 // Importing real-looking mail: a batch of 50 varied .eml files read into memos
 // and delivered, against reading their bytes and GMime's parse alone; the
 // HTML-to-text conversion of a 1 MB message against one bare pass over its
-// characters; and markup that made the old conversion quadratic (unclosed
-// <script>, <div>, <table>), at 6,000 and 60,000 tags. Qt's QTextDocument
+// characters; and markup that made earlier conversions quadratic (unclosed
+// <script>, <div>, <table>; unclosed <span> then stray end tags, which
+// libxml2 compares with every open element; one tag with thousands of
+// attributes, which libxml2 compares with each other), at 6,000 and 60,000
+// tags or attributes. Qt's QTextDocument
 // is measured on smaller inputs for information: its HTML import grows
 // quadratically with unclosed tags, which is why the tool does not use it.
 #include <fcntl.h>
@@ -15,8 +18,8 @@
 #include <QTextDocument>
 
 #include "eml_reader.h"
-#include "html_text.h"
-#include "mail_charset.h"
+#include "notes/mime/html_text.h"
+#include "notes/mime/mail_charset.h"
 #include "notes/store/memo.h"
 #include "notes/store/store_admin.h"
 #include "store_bench_support.h"
@@ -239,7 +242,7 @@ void BM_DecodeAndScanHtml1MB(benchmark::State& state) {
 
 void BM_HtmlPartToText1MB(benchmark::State& state) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(tool::htmlToText(tool::decodeMailText(newsletter1MB(), "utf-8")));
+        benchmark::DoNotOptimize(mime::htmlToText(mime::decodeMailText(newsletter1MB(), "utf-8")));
 }
 
 QString repeated(const char* unit, int count) {
@@ -247,7 +250,7 @@ QString repeated(const char* unit, int count) {
 }
 
 void htmlToTextOf(benchmark::State& state, const QString& html) {
-    for (auto _ : state) benchmark::DoNotOptimize(tool::htmlToText(html));
+    for (auto _ : state) benchmark::DoNotOptimize(mime::htmlToText(html));
     state.counters["ns_per_tag"] = benchmark::Counter(
         static_cast<double>(state.range(0)),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -285,6 +288,18 @@ void registerAll() {
         kind("UnclosedScript", "<script>x ");
         kind("UnclosedDiv", "<div>x ");
         kind("UnclosedTable", "<table><tr><td>x ");
+        QString spans = repeated("<span>x ", tags / 2) + repeated("</i>x ", tags / 2);
+        once(benchmark::RegisterBenchmark(("BM_HtmlToText_SpansThenStrayEnds" + n).c_str(),
+                                          [spans](benchmark::State& s) { htmlToTextOf(s, spans); })
+                 ->Arg(tags));
+        QString attributes = QStringLiteral("<p");
+        for (int i = 0; i < tags; ++i) attributes += QStringLiteral(" a%1").arg(i);
+        attributes += QStringLiteral(">texte</p>");
+        once(benchmark::RegisterBenchmark(("BM_HtmlToText_Attributes" + n).c_str(),
+                                          [attributes](benchmark::State& s) {
+                                              htmlToTextOf(s, attributes);
+                                          })
+                 ->Arg(tags));
     }
     // For information: Qt's own HTML import, on inputs small enough to wait for.
     const QString newsletter100KB = QString::fromUtf8(newsletterHtml(100 * 1024));
@@ -319,6 +334,8 @@ int main(int argc, char** argv) {
          {"BM_HtmlToText_UnclosedScript60000", "BM_HtmlToText_UnclosedScript6000"},
          {"BM_HtmlToText_UnclosedDiv60000", "BM_HtmlToText_UnclosedDiv6000"},
          {"BM_HtmlToText_UnclosedTable60000", "BM_HtmlToText_UnclosedTable6000"},
+         {"BM_HtmlToText_SpansThenStrayEnds60000", "BM_HtmlToText_SpansThenStrayEnds6000"},
+         {"BM_HtmlToText_Attributes60000", "BM_HtmlToText_Attributes6000"},
          {"BM_QTextDocument_Newsletter100KB", "BM_HtmlToText_Newsletter100KB"},
          {"BM_QTextDocument_UnclosedScript3000", "BM_QTextDocument_UnclosedScript1000"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -1,15 +1,17 @@
 // Any bytes as a .eml message, imported as `vantor-store import-eml` does it:
 // read into a memo (or refused with kBadMessage), delivered into a real
-// mailbox in a scratch folder, and read back as delivered. The same bytes,
-// taken as HTML, also go through the HTML-to-text conversion alone.
+// mailbox in a scratch folder, and read back as delivered. The same bytes are
+// read as a server's message, whole and without the attachments' bytes (the
+// same body text), and, taken as HTML, go through the HTML-to-text
+// conversion alone.
 #include <sqlite3.h>
 
 #include "eml_reader.h"
 #include "fuzz_support.h"
-#include "html_text.h"
+#include "notes/mime/html_text.h"
+#include "notes/mime/message.h"
 #include "notes/store/memo.h"
 #include "notes/store/store_admin.h"
-#include "notes/store/store_codes.h"
 
 namespace {
 
@@ -54,19 +56,32 @@ void checkDelivered(store::LocalDatabase& database, const QString& unid, const s
     doc->remove(true);  // keeps the mailbox small over a long run
 }
 
+void checkServerReading(const QByteArray& input) {
+    try {
+        const mime::Message whole = mime::readMessage(input);
+        const mime::Message skeleton = mime::readMessage(input, mime::AttachmentBytes::kLeftOut);
+        if (skeleton.body != whole.body || skeleton.attachments.size() != whole.attachments.size())
+            fuzz::fault("leaving out the attachments' bytes changed the message's text");
+    } catch (const Failure& f) {
+        if (f.code() != mime::code::kBadMessage)
+            fuzz::fault("a message was refused with another code", f.description());
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const QString file = fuzz::scratchFile(QStringLiteral("message.eml"));
     const QByteArray input = fuzz::bytesOf(data, size);
-    (void)tool::htmlToText(QString::fromUtf8(input));
+    (void)mime::htmlToText(QString::fromUtf8(input));
+    checkServerReading(input);
 
     fuzz::putFile(file, input);
     store::Memo memo;
     try {
         memo = tool::readEmlFile(file);
     } catch (const Failure& f) {
-        if (f.code() != store::code::kBadMessage)
+        if (f.code() != mime::code::kBadMessage)
             fuzz::fault("a message was refused with another code", f.description());
         return 0;
     }

@@ -127,7 +127,7 @@ svg_matches_drawing() {
   # Faithful renderings differ by antialiasing alone (about 0.5); a changed
   # colour, shape or stroke gives 1.5 and more.
   awk -v d="$difference" 'BEGIN { exit !(d < 1.0) }' || {
-    echo "mean difference $difference per channel: redraw packaging/icons/vantor.svg after src/watch/artwork.cpp"
+    echo "mean difference $difference per channel: redraw packaging/icons/vantor.svg after src/core/artwork.cpp"
     return 1
   }
 }

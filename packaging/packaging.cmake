@@ -22,7 +22,7 @@ set(VANTOR_PACKAGING_BINARY_DIR ${PROJECT_BINARY_DIR}/packaging)
 
 # The icon in the hicolor sizes, drawn by the program's own artwork code.
 add_executable(vantor-icon ${VANTOR_PACKAGING_DIR}/render_icon.cpp)
-target_link_libraries(vantor-icon PRIVATE vantor_watch Qt6::Gui)
+target_link_libraries(vantor-icon PRIVATE vantor_core Qt6::Gui)
 set(VANTOR_ICON_SIZES 16 22 24 32 48 64 128 256)
 set(VANTOR_ICON_DIR ${VANTOR_PACKAGING_BINARY_DIR}/hicolor)
 set(vantor_icon_files "")

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "watch/artwork.h"
+#include "core/artwork.h"
 
 namespace {
 

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev libsqlite3-dev libgmime-3.0-dev
+  qt6-base-dev libgl-dev libsqlite3-dev libgmime-3.0-dev libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev xvfb xauth trayer openbox imagemagick x11-utils xdotool
   dbus-daemon at-spi2-core python3-pyatspi python3-pytest python3-tenacity

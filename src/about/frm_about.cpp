@@ -4,8 +4,8 @@
 #include <QScreen>
 
 #include "vantor_version.h"
-#include "watch/artwork.h"
-#include "watch/twips.h"
+#include "core/artwork.h"
+#include "core/twips.h"
 
 namespace vantor {
 namespace {
@@ -40,7 +40,7 @@ frmAbout::frmAbout(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("A propos"));
     setWindowIcon(artwork::iconeApplication());
-    const twips::Dpi dpi = twips::dpiDe(*this);
+    const twips::Dpi dpi = twips::dpiDe(screen());
     setFixedSize(twips::versPixels(kLargeurTwips, dpi.x), twips::versPixels(kHauteurTwips, dpi.y));
     createControls();
     Form_Load();
@@ -56,7 +56,7 @@ void frmAbout::showEvent(QShowEvent* event) {
 }
 
 void frmAbout::createControls() {
-    const twips::Dpi dpi = twips::dpiDe(*this);
+    const twips::Dpi dpi = twips::dpiDe(screen());
     const auto label = [this, dpi](const Place& p) {
         auto* l = new QLabel(this);
         l->setTextFormat(Qt::PlainText);

@@ -10,10 +10,10 @@
 
 #include "actions/actions_message.h"
 #include "app/systray.h"
+#include "core/artwork.h"
 #include "core/settings.h"
 #include "maintenance/maintenance.h"
 #include "platform/autostart.h"
-#include "watch/artwork.h"
 #include "watch/frm_msg.h"
 
 namespace vantor {

@@ -7,7 +7,7 @@
 #include "maintenance/fenetre_maintenance.h"
 #include "maintenance/maintenance.h"
 #include "platform/gui/window_finder.h"
-#include "watch/artwork.h"
+#include "core/artwork.h"
 
 namespace vantor {
 namespace {

@@ -4,12 +4,12 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "core/item_text.h"
 #include "core/keys.h"
 #include "maintenance/date_limite.h"
 #include "maintenance/empreinte.h"
 #include "maintenance/lecture.h"
 #include "maintenance/session.h"
-#include "watch/scan_bal.h"
 
 namespace vantor {
 namespace {

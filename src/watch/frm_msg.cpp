@@ -12,7 +12,7 @@
 #include "core/modlotus.h"
 #include "platform/qt_platform.h"
 #include "watch/affiche_popup.h"
-#include "watch/artwork.h"
+#include "core/artwork.h"
 #include "watch/popup_commands.h"
 
 namespace vantor {

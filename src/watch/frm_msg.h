@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <array>
 
-#include "watch/twips.h"
+#include "core/twips.h"
 
 class QLabel;
 class QMouseEvent;
@@ -83,7 +83,7 @@ public:
     // Sets a control's geometry from twips, with the dots per inch of the
     // window's screen.
     void placeEnTwips(QWidget& controle, const RectTwips& r);
-    twips::Dpi dpi() const { return twips::dpiDe(*this); }
+    twips::Dpi dpi() const { return twips::dpiDe(screen()); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "core/item_text.h"
 #include "core/keys.h"
 #include "core/password.h"
 #include "core/settings.h"
@@ -271,14 +272,6 @@ void AjouteDocAffiche(ModLOTUS& m, const QString& id) {
     }
     list.back() = id;
     list.emplace_back();
-}
-
-QString GetItemText(const notes::Document& document, const QString& name) {
-    const QString wanted = name.toLower();
-    for (const notes::ItemPtr& item : document.items()) {
-        if (item->name().toLower() == wanted) return item->text();
-    }
-    return QString();
 }
 
 QString texteCorps(const QString& body) {

@@ -40,10 +40,6 @@ bool PasEncoreAffiche(const ModLOTUS& m, const QString& id);
 // Records a presented ID, keeping only the 21 latest once 501 are held.
 void AjouteDocAffiche(ModLOTUS& m, const QString& id);
 
-// The text of the document's first item of that name, without regard to
-// case; "" when there is none.
-QString GetItemText(const notes::Document& document, const QString& name);
-
 // The body as the popup shows it: "[IMAGE]" markers removed, then the spaces
 // at both ends.
 QString texteCorps(const QString& body);

@@ -12,7 +12,7 @@
 #include "app_fixture.h"
 #include "core/keys.h"
 #include "core/password.h"
-#include "watch/artwork.h"
+#include "core/artwork.h"
 #include "watch/frm_msg.h"
 
 namespace vantor::test {

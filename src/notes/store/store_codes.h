@@ -43,7 +43,4 @@ inline constexpr std::int32_t kCannotReadFile = make(0x80041028);
 inline constexpr std::int32_t kForeignDocument = make(0x80041029);
 inline constexpr std::int32_t kDocumentRemoved = notes::code::kDocumentRemoved;
 
-// Messages handed to the store by its tool.
-inline constexpr std::int32_t kBadMessage = make(0x80041030);
-
 }  // namespace vantor::store::code

@@ -1,23 +1,19 @@
-#include "mime_body.h"
+#include "notes/mime/mime_body.h"
 
-#include "gmime_support.h"
-#include "html_text.h"
-#include "mail_charset.h"
+#include "notes/mime/gmime_support.h"
+#include "notes/mime/html_text.h"
+#include "notes/mime/mail_charset.h"
 
-namespace vantor::tool {
+namespace vantor::mime {
 
 namespace {
-
-// Deeper structures are kept whole as a file: no mail reader nests further,
-// and the walk's stack stays small.
-constexpr int kMaxDepth = 64;
 
 struct MediaType {
     QByteArray type;
     QByteArray subtype;
     QByteArray charset;
 
-    bool is(const char* t, const char* s) const { return type == t && subtype == s; }
+    QString text() const { return QString::fromLatin1(type + '/' + subtype); }
 };
 
 MediaType mediaTypeOf(GMimeObject* object) {
@@ -85,11 +81,29 @@ QString joinTexts(const QStringList& texts) {
     return body;
 }
 
+// Where a part sits in the IMAP numbering: the section of the part itself,
+// and the prefix its children's numbers follow. `known` is false inside a
+// multipart rebuilt from a wrong boundary: a server numbers none of it.
+struct Place {
+    QString self;
+    QString children;
+    bool known = true;
+
+    // The body of a message whose own section is `prefix` ("" at the top):
+    // a single part is its number 1, a multipart's parts are numbered below it.
+    static Place messageBody(const QString& prefix) { return {partSection(prefix, 1), prefix}; }
+    Place child(int index) const {
+        const QString number = partSection(children, index + 1);
+        return {known ? number : QString(), number, known};
+    }
+    QString section() const { return known ? self : QString(); }
+};
+
 // What one part of the structure shows: body texts in reading order, and files.
 struct Shown {
     QStringList texts;
     bool fromHtml = false;
-    std::vector<store::MemoAttachment> files;
+    std::vector<Attachment> files;
 
     bool hasText() const {
         for (const QString& text : texts)
@@ -99,31 +113,38 @@ struct Shown {
     void take(Shown&& other) {
         texts += other.texts;
         fromHtml = fromHtml || other.fromHtml;
-        for (store::MemoAttachment& file : other.files) files.push_back(std::move(file));
+        for (Attachment& file : other.files) files.push_back(std::move(file));
     }
 };
 
 class Walk {
   public:
+    explicit Walk(AttachmentBytes bytes) : readBytes_(bytes == AttachmentBytes::kDecoded) {}
+
     // `keepFiles` is false inside a forwarded message: its files travel in
     // its own .eml file.
-    Shown show(GMimeObject* object, int depth, bool keepFiles) {
+    Shown show(GMimeObject* object, const Place& place, int depth, bool keepFiles) {
         Shown shown;
         if (!object) return shown;
-        if (depth > kMaxDepth) {
-            if (keepFiles) addFile(shown, QString(), "eml", objectBytes(object));
+        if (depth > kMaxPartDepth) {
+            if (keepFiles) {
+                Attachment& file = addFile(shown, object, QString(), "eml", place);
+                if (readBytes_) file.bytes = objectBytes(object);
+                file.wholePart = true;
+            }
         } else if (GMIME_IS_MULTIPART(object)) {
-            multipart(GMIME_MULTIPART(object), depth, keepFiles, shown);
+            multipart(GMIME_MULTIPART(object), place, depth, keepFiles, shown);
         } else if (GMIME_IS_MESSAGE_PART(object)) {
-            forwarded(GMIME_MESSAGE_PART(object), depth, keepFiles, shown);
+            forwarded(GMIME_MESSAGE_PART(object), place, depth, keepFiles, shown);
         } else if (GMIME_IS_PART(object)) {
-            leaf(GMIME_PART(object), keepFiles, shown);
+            leaf(GMIME_PART(object), place, keepFiles, shown);
         }
         return shown;
     }
 
   private:
-    void multipart(GMimeMultipart* multipart, int depth, bool keepFiles, Shown& shown) {
+    void multipart(GMimeMultipart* multipart, const Place& place, int depth, bool keepFiles,
+                   Shown& shown) {
         const int count = g_mime_multipart_get_count(multipart);
         if (count <= 0) {
             recover(multipart, depth, keepFiles, shown);
@@ -131,7 +152,7 @@ class Walk {
         }
         const MediaType media = mediaTypeOf(GMIME_OBJECT(multipart));
         if (media.subtype == "alternative") {
-            alternative(multipart, depth, keepFiles, shown);
+            alternative(multipart, place, depth, keepFiles, shown);
             return;
         }
         const int root = media.subtype == "related" ? relatedRoot(multipart) : -1;
@@ -139,22 +160,21 @@ class Walk {
             GMimeObject* part = g_mime_multipart_get_part(multipart, i);
             if (root >= 0 && i != root && GMIME_IS_PART(part)) {
                 // The pictures and styles the root refers to.
-                if (keepFiles)
-                    addFile(shown, utf8(g_mime_part_get_filename(GMIME_PART(part))),
-                            mediaTypeOf(part).subtype, decodedBytes(GMIME_PART(part)));
+                if (keepFiles) fileOf(GMIME_PART(part), place.child(i), shown);
                 continue;
             }
-            shown.take(show(part, depth + 1, keepFiles));
+            shown.take(show(part, place.child(i), depth + 1, keepFiles));
         }
     }
 
     // Plain text first, else the richest alternative that has text; the files
     // of every alternative are kept.
-    void alternative(GMimeMultipart* multipart, int depth, bool keepFiles, Shown& shown) {
+    void alternative(GMimeMultipart* multipart, const Place& place, int depth, bool keepFiles,
+                     Shown& shown) {
         std::vector<Shown> alternatives;
         for (int i = 0; i < g_mime_multipart_get_count(multipart); ++i)
-            alternatives.push_back(
-                show(g_mime_multipart_get_part(multipart, i), depth + 1, keepFiles));
+            alternatives.push_back(show(g_mime_multipart_get_part(multipart, i), place.child(i),
+                                        depth + 1, keepFiles));
         Shown* chosen = nullptr;
         for (Shown& a : alternatives)
             if (a.hasText() && !a.fromHtml) {
@@ -168,7 +188,7 @@ class Walk {
             shown.fromHtml = chosen->fromHtml;
         }
         for (Shown& a : alternatives)
-            for (store::MemoAttachment& file : a.files) shown.files.push_back(std::move(file));
+            for (Attachment& file : a.files) shown.files.push_back(std::move(file));
     }
 
     static int relatedRoot(GMimeMultipart* multipart) {
@@ -204,7 +224,7 @@ class Walk {
             GPtr<GMimeObject> parsed(g_mime_parser_construct_part(parser.get(), nullptr));
             if (parsed && GMIME_IS_MULTIPART(parsed.get()) &&
                 g_mime_multipart_get_count(GMIME_MULTIPART(parsed.get())) > 0) {
-                shown.take(show(parsed.get(), depth + 1, keepFiles));
+                shown.take(show(parsed.get(), Place{{}, {}, false}, depth + 1, keepFiles));
                 return;
             }
         }
@@ -230,14 +250,18 @@ class Walk {
 
     // A message/rfc822 part stays whole as an .eml file; unless it is an
     // attachment, its headers and text also show in the body.
-    void forwarded(GMimeMessagePart* part, int depth, bool keepFiles, Shown& shown) {
+    void forwarded(GMimeMessagePart* part, const Place& place, int depth, bool keepFiles,
+                   Shown& shown) {
         GMimeMessage* inner = g_mime_message_part_get_message(part);
         if (!inner) return;
         const QString subject = utf8(g_mime_message_get_subject(inner)).trimmed();
-        if (keepFiles)
-            shown.files.push_back(
-                {(subject.isEmpty() ? QStringLiteral("message") : subject) + QStringLiteral(".eml"),
-                 QString(), objectBytes(GMIME_OBJECT(inner))});
+        if (keepFiles) {
+            Attachment& file = addFile(
+                shown, GMIME_OBJECT(part),
+                (subject.isEmpty() ? QStringLiteral("message") : subject) + QStringLiteral(".eml"),
+                QByteArray(), place);
+            if (readBytes_) file.bytes = objectBytes(GMIME_OBJECT(inner));
+        }
         if (isAttachment(GMIME_OBJECT(part))) return;
 
         QString header = QStringLiteral("-------- Message d'origine --------\n");
@@ -250,8 +274,9 @@ class Walk {
         line(QStringLiteral("Objet"), subject);
         line(QStringLiteral("À"), addressesOf(inner, GMIME_ADDRESS_TYPE_TO));
         line(QStringLiteral("Cc"), addressesOf(inner, GMIME_ADDRESS_TYPE_CC));
-        const Shown body = show(g_mime_message_get_mime_part(inner), depth + 1, false);
-        shown.texts << joinTexts(QStringList{header} + body.texts);
+        const Place body = place.known ? Place::messageBody(place.self) : Place{{}, {}, false};
+        const Shown text = show(g_mime_message_get_mime_part(inner), body, depth + 1, false);
+        shown.texts << joinTexts(QStringList{header} + text.texts);
     }
 
     static bool isAttachment(GMimeObject* object) {
@@ -259,15 +284,12 @@ class Walk {
         return disposition && g_mime_content_disposition_is_attachment(disposition);
     }
 
-    void leaf(GMimePart* part, bool keepFiles, Shown& shown) {
+    void leaf(GMimePart* part, const Place& place, bool keepFiles, Shown& shown) {
         GMimeObject* object = GMIME_OBJECT(part);
         const MediaType media = mediaTypeOf(object);
-        const QString name = utf8(g_mime_part_get_filename(part));
-        // Text is inline unless marked as an attachment, file name or not.
-        const bool html = media.is("text", "html");
-        if (!isAttachment(object) && (html || media.is("text", "plain"))) {
+        if (showsAsText(media.type, media.subtype, isAttachment(object))) {
             const QByteArray bytes = decodedBytes(part);
-            if (html) {
+            if (media.subtype == "html") {
                 const QByteArray charset =
                     media.charset.isEmpty() ? htmlMetaCharset(bytes) : media.charset;
                 shown.texts << htmlToText(decodeMailText(bytes, charset));
@@ -277,17 +299,43 @@ class Walk {
             }
             return;
         }
-        if (keepFiles) addFile(shown, name, media.subtype, decodedBytes(part));
+        if (keepFiles) fileOf(part, place, shown);
     }
 
-    void addFile(Shown& shown, QString name, const QByteArray& extension, QByteArray bytes) {
+    void fileOf(GMimePart* part, const Place& place, Shown& shown) {
+        GMimeObject* object = GMIME_OBJECT(part);
+        Attachment& file = addFile(shown, object, utf8(g_mime_part_get_filename(part)),
+                                   mediaTypeOf(object).subtype, place);
+        if (readBytes_) file.bytes = decodedBytes(part);
+    }
+
+    // A file of the part `object`, named after the part's media subtype when
+    // it has no name.
+    Attachment& addFile(Shown& shown, GMimeObject* object, QString name,
+                        const QByteArray& extension, const Place& place) {
         if (name.isEmpty())
             name = QStringLiteral("piece_jointe_%1").arg(++unnamed_) +
                    (extension.isEmpty() ? QString()
                                         : QLatin1Char('.') + QString::fromLatin1(extension));
-        shown.files.push_back({name, QString(), std::move(bytes)});
+        Attachment file;
+        file.name = std::move(name);
+        file.contentType = mediaTypeOf(object).text();
+        file.declaredSize = declaredSize(object);
+        file.section = place.section();
+        shown.files.push_back(std::move(file));
+        return shown.files.back();
     }
 
+    static std::optional<qint64> declaredSize(GMimeObject* object) {
+        GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(object);
+        const char* size =
+            disposition ? g_mime_content_disposition_get_parameter(disposition, "size") : nullptr;
+        bool ok = false;
+        const qint64 value = QByteArray(size).trimmed().toLongLong(&ok);
+        return ok && value >= 0 ? std::optional<qint64>(value) : std::nullopt;
+    }
+
+    bool readBytes_;
     int unnamed_ = 0;
 };
 
@@ -315,10 +363,20 @@ std::optional<QString> senderOf(GMimeMessage* message) {
     return text.isEmpty() ? QStringLiteral("<>") : text;
 }
 
-MessageContent readMessageContent(GMimeMessage* message) {
+QString partSection(const QString& prefix, int number) {
+    return prefix.isEmpty() ? QString::number(number)
+                            : prefix + QLatin1Char('.') + QString::number(number);
+}
+
+bool showsAsText(const QByteArray& type, const QByteArray& subtype, bool attachment) {
+    // Text is inline unless marked as an attachment, file name or not.
+    return !attachment && type == "text" && (subtype == "plain" || subtype == "html");
+}
+
+MessageContent readMessageContent(GMimeMessage* message, AttachmentBytes bytes) {
     GMimeObject* top = g_mime_message_get_mime_part(message);
-    Shown shown = Walk().show(top, 0, true);
+    Shown shown = Walk(bytes).show(top, Place::messageBody(QString()), 0, true);
     return {joinTexts(shown.texts), std::move(shown.files)};
 }
 
-}  // namespace vantor::tool
+}  // namespace vantor::mime

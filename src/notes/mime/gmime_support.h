@@ -1,12 +1,22 @@
 #pragma once
-// Owning pointers for GMime's objects and strings, and their bytes and text.
+// GMime's set-up, owning pointers for its objects and strings, and their
+// bytes and text.
 #include <gmime/gmime.h>
 
 #include <QByteArray>
 #include <QString>
 #include <memory>
 
-namespace vantor::tool {
+namespace vantor::mime {
+
+// GMime's global set-up, once per process.
+inline void initGMime() {
+    static const bool done = [] {
+        g_mime_init();
+        return true;
+    }();
+    (void)done;
+}
 
 template <typename T>
 struct GObjectUnref {
@@ -33,4 +43,4 @@ inline QByteArray streamBytes(GMimeStream* memory) {
                       static_cast<qsizetype>(bytes->len));
 }
 
-}  // namespace vantor::tool
+}  // namespace vantor::mime

@@ -4,7 +4,7 @@
 #include <QSet>
 
 #include "demo_content.h"
-#include "store_fixture.h"
+#include "notes/store_fixture.h"
 #include "support/store_tool.h"
 
 namespace vantor::test {

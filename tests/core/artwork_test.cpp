@@ -4,7 +4,7 @@
 #include <QImage>
 #include <cmath>
 
-#include "watch/artwork.h"
+#include "core/artwork.h"
 
 namespace vantor::artwork {
 namespace {

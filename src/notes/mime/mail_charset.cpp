@@ -1,4 +1,4 @@
-#include "mail_charset.h"
+#include "notes/mime/mail_charset.h"
 
 #include <gmime/gmime.h>
 
@@ -8,7 +8,7 @@
 
 #include "platform/cp1252.h"
 
-namespace vantor::tool {
+namespace vantor::mime {
 
 namespace {
 
@@ -145,4 +145,4 @@ QByteArray htmlMetaCharset(const QByteArray& html) {
     return QByteArray();
 }
 
-}  // namespace vantor::tool
+}  // namespace vantor::mime

@@ -3,7 +3,6 @@
 // the dots per inch of the screen the window is on.
 #include <QRect>
 #include <QScreen>
-#include <QWidget>
 #include <cmath>
 
 namespace vantor::twips {
@@ -22,12 +21,11 @@ inline int versPixels(double twips, double dpi) {
 }
 inline double depuisPixels(double pixels, double dpi) { return pixels * kParPouce / dpi; }
 
+// The dots per inch of a screen (a widget's: QWidget::screen()).
 inline Dpi dpiDe(const QScreen* ecran) {
     if (ecran == nullptr) return {};
     return {ecran->logicalDotsPerInchX(), ecran->logicalDotsPerInchY()};
 }
-// The dots per inch of the screen the widget's window is on.
-inline Dpi dpiDe(const QWidget& w) { return dpiDe(w.screen()); }
 
 // A rectangle given in twips, in pixels.
 inline QRect versPixels(int left, int top, int width, int height, Dpi dpi) {

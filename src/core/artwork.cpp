@@ -1,4 +1,4 @@
-#include "watch/artwork.h"
+#include "core/artwork.h"
 
 #include <QPainter>
 #include <QPainterPath>

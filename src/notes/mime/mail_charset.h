@@ -6,11 +6,11 @@
 #include <QByteArray>
 #include <QString>
 
-namespace vantor::tool {
+namespace vantor::mime {
 
 QString decodeMailText(const QByteArray& bytes, const QByteArray& charset);
 
 // The charset an HTML document names in a <meta> tag near its start, or empty.
 QByteArray htmlMetaCharset(const QByteArray& html);
 
-}  // namespace vantor::tool
+}  // namespace vantor::mime

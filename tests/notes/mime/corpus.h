@@ -1,0 +1,28 @@
+#pragma once
+// The kept corpus of real-mail structures (fuzz/corpus/eml), and messages
+// written inline with "\n" that travel with CRLF as mail does.
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+namespace vantor::test {
+
+inline QString corpusFile(const QString& name) {
+    return QStringLiteral(VANTOR_EML_CORPUS "/") + name;
+}
+
+inline QByteArray corpusMessage(const QString& name) {
+    QFile file(corpusFile(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QStringList corpusNames() {
+    return QDir(QStringLiteral(VANTOR_EML_CORPUS)).entryList(QDir::Files, QDir::Name);
+}
+
+inline QByteArray crlf(QByteArray text) {
+    return text.replace("\n", "\r\n");
+}
+
+}  // namespace vantor::test

@@ -1,0 +1,225 @@
+// Real messages read as a mail reader shows them: encoded headers and
+// charsets decoded, every inline text part in the body in reading order,
+// files with their types and server sections; mail from the wild (null
+// senders, broken boundaries, missing charsets, a missing blank line) read
+// without losing text, and what is no message refused by name.
+#include "notes/mime/message.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "corpus.h"
+#include "support/qt_printers.h"
+
+namespace vantor::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Field;
+using ::testing::HasSubstr;
+
+std::vector<QString> namesOf(const mime::Message& message) {
+    std::vector<QString> names;
+    for (const mime::Attachment& a : message.attachments) names.push_back(a.name);
+    return names;
+}
+
+// A one-part message with these extra headers and body.
+mime::Message readSimple(const QByteArray& headers, const QByteArray& body) {
+    return mime::readMessage("From: a@exemple.fr\r\nSubject: s\r\n" + headers + "\r\n" + body);
+}
+
+class FileMessage : public ::testing::Test {
+  protected:
+    QString write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    mime::Message readFile(const QByteArray& bytes) {
+        return mime::readMessageFile(write(QStringLiteral("m.eml"), bytes));
+    }
+    QTemporaryDir dir_;
+};
+
+TEST(Message, HeadersOfARealMessageAreDecoded) {
+    const mime::Message m = mime::readMessage(corpusMessage(QStringLiteral("plain.eml")));
+    EXPECT_EQ(m.from, QStringLiteral("Marc Lefèvre <marc.lefevre@exemple.fr>"));
+    EXPECT_EQ(m.to,
+              QStringLiteral(
+                  "Jean Dupont <jean.dupont@exemple.fr>, \"Dupont, Hélène\" <helene@exemple.fr>"));
+    EXPECT_EQ(m.cc, QStringLiteral("equipe@exemple.fr"));
+    EXPECT_EQ(m.subject, QStringLiteral("Réunion déplacée demain"));
+    EXPECT_EQ(m.date.toUTC(), QDateTime(QDate(2004, 3, 15), QTime(13, 5), Qt::UTC));
+    EXPECT_EQ(m.messageId, QStringLiteral("20040315140500.1234@exemple.fr"));
+    EXPECT_EQ(m.body,
+              QStringLiteral("Bonjour,\n\nLa réunion est déplacée à 14 h, salle 3. Merci de "
+                             "prévenir l'équipe.\n\n-- \nMarc\n"));
+}
+
+TEST(Message, InlineTextPartsShowInOrderAndFilesKeepTheirTypeAndSection) {
+    const mime::Message m =
+        mime::readMessage(corpusMessage(QStringLiteral("mixed-attachment.eml")));
+    EXPECT_EQ(m.body, QStringLiteral("Voici le compte rendu de la réunion.\n\nRésumé en ligne."));
+    using A = mime::Attachment;
+    EXPECT_THAT(m.attachments,
+                ElementsAre(AllOf(Field(&A::name, QStringLiteral("compte_rendu.pdf")),
+                                  Field(&A::contentType, QStringLiteral("application/pdf")),
+                                  Field(&A::section, QStringLiteral("2"))),
+                            AllOf(Field(&A::name, QStringLiteral("../../etc/x.png")),
+                                  Field(&A::contentType, QStringLiteral("image/png")),
+                                  Field(&A::section, QStringLiteral("4")))));
+    EXPECT_TRUE(m.attachments[0].bytes.startsWith("%PDF-1.4"));
+    EXPECT_EQ(m.attachments[1].bytes.size(), 70);
+
+    const mime::Message left = mime::readMessage(
+        corpusMessage(QStringLiteral("mixed-attachment.eml")), mime::AttachmentBytes::kLeftOut);
+    EXPECT_EQ(left.body, m.body);
+    EXPECT_TRUE(left.attachments[0].bytes.isEmpty());
+}
+
+// A desktop client's reply with a forwarded message: mixed holding an
+// alternative (HTML first, plain, and HTML related to its logo) and a
+// message/rfc822 whose plain alternative is empty.
+TEST(Message, PlainTextIsChosenAmongAlternativesAndForwardedMailShowsInline) {
+    const mime::Message m =
+        mime::readMessage(corpusMessage(QStringLiteral("nested-alternatives.eml")));
+    EXPECT_EQ(m.inReplyTo, QStringLiteral("devis-17@fournisseur.fr"));
+    EXPECT_EQ(m.body, QStringLiteral("Voici le devis.\n\n"
+                                     "-------- Message d'origine --------\n"
+                                     "De : Fournisseur <ventes@fournisseur.fr>\n"
+                                     "Date : Tue, 16 Mar 2004 10:00:00 +0100\n"
+                                     "Objet : Devis 2004-17\n"
+                                     "À : Paul Girard <paul@exemple.fr>\n\n"
+                                     "Total : 1 200 €"));
+    using A = mime::Attachment;
+    EXPECT_THAT(
+        m.attachments,
+        ElementsAre(AllOf(Field(&A::name, QStringLiteral("piece_jointe_1.png")),
+                          Field(&A::section, QStringLiteral("1.3.2")), Field(&A::declaredSize, 4)),
+                    AllOf(Field(&A::name, QStringLiteral("Devis 2004-17.eml")),
+                          Field(&A::contentType, QStringLiteral("message/rfc822")),
+                          Field(&A::section, QStringLiteral("2")))));
+    EXPECT_THAT(m.attachments[1].bytes.toStdString(), HasSubstr("Subject: Devis 2004-17"));
+}
+
+TEST(Message, TextWithoutCharsetOrWithAnUnknownOneKeepsEveryCharacter) {
+    const struct {
+        QByteArray headers;
+        QByteArray body;
+        QString text;
+    } cases[] = {
+        // "text" alone is text/plain; 8-bit bytes without a charset are Windows-1252.
+        {"Content-Type: text\r\n", "Caf\xe9 \x80 5\r\n", QStringLiteral("Café € 5\n")},
+        {"Content-Type: text; charset=koi8-r\r\n", "\xf0\xd2\xc9\xd7\xc5\xd4",
+         QStringLiteral("Привет")},
+        {"", "d\xe9j\xe0 vu", QStringLiteral("déjà vu")},
+        {"", "d\xc3\xa9j\xc3\xa0 vu", QStringLiteral("déjà vu")},
+        {"Content-Type: text/plain; charset=x-inconnu\r\n", "d\xe9j\xe0", QStringLiteral("déjà")},
+        // Declared UTF-8 with a stray Windows byte; Latin-1 with Windows quotes.
+        {"Content-Type: text/plain; charset=utf-8\r\n", "Na\xc3\xafve et caf\xe9",
+         QStringLiteral("Naïve et café")},
+        {"Content-Type: text/plain; charset=iso-8859-1\r\n", "l\x92\xe9t\xe9",
+         QStringLiteral("l’été")},
+        // HTML names its charset in a meta tag when the header does not.
+        {"Content-Type: text/html\r\n",
+         "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=koi8-r\">"
+         "</head><body>\xf0\xd2\xc9\xd7\xc5\xd4</body></html>",
+         QStringLiteral("Привет")},
+    };
+    for (const auto& c : cases) {
+        const mime::Message m = readSimple(c.headers, c.body);
+        EXPECT_EQ(m.body, c.text) << c.headers.constData() << c.body.constData();
+        EXPECT_TRUE(m.attachments.empty());
+    }
+}
+
+TEST_F(FileMessage, DeliveryNoticesWithANullSenderAreRead) {
+    const mime::Message notice =
+        mime::readMessageFile(corpusFile(QStringLiteral("bounce-broken.eml")));
+    EXPECT_EQ(notice.from, QStringLiteral("MAILER-DAEMON"));
+    EXPECT_EQ(notice.body, QStringLiteral("Le message n'a pas pu être remis."));
+    EXPECT_THAT(namesOf(notice), ElementsAre(QStringLiteral("piece_jointe_1.delivery-status")));
+    EXPECT_EQ(notice.attachments[0].section, QString());  // found past a wrong boundary
+
+    const std::pair<QByteArray, QString> senders[] = {
+        {"<>", QStringLiteral("<>")},
+        {"\"Mail Delivery System\" <>", QStringLiteral("Mail Delivery System")},
+        {"=?utf-8?q?Syst=C3=A8me_de_messagerie?= <>", QStringLiteral("Système de messagerie")},
+        {"Jean Dupont", QStringLiteral("Jean Dupont")},
+    };
+    for (const auto& [header, expected] : senders)
+        EXPECT_EQ(mime::readMessage("From: " + header + "\r\nSubject: s\r\n\r\nx\r\n").from,
+                  expected)
+            << header.constData();
+    EXPECT_EQ(mime::readMessage("Subject: s\r\n\r\nx\r\n").from, std::nullopt);
+}
+
+TEST_F(FileMessage, BrokenStructureKeepsItsTextAndAttachments) {
+    const QByteArray parts = crlf(
+        "--wrong\n"
+        "Content-Type: text/plain; charset=utf-8\n"
+        "\n"
+        "Bonjour, voici le plan.\n"
+        "--wrong\n"
+        "Content-Type: application/pdf\n"
+        "Content-Disposition: attachment; filename=\"plan.pdf\"\n"
+        "Content-Transfer-Encoding: base64\n"
+        "\n"
+        "JVBERi0=\n"
+        "--wrong--\n");
+    for (const QByteArray& type :
+         {QByteArray("multipart/mixed; boundary=\"right\""), QByteArray("multipart/mixed")}) {
+        const mime::Message m = readSimple("Content-Type: " + type + "\r\n", parts);
+        EXPECT_EQ(m.body, QStringLiteral("Bonjour, voici le plan.")) << type.constData();
+        EXPECT_THAT(namesOf(m), ElementsAre(QStringLiteral("plan.pdf"))) << type.constData();
+        EXPECT_EQ(m.attachments.at(0).bytes, "%PDF-");
+    }
+    EXPECT_EQ(readSimple("Content-Type: multipart/alternative\r\n", "Rien que du texte.\r\n").body,
+              QStringLiteral("Rien que du texte.\n"));
+    // Cut in the middle of an attachment: what is there is still read.
+    EXPECT_EQ(
+        mime::readMessage(corpusMessage(QStringLiteral("mixed-attachment.eml")).left(700)).body,
+        QStringLiteral("Voici le compte rendu de la réunion."));
+
+    // A file without a blank line after its headers; a badly folded header is not a body.
+    EXPECT_EQ(
+        readFile("From: a@exemple.fr\r\nSubject: s\r\nBonjour Jean,\r\n\xc3\xa0 demain.\r\n").body,
+        QStringLiteral("Bonjour Jean,\nà demain.\n"));
+    EXPECT_EQ(readFile("From: a@exemple.fr\r\nContent-Type: multipart/mixed; boundary=b\r\n--b\r\n"
+                       "Content-Type: text/plain\r\n\r\nPartie.\r\n--b--\r\n")
+                  .body,
+              QStringLiteral("Partie."));
+    const mime::Message folded =
+        readFile("Subject: un objet\r\nplié\r\nFrom: a@exemple.fr\r\n\r\nCorps\r\n");
+    EXPECT_EQ(folded.from, QStringLiteral("a@exemple.fr"));
+    EXPECT_EQ(folded.body, QStringLiteral("Corps\n"));
+}
+
+TEST_F(FileMessage, WhatIsNoMessageIsRefusedNamingTheFile) {
+    QByteArray garbage(4096, Qt::Uninitialized);
+    for (int i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) & 0xFF);
+    const std::pair<QString, QByteArray> files[] = {
+        {QStringLiteral("vide.eml"), QByteArray()},
+        {QStringLiteral("binaire.eml"), garbage},
+        {QStringLiteral("pas_un_message.eml"), "Bonjour, ceci est une simple note.\n"},
+    };
+    std::vector<QString> paths{dir_.filePath(QStringLiteral("absent.eml"))};
+    for (const auto& [name, bytes] : files) paths.push_back(write(name, bytes));
+    for (const QString& path : paths) {
+        try {
+            mime::readMessageFile(path);
+            ADD_FAILURE() << path.toStdString() << " was read";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.code(), mime::code::kBadMessage);
+            EXPECT_THAT(f.description().toStdString(), HasSubstr(path.toStdString()));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vantor::test
