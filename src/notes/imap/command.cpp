@@ -9,7 +9,7 @@ namespace {
 bool isAtomChar(unsigned char c) {
     if (c <= 0x20 || c >= 0x7F) return false;
     switch (c) {
-        case '(': case ')': case '{': case '%': case '*': case '"': case '\\': case ']':
+        case '(': case ')': case '{': case '%': case '*': case '"': case '\\': case ']': case '[':
             return false;
         default:
             return true;

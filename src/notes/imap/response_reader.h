@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "notes/imap/response.h"
+#include "platform/failure.h"
 
 namespace vantor::imap {
 
