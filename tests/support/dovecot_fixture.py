@@ -149,7 +149,8 @@ def master_pid(root):
 
 
 def instance_pids(root):
-    """Every process of the instance: the master made a session of its own."""
+    """Every live process of the instance: the master made a session of its
+    own. (A dead one waits for its parent to collect it: nothing to end.)"""
     sid = master_pid(root)
     if sid is None:
         return []
@@ -158,7 +159,7 @@ def instance_pids(root):
         if not entry.isdigit():
             continue
         try:
-            if os.getsid(int(entry)) == sid:
+            if os.getsid(int(entry)) == sid and not zombie(int(entry)):
                 pids.append(int(entry))
         except OSError:
             pass
@@ -232,19 +233,22 @@ def start(args):
 
 
 def stop(args):
+    """Kills every process of the instance (a test server keeps nothing worth
+    a graceful end), the master first so that nothing new is started."""
     root = os.path.abspath(args.dir)
-    pids = instance_pids(root)
-    signal_all(pids, signal.SIGCONT)  # a frozen instance hears nothing else
     master = master_pid(root)
-    if master in pids:
-        os.kill(master, signal.SIGTERM)
-        pids = wait_gone(pids, 10)
-    signal_all(pids, signal.SIGKILL)
-    left = wait_gone(pids, 10)
-    if left:
-        print(f"processes left: {left}", file=sys.stderr)
-        return 1
-    return 0
+    left = []
+    for _ in range(5):
+        pids = instance_pids(root)
+        if master in pids:
+            pids.remove(master)
+            pids.insert(0, master)
+        signal_all(pids, signal.SIGKILL)
+        left = wait_gone(pids, 10)
+        if not left and not instance_pids(root):
+            return 0
+    print(f"processes left: {left}", file=sys.stderr)
+    return 1
 
 
 def adduser(args):
