@@ -9,8 +9,10 @@ same script, so every user of the fixture gets the same configuration.
 
   dovecot_fixture.py start DIR [--tls authority|self-signed|none]
                                [--without CAP]... [--no-special-use]
+                               [--owner PID]
       prints one line "imaps=PORT imap=PORT ca=FILE"; exit 77 when Dovecot
-      is not installed, 1 when it does not start (its log on stderr)
+      is not installed, 1 when it does not start (its log on stderr); with
+      --owner, the instance is stopped when that process ends, however it ends
   dovecot_fixture.py stop DIR          ends every process of the instance
   dovecot_fixture.py adduser DIR NAME PASSWORD
   dovecot_fixture.py deliver DIR USER [FOLDER] < message   (Dovecot's LDA)
@@ -23,6 +25,7 @@ import grp
 import imaplib
 import os
 import pwd
+import select
 import signal
 import socket
 import ssl
@@ -219,6 +222,8 @@ def start(args):
             # The master binds its listeners before it detaches.
             with socket.create_connection(("127.0.0.1", imap), timeout=10):
                 pass
+            if args.owner:
+                watch_owner(root, args.owner)
             ca = path(root, "ca.pem") if args.tls == "authority" else path(root, "server.pem")
             line = f"imaps={imaps if args.tls != 'none' else 0} imap={imap} ca={ca}"
             with open(path(root, "ports"), "w") as f:
@@ -232,10 +237,42 @@ def start(args):
     return 1
 
 
-def stop(args):
+def watch_owner(root, owner):
+    """A detached process that stops the instance when `owner` ends (a test
+    killed or crashed never leaves a server behind)."""
+    ready_r, ready_w = os.pipe()
+    child = os.fork()
+    if child != 0:
+        os.close(ready_w)
+        os.read(ready_r, 1)  # the watcher's pid is written: stop can end it
+        os.close(ready_r)
+        os.waitpid(child, 0)
+        return
+    os.setsid()
+    if os.fork() != 0:
+        os._exit(0)
+    devnull = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(devnull, fd)
+    with open(path(root, "watcher.pid"), "w") as f:
+        f.write(str(os.getpid()))
+    os.write(ready_w, b"x")
+    os.close(ready_w)
+    os.close(ready_r)
+    try:
+        fd = os.pidfd_open(owner)
+        select.select([fd], [], [])  # readable once the owner has ended
+    except OSError:
+        while os.path.exists(f"/proc/{owner}") and not zombie(owner):
+            time.sleep(0.5)
+    if os.path.exists(path(root, "dovecot.conf")):
+        kill_instance(root)
+    os._exit(0)
+
+
+def kill_instance(root):
     """Kills every process of the instance (a test server keeps nothing worth
     a graceful end), the master first so that nothing new is started."""
-    root = os.path.abspath(args.dir)
     master = master_pid(root)
     left = []
     for _ in range(5):
@@ -246,9 +283,22 @@ def stop(args):
         signal_all(pids, signal.SIGKILL)
         left = wait_gone(pids, 10)
         if not left and not instance_pids(root):
-            return 0
-    print(f"processes left: {left}", file=sys.stderr)
-    return 1
+            return []
+    return left
+
+
+def stop(args):
+    root = os.path.abspath(args.dir)
+    try:
+        with open(path(root, "watcher.pid")) as f:
+            os.kill(int(f.read()), signal.SIGKILL)
+    except (OSError, ValueError):
+        pass
+    left = kill_instance(root)
+    if left:
+        print(f"processes left: {left}", file=sys.stderr)
+        return 1
+    return 0
 
 
 def adduser(args):
@@ -317,6 +367,7 @@ def main():
     p.add_argument("--tls", choices=("authority", "self-signed", "none"), default="authority")
     p.add_argument("--without", action="append", default=[])
     p.add_argument("--no-special-use", action="store_true")
+    p.add_argument("--owner", type=int)
     p.set_defaults(run=start)
     for name, run in (("stop", stop), ("freeze", freeze), ("thaw", thaw), ("kill-imap", kill_imap)):
         p = sub.add_parser(name)

@@ -5,6 +5,7 @@
 // TLS with a certificate authority the fixture makes. Stopped, every
 // process of it, when the object goes. Free of GoogleTest, so benchmarks use
 // it too: a failing step throws std::runtime_error.
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -33,7 +34,8 @@ class DovecotServer {
 public:
     explicit DovecotServer(DovecotOptions options = {}) {
         dir_.setAutoRemove(true);
-        QStringList args{QStringLiteral("start"), dir_.path(), QStringLiteral("--tls"), options.tls};
+        QStringList args{QStringLiteral("start"), dir_.path(), QStringLiteral("--tls"), options.tls,
+                         QStringLiteral("--owner"), QString::number(QCoreApplication::applicationPid())};
         for (const QString& cap : options.without) args << QStringLiteral("--without") << cap;
         if (!options.specialUse) args << QStringLiteral("--no-special-use");
         const Run run = script(args);

@@ -55,7 +55,8 @@ void Connection::open(const QString& password, const QStringList& trusted) {
     capabilities_ = outcome->capabilities;
 }
 
-ExchangeResult Connection::exchange(std::vector<Command> commands, Sink sink) {
+ExchangeResult Connection::exchange(std::vector<Command> commands, Sink sink,
+                                    Selection selection) {
     struct Outcome {
         std::optional<Failure> failure;
         ExchangeResult result;
@@ -65,9 +66,9 @@ ExchangeResult Connection::exchange(std::vector<Command> commands, Sink sink) {
     promise->start();
     const QFuture<void> done = promise->future();
     ConnectionCore* core = core_;
-    thread_.post([core, commands = std::move(commands), sink = std::move(sink), promise,
-                  outcome]() mutable {
-        core->exchange(std::move(commands), std::move(sink),
+    thread_.post([core, commands = std::move(commands), sink = std::move(sink),
+                  selection = std::move(selection), promise, outcome]() mutable {
+        core->exchange(std::move(commands), std::move(sink), std::move(selection),
                        [promise, outcome](std::optional<Failure> f, ExchangeResult r) {
                            outcome->failure = std::move(f);
                            outcome->result = std::move(r);

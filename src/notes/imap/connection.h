@@ -49,9 +49,29 @@ struct Completion {
     bool ok() const { return status == "OK"; }
 };
 
+// The folder a request works in. It is selected first when the connection
+// has another one selected at the time the request runs; when `uidValidity`
+// is not 0 and the folder has another, the request fails with
+// code::kFolderRenumbered before any of its commands is sent. `pipelined`
+// (reads only) sends the SELECT and the commands at once.
+struct Selection {
+    QByteArray mailbox;
+    quint32 uidValidity = 0;
+    bool pipelined = false;
+};
+
+// What the server said of the selected folder.
+struct SelectedState {
+    QByteArray mailbox;
+    quint32 uidValidity = 0;
+    quint32 uidNext = 0;
+    quint64 exists = 0;
+};
+
 struct ExchangeResult {
     std::vector<Completion> completions;  // one per command, in order
     std::vector<Response> untagged;       // when no sink took them
+    SelectedState selected;               // after the commands
 };
 
 // Takes the untagged responses of an exchange, on the network thread.
@@ -80,9 +100,12 @@ public:
     bool isOpen() const { return counters_->open.load(); }
     // The server's capabilities after login.
     const Capabilities& capabilities() const { return capabilities_; }
-    // Sends the commands at once (pipelined) and waits for all their tagged
-    // ends. A NO or BAD is a completion, not a failure.
-    ExchangeResult exchange(std::vector<Command> commands, Sink sink = {});
+    // Sends the commands at once (pipelined), in `selection`'s folder when it
+    // names one, and waits for all their tagged ends. A NO or BAD is a
+    // completion, not a failure; a folder that cannot be selected fails with
+    // code::kMailboxNotFound (the connection stays open).
+    ExchangeResult exchange(std::vector<Command> commands, Sink sink = {},
+                            Selection selection = {});
     // Gives the connection to IDLE (it then serves nothing else): `onNews`
     // at every EXISTS or RECENT, `onLost` once when it ends by a failure.
     // Both are called on the network thread.

@@ -5,6 +5,7 @@
 
 #include "notes/imap/certificate_trust.h"
 #include "notes/imap/imap_codes.h"
+#include "notes/imap/mailbox_name.h"
 #include "notes/notes.h"
 
 namespace vantor::imap {
@@ -121,20 +122,80 @@ void ConnectionCore::open(QString password, QStringList trusted, OpenDone done) 
     });
 }
 
-void ConnectionCore::exchange(std::vector<Command> commands, Sink sink, ExchangeDone done) {
+void ConnectionCore::exchange(std::vector<Command> commands, Sink sink, Selection selection,
+                              ExchangeDone done) {
     enqueue([this, commands = std::move(commands), sink = std::move(sink),
-             done = std::move(done)]() mutable {
-        if (phase_ != Phase::Ready) {
-            done(unavailable(QStringLiteral("la connexion n'est pas ouverte")), {});
+             selection = std::move(selection), done = std::move(done)]() mutable {
+        auto finish = [this, done = std::move(done)](std::optional<Failure> f, ExchangeResult r) {
+            r.selected = selected_;
+            done(std::move(f), std::move(r));
             startNext();
+        };
+        if (phase_ != Phase::Ready) {
+            finish(unavailable(QStringLiteral("la connexion n'est pas ouverte")), {});
             return;
         }
-        send(std::move(commands), std::move(sink),
-             [this, done = std::move(done)](std::optional<Failure> f, ExchangeResult r) {
-                 done(std::move(f), std::move(r));
-                 startNext();
+        const bool selected = selection.mailbox.isEmpty() || selected_.mailbox == selection.mailbox;
+        if (selected) {
+            if (auto f = selectionFailure(Completion{"OK", {}, {}}, selection)) {
+                finish(std::move(f), {});
+                return;
+            }
+            send(std::move(commands), std::move(sink), std::move(finish));
+            return;
+        }
+        Command select("SELECT");
+        select.astring(selection.mailbox);
+        selected_ = SelectedState{selection.mailbox, 0, 0, 0};
+        if (selection.pipelined) {
+            commands.insert(commands.begin(), select);
+            send(std::move(commands), std::move(sink),
+                 [this, selection, finish = std::move(finish)](std::optional<Failure> f,
+                                                               ExchangeResult r) mutable {
+                     if (!f) f = selectionFailure(r.completions[0], selection);
+                     if (!f) r.completions.erase(r.completions.begin());
+                     finish(std::move(f), f ? ExchangeResult{} : std::move(r));
+                 });
+            return;
+        }
+        send({select}, {},
+             [this, selection, commands = std::move(commands), sink = std::move(sink),
+              finish = std::move(finish)](std::optional<Failure> f, ExchangeResult r) mutable {
+                 if (!f) f = selectionFailure(r.completions[0], selection);
+                 if (f) {
+                     finish(std::move(f), {});
+                     return;
+                 }
+                 send(std::move(commands), std::move(sink), std::move(finish));
              });
     });
+}
+
+std::optional<Failure> ConnectionCore::selectionFailure(const Completion& select,
+                                                         const Selection& selection) {
+    if (!select.ok()) {
+        selected_ = {};  // a failed SELECT leaves nothing selected
+        return Failure(code::kMailboxNotFound,
+                       QStringLiteral("Le dossier « %1 » est introuvable sur le serveur %2 (%3).")
+                           .arg(displayMailboxName(selection.mailbox), settings_.address.hostPort(),
+                                QString::fromUtf8(select.text)));
+    }
+    if (selection.uidValidity != 0 && selected_.uidValidity != selection.uidValidity)
+        return Failure(code::kFolderRenumbered,
+                       QStringLiteral("Le dossier « %1 » du serveur %2 a été recréé : ses messages "
+                                      "ont été renumérotés.")
+                           .arg(displayMailboxName(selection.mailbox), settings_.address.hostPort()));
+    return std::nullopt;
+}
+
+void ConnectionCore::noteSelection(const Response& r) {
+    if (selected_.mailbox.isEmpty() || r.type != Response::Type::Untagged) return;
+    if (r.name == "EXISTS" && r.number) selected_.exists = *r.number;
+    if (!r.code || r.name != "OK") return;
+    if (const auto v = codeNumber(*r.code, "UIDVALIDITY"); v && *v <= 0xFFFFFFFFull)
+        selected_.uidValidity = static_cast<quint32>(*v);
+    if (const auto n = codeNumber(*r.code, "UIDNEXT"); n && *n <= 0xFFFFFFFFull)
+        selected_.uidNext = static_cast<quint32>(*n);
 }
 
 void ConnectionCore::idle(std::function<void()> onNews, std::function<void(const Failure&)> onLost) {
@@ -168,6 +229,7 @@ void ConnectionCore::abort(const Failure& failure) {
 
 void ConnectionCore::dropSocket() {
     timer_.stop();
+    selected_ = {};
     phase_ = Phase::Closed;
     counters_->open = false;
     if (!socket_) return;
@@ -277,6 +339,7 @@ void ConnectionCore::dispatch(Response&& r) {
         if (r.name == "CAPABILITY") caps_ = decodeCapabilities(r.values);
     }
     if (r.code && r.code->name == "CAPABILITY") caps_ = decodeCapabilities(r.code->args);
+    noteSelection(r);
     switch (phase_) {
         case Phase::Greeting:
             onGreeting(r);

@@ -23,7 +23,8 @@ public:
 
     // Each request waits for the ones before it.
     void open(QString password, QStringList trusted, OpenDone done);
-    void exchange(std::vector<Command> commands, Sink sink, ExchangeDone done);
+    void exchange(std::vector<Command> commands, Sink sink, Selection selection,
+                  ExchangeDone done);
     void idle(std::function<void()> onNews, std::function<void(const Failure&)> onLost);
     // Logs out and closes at once; what waited fails.
     void close();
@@ -71,6 +72,9 @@ private:
     void onIdleResponse(Response&& r);
     void onTagged(const Response& r);
     void startIdleCommand();
+    void noteSelection(const Response& r);
+    // The selection's SELECT answered: nullopt when the request may go on.
+    std::optional<Failure> selectionFailure(const Completion& select, const Selection& selection);
 
     // Sends now, the connection being free (inside a request).
     void send(std::vector<Command> commands, Sink sink, ExchangeDone done);
@@ -106,6 +110,7 @@ private:
     bool preauth_ = false;
     Capabilities caps_;
     std::optional<Idle> idle_;
+    SelectedState selected_;  // mailbox empty: none
 };
 
 }  // namespace vantor::imap

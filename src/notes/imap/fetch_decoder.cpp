@@ -159,10 +159,29 @@ QByteArray BodyPart::parameter(QByteArrayView name) const {
     return {};
 }
 
+namespace {
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+}  // namespace
+
+QByteArray formatInternalDate(const QDateTime& instant) {
+    const int offset = instant.offsetFromUtc();
+    const QDateTime local = instant.toOffsetFromUtc(offset);
+    const int minutes = std::abs(offset) / 60;
+    return QStringLiteral("%1-%2-%3 %4 %5%6%7")
+        .arg(local.date().day(), 2, 10, QLatin1Char('0'))
+        .arg(QLatin1String(kMonths[local.date().month() - 1]))
+        .arg(local.date().year(), 4, 10, QLatin1Char('0'))
+        .arg(local.time().toString(QStringLiteral("HH:mm:ss")))
+        .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'))
+        .toLatin1();
+}
+
 std::optional<QDateTime> parseInternalDate(QByteArrayView text) {
     // dd-Mon-yyyy hh:mm:ss +zzzz, the day possibly space-padded.
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const char* const* months = kMonths;
     QByteArray t = text.trimmed().toByteArray();
     if (t.size() == 25) t.prepend('0');
     if (t.size() != 26 || t[2] != '-' || t[6] != '-' || t[11] != ' ' || t[14] != ':' ||

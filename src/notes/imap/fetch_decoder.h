@@ -67,5 +67,7 @@ struct FetchData {
 std::optional<FetchData> decodeFetch(const Response& r, int maxMimeDepth = 32);
 // "17-Jul-1996 02:44:25 -0700" as an instant (UTC); nullopt when invalid.
 std::optional<QDateTime> parseInternalDate(QByteArrayView text);
+// The same form for an instant, with its own offset from UTC.
+QByteArray formatInternalDate(const QDateTime& instant);
 
 }  // namespace vantor::imap

@@ -49,6 +49,20 @@ std::optional<UidSet> UidSet::parse(QByteArrayView text) {
 
 void UidSet::add(quint32 first, quint32 last) { ranges_.push_back({first, last}); }
 
+void UidSet::unite(const UidSet& other) {
+    ranges_.insert(ranges_.end(), other.ranges_.begin(), other.ranges_.end());
+    std::sort(ranges_.begin(), ranges_.end(),
+              [](const Range& a, const Range& b) { return a.first < b.first; });
+    std::vector<Range> merged;
+    for (const Range& r : ranges_) {
+        if (!merged.empty() && r.first <= quint64(merged.back().last) + 1)
+            merged.back().last = std::max(merged.back().last, r.last);
+        else
+            merged.push_back(r);
+    }
+    ranges_ = std::move(merged);
+}
+
 quint64 UidSet::count() const {
     quint64 n = 0;
     for (const Range& r : ranges_) n += quint64(r.last) - r.first + 1;

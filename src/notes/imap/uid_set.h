@@ -23,6 +23,8 @@ public:
     static std::optional<UidSet> parse(QByteArrayView text);
 
     void add(quint32 first, quint32 last);
+    // Adds another set's numbers, then sorts and merges the ranges.
+    void unite(const UidSet& other);
     bool isEmpty() const { return ranges_.empty(); }
     quint64 count() const;
     bool contains(quint32 uid) const;
