@@ -11,7 +11,7 @@ same script, so every user of the fixture gets the same configuration.
                                [--without CAP]... [--no-special-use]
                                [--owner PID]
       prints one line "imaps=PORT imap=PORT ca=FILE"; exit 77 when Dovecot
-      is not installed, 1 when it does not start (its log on stderr); with
+      is not installed or does not start here (its log on stderr); with
       --owner, the instance is stopped when that process ends, however it ends
   dovecot_fixture.py stop DIR          ends every process of the instance
   dovecot_fixture.py adduser DIR NAME PASSWORD
@@ -234,7 +234,7 @@ def start(args):
             break
     log = path(root, "dovecot.log")
     print(said + (open(log).read() if os.path.exists(log) else ""), file=sys.stderr)
-    return 1
+    return SKIPPED
 
 
 def watch_owner(root, owner):

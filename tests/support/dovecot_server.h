@@ -4,10 +4,10 @@
 // (tests/support/dovecot_fixture.py): loopback ports, a Maildir per user,
 // TLS with a certificate authority the fixture makes. Stopped, every
 // process of it, when the object goes. Free of GoogleTest, so benchmarks use
-// it too: a failing step throws std::runtime_error.
+// it too: a failing step throws std::runtime_error. VANTOR_DOVECOT_FIXTURE
+// is the script's path (set by CMake).
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -39,11 +39,11 @@ public:
         for (const QString& cap : options.without) args << QStringLiteral("--without") << cap;
         if (!options.specialUse) args << QStringLiteral("--no-special-use");
         const Run run = script(args);
-        if (run.code != 0) {
-            why_ = run.code == 77 ? QStringLiteral("Dovecot is not installed")
-                                  : QStringLiteral("Dovecot does not start here: ") + run.err;
+        if (run.code == 77) {  // not installed, or cannot run on this machine
+            why_ = QStringLiteral("Dovecot cannot start here: ") + run.err;
             return;
         }
+        check(run, "start");
         for (const QString& field : run.out.trimmed().split(QLatin1Char(' '))) {
             const QString key = field.section(QLatin1Char('='), 0, 0);
             const QString value = field.section(QLatin1Char('='), 1);
@@ -135,9 +135,7 @@ private:
         QString out, err;
     };
 
-    static QString scriptPath() {
-        return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("dovecot_fixture.py"));
-    }
+    static QString scriptPath() { return QStringLiteral(VANTOR_DOVECOT_FIXTURE); }
 
     static Run script(const QStringList& args, const QByteArray& input = QByteArray()) {
         // The system's interpreter: a version manager's shim costs a second a call.
