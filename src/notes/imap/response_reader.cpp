@@ -41,7 +41,8 @@ std::optional<qint64> announcedLiteral(const QByteArray& buf, qsizetype begin, q
 
 class Cursor {
 public:
-    Cursor(QByteArrayView bytes, int maxDepth) : b_(bytes), maxDepth_(maxDepth) {
+    Cursor(QByteArrayView bytes, std::vector<QByteArray>& literals, int maxDepth)
+        : b_(bytes), literals_(literals), maxDepth_(maxDepth) {
         end_ = b_.size();
         if (end_ > 0 && b_[end_ - 1] == '\n') --end_;
         if (end_ > 0 && b_[end_ - 1] == '\r') --end_;
@@ -74,14 +75,18 @@ public:
                 .arg(QString::fromUtf8(what), excerpt(b_)));
     }
 
+    static bool isDelimiter(char c, bool inCode) {
+        return c == ' ' || c == '(' || c == ')' || c == '"' || c == '\r' || c == '\n' ||
+               (c == ']' && inCode);
+    }
+
     // An atom, with "[...]" sections ("BODY[HEADER.FIELDS (DATE)]<0>")
     // taken whole. `inCode`: a "]" ends it (inside a response code).
     QByteArray atom(bool inCode) {
         const qsizetype from = pos_;
         while (!atEnd()) {
             const char c = b_[pos_];
-            if (c == ' ' || c == '(' || c == ')' || c == '"' || c == '\r' || c == '\n') break;
-            if (c == ']' && inCode) break;
+            if (isDelimiter(c, inCode)) break;
             if (c == '[') {
                 int open = 0;
                 do {
@@ -101,7 +106,12 @@ public:
 
     QByteArray quoted() {
         ++pos_;  // the opening quote
-        QByteArray out;
+        const qsizetype from = pos_;
+        while (pos_ < end_ && b_[pos_] != '"' && b_[pos_] != '\\' && b_[pos_] != '\n') ++pos_;
+        if (pos_ < end_ && b_[pos_] == '"') {  // no escape: the bytes as they are
+            return QByteArray(b_.data() + from, pos_++ - from);
+        }
+        QByteArray out(b_.data() + from, pos_ - from);
         while (true) {
             if (atEnd()) fail("chaîne sans guillemet final");
             const char c = b_[pos_++];
@@ -117,7 +127,7 @@ public:
         }
     }
 
-    // At "{" or "~{": the literal's bytes (the framing checked they are there).
+    // At "{" or "~{": the literal's bytes, which the framing kept apart.
     QByteArray literal() {
         if (b_[pos_] == '~') ++pos_;
         ++pos_;  // "{"
@@ -129,10 +139,10 @@ public:
         if (pos_ < b_.size() && b_[pos_] == '\r') ++pos_;
         if (pos_ >= b_.size() || b_[pos_] != '\n') fail("littéral mal annoncé");
         ++pos_;
-        if (*size > quint64(b_.size() - pos_)) fail("littéral tronqué");
-        QByteArray out(b_.data() + pos_, static_cast<qsizetype>(*size));
-        pos_ += static_cast<qsizetype>(*size);
-        return out;
+        if (nextLiteral_ >= literals_.size() ||
+            quint64(literals_[nextLiteral_].size()) != *size)
+            fail("littéral tronqué");
+        return std::move(literals_[nextLiteral_++]);
     }
 
     Value value(int depth, bool inCode) {
@@ -164,12 +174,13 @@ public:
             return v;
         }
         if (c == ')') fail("« ) » sans « ( »");
+        if (end_ - pos_ >= 3 && qstrnicmp(b_.data() + pos_, 3, "NIL", 3) == 0 &&
+            (end_ - pos_ == 3 || isDelimiter(b_[pos_ + 3], inCode))) {
+            pos_ += 3;
+            return v;  // NIL
+        }
         v.kind = Value::Kind::Atom;
         v.bytes = atom(inCode);
-        if (v.isAtom("NIL")) {
-            v.kind = Value::Kind::Nil;
-            v.bytes.clear();
-        }
         return v;
     }
 
@@ -205,6 +216,8 @@ private:
     }
 
     QByteArrayView b_;
+    std::vector<QByteArray>& literals_;
+    std::size_t nextLiteral_ = 0;
     qsizetype pos_ = 0;
     qsizetype end_ = 0;
     int maxDepth_;
@@ -248,8 +261,8 @@ void statusPart(Cursor& c, Response& r) {
 
 bool Response::isStatus() const { return isStatusName(name); }
 
-Response parseResponse(QByteArrayView framed, int maxDepth) {
-    Cursor c(framed, maxDepth);
+Response parseResponse(ResponseReader::Framed framed, int maxDepth) {
+    Cursor c(framed.lines, framed.literals, maxDepth);
     Response r;
     if (c.take('+')) {
         r.type = Response::Type::Continuation;
@@ -283,55 +296,64 @@ Response parseResponse(QByteArrayView framed, int maxDepth) {
     return r;
 }
 
-void ResponseReader::compact() {
-    if (start_ == 0) return;
-    buffer_.remove(0, start_);
-    segment_ -= start_;
-    scanned_ -= start_;
-    start_ = 0;
-}
-
 void ResponseReader::feed(QByteArrayView bytes) {
-    // Whole responses are dropped from the front only now and then, so that
-    // many small responses in one read cost one move, not one each.
-    if (start_ > 0 && (start_ == buffer_.size() || start_ >= buffer_.size() / 2)) compact();
-    buffer_.append(bytes.data(), bytes.size());
+    if (error_) return;
+    try {
+        frame(bytes);
+    } catch (const Failure& f) {
+        error_ = f;
+    }
 }
 
-std::optional<Response> ResponseReader::next() {
-    while (true) {
+// Lines go to the response's line buffer, each literal's bytes to an array
+// of its own as they arrive; a response is ready at the end of a line that
+// announces no literal.
+void ResponseReader::frame(QByteArrayView bytes) {
+    qsizetype i = 0;
+    while (i < bytes.size()) {
         if (literalLeft_ > 0) {
-            const qint64 available = buffer_.size() - scanned_;
-            if (available < literalLeft_) return std::nullopt;
-            scanned_ += static_cast<qsizetype>(literalLeft_);
-            literalLeft_ = 0;
-            segment_ = scanned_;
+            const qsizetype n = static_cast<qsizetype>(std::min<qint64>(literalLeft_, bytes.size() - i));
+            current_.literals.back().append(bytes.data() + i, n);
+            literalLeft_ -= n;
+            i += n;
+            continue;
         }
-        const qsizetype lf = buffer_.indexOf('\n', scanned_);
-        if (lf < 0) {
-            scanned_ = buffer_.size();
-            if (scanned_ - segment_ > limits_.maxLine)
-                bad(QStringLiteral("ligne de réponse de plus de %1 octets").arg(limits_.maxLine));
-            return std::nullopt;
-        }
-        if (lf - segment_ > limits_.maxLine)
+        const qsizetype lf = bytes.indexOf('\n', i);
+        const qsizetype end = lf < 0 ? bytes.size() : lf + 1;
+        current_.lines.append(bytes.data() + i, end - i);
+        size_ += end - i;
+        i = end;
+        if (current_.lines.size() - lineStart_ > limits_.maxLine)
             bad(QStringLiteral("ligne de réponse de plus de %1 octets").arg(limits_.maxLine));
-        const qint64 sizeSoFar = lf + 1 - start_;
-        if (const auto literal = announcedLiteral(buffer_, segment_, lf)) {
-            if (*literal > limits_.maxResponse - sizeSoFar)
+        if (size_ > limits_.maxResponse)
+            bad(QStringLiteral("réponse de plus de %1 octets").arg(limits_.maxResponse));
+        if (lf < 0) return;
+        if (const auto literal = announcedLiteral(current_.lines, lineStart_, current_.lines.size() - 1)) {
+            if (*literal > limits_.maxResponse - size_)
                 bad(QStringLiteral("littéral de %1 octets, au-delà de la limite de %2 octets")
                         .arg(*literal)
                         .arg(limits_.maxResponse));
             literalLeft_ = *literal;
-            scanned_ = segment_ = lf + 1;
+            size_ += *literal;
+            current_.literals.emplace_back();
+            lineStart_ = current_.lines.size();
             continue;
         }
-        if (sizeSoFar > limits_.maxResponse)
-            bad(QStringLiteral("réponse de plus de %1 octets").arg(limits_.maxResponse));
-        const QByteArrayView framed(buffer_.constData() + start_, lf + 1 - start_);
-        start_ = segment_ = scanned_ = lf + 1;
-        return parseResponse(framed, limits_.maxDepth);
+        ready_.push_back(std::move(current_));
+        current_ = Framed();
+        lineStart_ = 0;
+        size_ = 0;
     }
+}
+
+std::optional<Response> ResponseReader::next() {
+    if (!ready_.empty()) {
+        Framed framed = std::move(ready_.front());
+        ready_.pop_front();
+        return parseResponse(std::move(framed), limits_.maxDepth);
+    }
+    if (error_) throw *error_;
+    return std::nullopt;
 }
 
 }  // namespace vantor::imap

@@ -4,7 +4,9 @@
 // literal announces, and every size is bounded.
 #include <QByteArray>
 #include <QByteArrayView>
+#include <deque>
 #include <optional>
+#include <vector>
 
 #include "notes/imap/response.h"
 #include "platform/failure.h"
@@ -27,24 +29,33 @@ public:
     // Takes bytes as they come from the connection.
     void feed(QByteArrayView bytes);
     // The next complete response, or nullopt until more bytes come. Throws
-    // Failure(code::kBadServerData) for bytes that break the protocol or a bound.
+    // Failure(code::kBadServerData), after the responses that came before
+    // them, for bytes that break the protocol or a bound.
     std::optional<Response> next();
     // Bytes of a response not yet complete are held.
-    bool midResponse() const { return buffer_.size() > start_; }
+    bool midResponse() const { return !current_.lines.isEmpty(); }
+
+    // A response as framed: its lines, and apart from them the bytes of its
+    // literals (a large one is never copied again).
+    struct Framed {
+        QByteArray lines;
+        std::vector<QByteArray> literals;
+    };
 
 private:
-    void compact();
+    void frame(QByteArrayView bytes);
 
     ReaderLimits limits_;
-    QByteArray buffer_;
-    qsizetype start_ = 0;    // first byte of the response being framed
-    qsizetype segment_ = 0;  // first byte of its current line
-    qsizetype scanned_ = 0;  // bytes of that line already searched for its end
+    Framed current_;
+    std::deque<Framed> ready_;
+    std::optional<Failure> error_;
+    qsizetype lineStart_ = 0;  // where the current line begins in current_.lines
+    qint64 size_ = 0;          // of the current response, literals included
     qint64 literalLeft_ = 0;
 };
 
-// Parses one framed response (its last line ends with LF; literals inline).
+// Parses one framed response (its last line ends with LF).
 // Throws Failure(code::kBadServerData).
-Response parseResponse(QByteArrayView framed, int maxDepth);
+Response parseResponse(ResponseReader::Framed framed, int maxDepth);
 
 }  // namespace vantor::imap
