@@ -3,6 +3,7 @@
 #include <QObject>
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "notes/imap/certificate_trust.h"
 #include "notes/imap/imap_codes.h"
@@ -36,6 +37,9 @@ public:
 };
 
 namespace {
+
+// For the exchanges whose untagged responses say nothing the caller needs.
+const Sink kIgnore = [](Response&&) {};
 
 bool isAscii(const QByteArray& bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -173,7 +177,7 @@ void Account::ensureWatch() {
     if (!idle_) idle_ = std::make_unique<Connection>(network_, settings_.connection);
     try {
         openConnection(*idle_, true);
-        idle_->exchange({}, {}, Selection{"INBOX"});
+        idle_->exchange({}, kIgnore, Selection{"INBOX"});
     } catch (const Failure&) {
         idle_->close();
         idleOutage_.failed(now);
@@ -255,10 +259,15 @@ std::vector<FolderStatus> Account::status(const std::vector<QByteArray>& folders
             commands.back().astring(folders[i]).raw(items);
         }
         auto entries = std::make_shared<std::map<QByteArray, StatusEntry>>();
+        for (std::size_t i = from; i < to; ++i)
+            (*entries)[folders[i].compare("INBOX", Qt::CaseInsensitive) == 0 ? "INBOX" : folders[i]];
         const ExchangeResult r = run(
             commands,
             [entries](Response&& response) {
-                if (auto s = decodeStatus(response)) (*entries)[s->rawName] = std::move(*s);
+                auto s = decodeStatus(response);
+                if (!s) return;
+                const auto e = entries->find(s->rawName);  // names asked for only
+                if (e != entries->end()) e->second = std::move(*s);
             },
             {}, true);
         for (std::size_t i = from; i < to; ++i) {
@@ -308,17 +317,19 @@ std::vector<MessageSummary> Account::fetchSummaries(const FolderRef& folder, con
         commands.back().raw(piece.toBytes()).raw(items);
     }
     auto summaries = std::make_shared<std::vector<MessageSummary>>();
+    auto seen = std::make_shared<std::set<quint32>>();
     const ExchangeResult r = run(
         commands,
-        [summaries, uids](Response&& response) {
+        [summaries, seen, uids](Response&& response) {
             auto d = decodeFetch(response);
-            if (!d || !d->uid || !uids.contains(*d->uid) || !d->internalDate || !d->envelope) return;
+            // Once per UID asked for: a server repeating itself costs no memory.
+            if (!d || !d->uid || !uids.contains(*d->uid) || !seen->insert(*d->uid).second) return;
             MessageSummary s;
             s.uid = *d->uid;
             s.flags = d->flags.value_or(std::vector<QByteArray>{});
-            s.internalDate = *d->internalDate;
+            s.internalDate = d->internalDate.value_or(QDateTime());
             s.size = d->size.value_or(0);
-            s.envelope = std::move(*d->envelope);
+            s.envelope = d->envelope.value_or(Envelope{});
             s.body = std::move(d->body);
             for (SectionData& section : d->sections)
                 if (section.section.startsWith("HEADER.FIELDS")) s.headerFields = std::move(section.bytes);
@@ -355,7 +366,7 @@ void Account::storeFlags(const FolderRef& folder, const UidSet& uids,
     if (uids.isEmpty() || flags.empty()) return;
     Command c("UID STORE");
     c.raw(uids.toBytes()).raw(add ? "+FLAGS.SILENT" : "-FLAGS.SILENT").raw(flagList(flags));
-    const ExchangeResult r = run({c}, {}, Selection{folder.raw, folder.uidValidity}, true);
+    const ExchangeResult r = run({c}, kIgnore, Selection{folder.raw, folder.uidValidity}, true);
     if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
 }
 
@@ -363,7 +374,7 @@ std::optional<CopyUid> Account::copy(const FolderRef& folder, const UidSet& uids
                                      const QByteArray& target) {
     Command c("UID COPY");
     c.raw(uids.toBytes()).astring(target);
-    const ExchangeResult r = run({c}, {}, Selection{folder.raw, folder.uidValidity}, false);
+    const ExchangeResult r = run({c}, kIgnore, Selection{folder.raw, folder.uidValidity}, false);
     if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
     if (!r.completions[0].code) return std::nullopt;
     return decodeCopyUid(*r.completions[0].code);
@@ -381,7 +392,7 @@ std::optional<CopyUid> Account::move(const FolderRef& folder, const UidSet& uids
         // checks that the folder is still the one the copy was made from.
         Command c("UID COPY");
         c.raw(uids.toBytes()).astring(target);
-        const ExchangeResult r = run({c}, {}, Selection{folder.raw, folder.uidValidity}, false);
+        const ExchangeResult r = run({c}, kIgnore, Selection{folder.raw, folder.uidValidity}, false);
         if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
         expunge(FolderRef{folder.raw, r.selected.uidValidity}, uids);
         if (!r.completions[0].code) return std::nullopt;
@@ -413,7 +424,7 @@ void Account::expunge(const FolderRef& folder, const UidSet& uids) {
     mark.raw(uids.toBytes()).raw("+FLAGS.SILENT (\\Deleted)");
     Command remove("UID EXPUNGE");
     remove.raw(uids.toBytes());
-    const ExchangeResult r = run({mark, remove}, {}, Selection{folder.raw, folder.uidValidity}, true);
+    const ExchangeResult r = run({mark, remove}, kIgnore, Selection{folder.raw, folder.uidValidity}, true);
     if (!r.completions[0].ok()) throw refused(mark, r.completions[0]);
     if (!r.completions[1].ok()) throw refused(remove, r.completions[1]);
 }
@@ -421,7 +432,7 @@ void Account::expunge(const FolderRef& folder, const UidSet& uids) {
 void Account::create(const QByteArray& folder) {
     Command c("CREATE");
     c.astring(folder);
-    const ExchangeResult r = run({c}, {}, {}, true);
+    const ExchangeResult r = run({c}, kIgnore, {}, true);
     foldersRead_ = QDateTime();  // the list changed
     if (!r.completions[0].ok() && !(r.completions[0].code && r.completions[0].code->name == "ALREADYEXISTS"))
         throw refused(c, r.completions[0]);
@@ -434,7 +445,7 @@ std::optional<AppendUid> Account::append(const QByteArray& folder, const QByteAr
     c.astring(folder).raw(flagList(flags));
     if (internalDate.isValid()) c.string(formatInternalDate(internalDate));
     c.literal(message);
-    const ExchangeResult r = run({c}, {}, {}, false);
+    const ExchangeResult r = run({c}, kIgnore, {}, false);
     if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
     if (!r.completions[0].code) return std::nullopt;
     return decodeAppendUid(*r.completions[0].code);

@@ -88,6 +88,8 @@ struct SearchTerm {
     static SearchTerm text(const QString& s) { return {s.toUtf8(), true}; }
 };
 
+// What a FETCH said of a message; an item the server gave unreadable is left
+// empty (an invalid date, an empty envelope), the message is never dropped.
 struct MessageSummary {
     quint32 uid = 0;
     std::vector<QByteArray> flags;
@@ -127,7 +129,8 @@ public:
     // one pipelined batch of STATUS commands; in the order given.
     std::vector<FolderStatus> status(const std::vector<QByteArray>& folders);
     // The UIDs matching the criteria (ESEARCH where offered; CHARSET UTF-8
-    // when a string is not ASCII).
+    // when a string is not ASCII). A server may name up to 2^32 numbers:
+    // walk the set by its ranges.
     UidSet search(const FolderRef& folder, const std::vector<SearchTerm>& criteria);
     // UID, FLAGS, INTERNALDATE, RFC822.SIZE, ENVELOPE, BODYSTRUCTURE and the
     // header fields named, for the UIDs still there: one pipelined batch of

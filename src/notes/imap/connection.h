@@ -39,6 +39,10 @@ struct ConnectionSettings {
     // IDLE is ended and started again this often (it also shows a dead link).
     int idleRenewMs = 5 * 60 * 1000;
     ReaderLimits limits;
+    // Untagged responses one exchange may bring (100,000 folders, a FETCH
+    // of every message of a large folder); a server that sends more is
+    // refused rather than followed without end.
+    qint64 maxResponsesPerExchange = 2000000;
 };
 
 // The tagged end of one command.

@@ -369,6 +369,11 @@ void ConnectionCore::dispatch(Response&& r) {
         onTagged(r);
         return;
     }
+    if (++running_->untagged > settings_.maxResponsesPerExchange) {
+        fail(badData(QStringLiteral("plus de %1 réponses à une seule demande")
+                         .arg(settings_.maxResponsesPerExchange)));
+        return;
+    }
     if (running_->sink)
         running_->sink(std::move(r));
     else

@@ -45,6 +45,7 @@ private:
         std::size_t writing = 0;  // the command whose pieces are being sent
         bool awaitingPlus = false;
         std::size_t remaining = 0;
+        qint64 untagged = 0;
         Sink sink;
         ExchangeResult result;
         ExchangeDone done;
