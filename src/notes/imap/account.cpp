@@ -372,12 +372,18 @@ void Account::storeFlags(const FolderRef& folder, const UidSet& uids,
 
 std::optional<CopyUid> Account::copy(const FolderRef& folder, const UidSet& uids,
                                      const QByteArray& target) {
+    return copyIn(folder, uids, target).second;
+}
+
+std::pair<quint32, std::optional<CopyUid>> Account::copyIn(const FolderRef& folder,
+                                                           const UidSet& uids,
+                                                           const QByteArray& target) {
     Command c("UID COPY");
     c.raw(uids.toBytes()).astring(target);
     const ExchangeResult r = run({c}, kIgnore, Selection{folder.raw, folder.uidValidity}, false);
     if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
-    if (!r.completions[0].code) return std::nullopt;
-    return decodeCopyUid(*r.completions[0].code);
+    if (!r.completions[0].code) return {r.selected.uidValidity, std::nullopt};
+    return {r.selected.uidValidity, decodeCopyUid(*r.completions[0].code)};
 }
 
 std::optional<CopyUid> Account::move(const FolderRef& folder, const UidSet& uids,
@@ -388,15 +394,11 @@ std::optional<CopyUid> Account::move(const FolderRef& folder, const UidSet& uids
                           QStringLiteral("Le serveur %1 ne sait ni déplacer un message (MOVE) ni effacer "
                                          "exactement un message (UIDPLUS) : rien n'a été déplacé.")
                               .arg(settings_.address.hostPort()));
-        // The UIDs stay valid between the copy and the removal: the removal
-        // checks that the folder is still the one the copy was made from.
-        Command c("UID COPY");
-        c.raw(uids.toBytes()).astring(target);
-        const ExchangeResult r = run({c}, kIgnore, Selection{folder.raw, folder.uidValidity}, false);
-        if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
-        expunge(FolderRef{folder.raw, r.selected.uidValidity}, uids);
-        if (!r.completions[0].code) return std::nullopt;
-        return decodeCopyUid(*r.completions[0].code);
+        // The removal checks that the folder is still the one the copy was
+        // made from, so the UIDs mean the same messages.
+        auto [uidValidity, copied] = copyIn(folder, uids, target);
+        expunge(FolderRef{folder.raw, uidValidity}, uids);
+        return copied;
     }
     Command c("UID MOVE");
     c.raw(uids.toBytes()).astring(target);

@@ -179,6 +179,9 @@ private:
                        const Selection& selection, bool retry);
     void openConnection(Connection& connection, bool forIdle);
     Failure refused(const Command& command, const Completion& completion) const;
+    // UID COPY: the UIDVALIDITY of the folder copied from, and the copies' UIDs.
+    std::pair<quint32, std::optional<CopyUid>> copyIn(const FolderRef& folder, const UidSet& uids,
+                                                      const QByteArray& target);
     void ensureWatch();
 
     NetworkThread& network_;

@@ -32,52 +32,45 @@ void Connection::await(const QFuture<void>& done, int ms) {
     throw failure;
 }
 
-void Connection::open(const QString& password, const QStringList& trusted) {
-    struct Outcome {
+// Runs `start(core, reply)` on the network thread and waits until `reply`
+// is called there: the value, or the failure thrown.
+template <class T, class Start>
+T Connection::ask(Start start, int boundMs) {
+    struct Answer {
         std::optional<Failure> failure;
-        Capabilities capabilities;
+        T value;
     };
     auto promise = std::make_shared<QPromise<void>>();
-    auto outcome = std::make_shared<Outcome>();
+    auto answer = std::make_shared<Answer>();
     promise->start();
     const QFuture<void> done = promise->future();
+    auto reply = [promise, answer](std::optional<Failure> f, T value) {
+        answer->failure = std::move(f);
+        answer->value = std::move(value);
+        promise->finish();
+    };
     ConnectionCore* core = core_;
-    thread_.post([core, password, trusted, promise, outcome] {
-        core->open(password, trusted, [promise, outcome](std::optional<Failure> f, Capabilities c) {
-            outcome->failure = std::move(f);
-            outcome->capabilities = std::move(c);
-            promise->finish();
-        });
-    });
+    thread_.post([core, start = std::move(start), reply]() mutable { start(*core, reply); });
+    await(done, boundMs);
+    if (answer->failure) throw *answer->failure;
+    return std::move(answer->value);
+}
+
+void Connection::open(const QString& password, const QStringList& trusted) {
     capabilities_ = {};
-    await(done, std::max(settings_.connectTimeoutMs, settings_.responseTimeoutMs) + 10000);
-    if (outcome->failure) throw *outcome->failure;
-    capabilities_ = outcome->capabilities;
+    capabilities_ = ask<Capabilities>(
+        [password, trusted](ConnectionCore& core, auto reply) { core.open(password, trusted, reply); },
+        std::max(settings_.connectTimeoutMs, settings_.responseTimeoutMs) + 10000);
 }
 
 ExchangeResult Connection::exchange(std::vector<Command> commands, Sink sink,
                                     Selection selection) {
-    struct Outcome {
-        std::optional<Failure> failure;
-        ExchangeResult result;
-    };
-    auto promise = std::make_shared<QPromise<void>>();
-    auto outcome = std::make_shared<Outcome>();
-    promise->start();
-    const QFuture<void> done = promise->future();
-    ConnectionCore* core = core_;
-    thread_.post([core, commands = std::move(commands), sink = std::move(sink),
-                  selection = std::move(selection), promise, outcome]() mutable {
-        core->exchange(std::move(commands), std::move(sink), std::move(selection),
-                       [promise, outcome](std::optional<Failure> f, ExchangeResult r) {
-                           outcome->failure = std::move(f);
-                           outcome->result = std::move(r);
-                           promise->finish();
-                       });
-    });
-    await(done, settings_.responseTimeoutMs + 10000);
-    if (outcome->failure) throw *outcome->failure;
-    return std::move(outcome->result);
+    return ask<ExchangeResult>(
+        [commands = std::move(commands), sink = std::move(sink),
+         selection = std::move(selection)](ConnectionCore& core, auto reply) mutable {
+            core.exchange(std::move(commands), std::move(sink), std::move(selection), reply);
+        },
+        settings_.responseTimeoutMs + 10000);
 }
 
 void Connection::idle(std::function<void()> onNews, std::function<void(const Failure&)> onLost) {

@@ -124,6 +124,8 @@ public:
 private:
     // Waits for what the network thread promised, with the bound of `ms`.
     void await(const QFuture<void>& done, int ms);
+    template <class T, class Start>
+    T ask(Start start, int boundMs);
 
     NetworkThread& thread_;
     ConnectionSettings settings_;
