@@ -175,8 +175,8 @@ inline constexpr std::int32_t kWrongPassword = static_cast<std::int32_t>(0x80040
 // Reading or saving a document that was removed meanwhile (by another handle,
 // another session or another program).
 inline constexpr std::int32_t kDocumentRemoved = static_cast<std::int32_t>(0x8004102A);
-// A mail server that cannot be reached now (refused, unreachable, cut, silent):
-// the scan skips that mailbox and tries again later.
+// A mail server that cannot be reached now: the watch skips that mailbox and
+// tries again at its next scan.
 inline constexpr std::int32_t kServerUnavailable = static_cast<std::int32_t>(0x80043100);
 }  // namespace code
 
