@@ -1,5 +1,6 @@
 #include "notes/imap/account.h"
 
+#include <QMutex>
 #include <QObject>
 #include <algorithm>
 #include <map>
@@ -15,25 +16,36 @@
 
 namespace vantor::imap {
 
-// Carries IDLE's news from the network thread to the account's thread. It
-// lives on the account's thread; the network thread only posts to it, and
-// holds it (through shared pointers) for as long as it may.
-class NewMailRelay : public QObject {
+// Carries IDLE's news from the network thread to the account's thread,
+// through a receiver object living there. Nothing of Qt is called when the
+// relay itself goes: events that carry it may be dropped while Qt holds its
+// event-queue lock (at exit), so it is a plain object.
+class NewMailRelay {
 public:
     std::function<void()> listener;  // touched on the account's thread only
 
-    static std::shared_ptr<NewMailRelay> make() {
-        return std::shared_ptr<NewMailRelay>(new NewMailRelay, [](NewMailRelay* r) { r->deleteLater(); });
-    }
-    // From any thread.
+    explicit NewMailRelay(QObject* receiver) : receiver_(receiver) {}
+    // From the network thread: calls the listener on the account's thread.
     static void notify(const std::shared_ptr<NewMailRelay>& relay) {
+        QMutexLocker lock(&relay->mutex_);
+        if (!relay->receiver_) return;
         QMetaObject::invokeMethod(
-            relay.get(),
+            relay->receiver_,
             [relay] {
                 if (relay->listener) relay->listener();
             },
             Qt::QueuedConnection);
     }
+    // The account goes: nothing is posted from now on.
+    void detach() {
+        QMutexLocker lock(&mutex_);
+        receiver_ = nullptr;
+        listener = nullptr;
+    }
+
+private:
+    QMutex mutex_;
+    QObject* receiver_;
 };
 
 namespace {
@@ -58,13 +70,14 @@ Account::Account(NetworkThread& network, AccountSettings settings)
       settings_(std::move(settings)),
       env_(settings_.env ? settings_.env : Env::Default()),
       outage_(settings_.firstRetryDelayMs, settings_.maxRetryDelayMs),
-      relay_(NewMailRelay::make()),
+      receiver_(std::make_unique<QObject>()),
+      relay_(std::make_shared<NewMailRelay>(receiver_.get())),
       idleOutage_(settings_.firstRetryDelayMs, settings_.maxRetryDelayMs) {
     settings_.connection.address = settings_.address;
 }
 
 Account::~Account() {
-    relay_->listener = nullptr;
+    relay_->detach();
     if (idle_) idle_->close();
     if (connection_) connection_->close();
 }

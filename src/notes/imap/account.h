@@ -18,6 +18,7 @@
 // description French and naming the server.
 #include <QByteArray>
 #include <QDateTime>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -195,6 +196,7 @@ private:
     char delimiter_ = 0;  // the server's separator, known after folders()
     qint64 closedBytes_ = 0;  // read by IDLE connections since closed
 
+    std::unique_ptr<QObject> receiver_;  // IDLE's news arrive here, on this thread
     std::shared_ptr<NewMailRelay> relay_;
     std::unique_ptr<Connection> idle_;
     Outage idleOutage_;
