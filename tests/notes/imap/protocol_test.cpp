@@ -10,6 +10,7 @@
 #include "notes/imap/imap_codes.h"
 #include "notes/imap/mailbox_name.h"
 #include "notes/imap/response_reader.h"
+#include "notes/imap/server_address.h"
 #include "platform/failure.h"
 #include "support/qt_printers.h"
 
@@ -229,6 +230,31 @@ TEST(UidSets, AreMergedSplitAndParsedInTheServersOrder) {
     for (const char* bad : {"", "0", "1,", "a:3", "4294967296", "1:*"})
         EXPECT_FALSE(UidSet::parse(bad)) << bad;
 }
+
+// Server fields ---------------------------------------------------------------
+
+struct Field {
+    const char* field;
+    const char* account;  // "" when the field is refused
+};
+
+class ServerFields : public ::testing::TestWithParam<Field> {};
+
+TEST_P(ServerFields, GiveTheAccountWithItsPortOrAreRefused) {
+    const auto a = ServerAddress::parse(QString::fromUtf8(GetParam().field));
+    EXPECT_EQ(a ? a->account().toStdString() : std::string(), GetParam().account);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, ServerFields,
+    ::testing::Values(Field{"imaps://jean@mail.example.com", "imaps://jean@mail.example.com:993"},
+                      Field{"IMAP://jean@127.0.0.1:1143/", "imap://jean@127.0.0.1:1143"},
+                      Field{"imap://jean@x.fr@mail.example.com", "imap://jean@x.fr@mail.example.com:143"},
+                      Field{"imaps://jean%40x.fr;AUTH=*@[::1]:994", "imaps://jean@x.fr@[::1]:994"},
+                      Field{"imaps://mail.example.com", ""}, Field{"imaps://jean@", ""},
+                      Field{"imaps://jean@host:0", ""}, Field{"imaps://jean@host:99999", ""},
+                      Field{"imaps://jean@host:", ""}, Field{"imaps://jean@host/INBOX", ""},
+                      Field{"Paris/Vantor", ""}, Field{"imaps://jean@ho st", ""}));
 
 // Decoders --------------------------------------------------------------------
 
