@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Fuzzes the readers of the files Vantor takes from outside (param.ini,
-# registre.reg, .eml messages, mail databases and user.id) with libFuzzer,
-# built with clang in build-fuzz/ with AddressSanitizer, UBSan and
-# LeakSanitizer. Each target runs for a bounded time, two at a time, on its
+# Fuzzes the readers of what Vantor takes from outside (param.ini,
+# registre.reg, .eml messages, mail databases, user.id, IMAP server
+# responses) with libFuzzer, built with clang in build-fuzz/ with
+# AddressSanitizer, UBSan and LeakSanitizer. Each target runs for a bounded time, two at a time, on its
 # kept corpus (fuzz/corpus/TARGET, never changed here); a fault, a leak, an
 # input slower than 10 s or a target that overruns its time fails the run,
 # and the reproducer is printed and kept in build-fuzz/findings/TARGET/.
@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -eq 0 ] && targets=(profile registry eml store)
+[ ${#targets[@]} -eq 0 ] && targets=(profile registry eml store imap)
 
 "$root/scripts/install-deps.sh" fuzz || exit 1
 build="$root/build-fuzz"

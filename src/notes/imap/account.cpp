@@ -1,0 +1,469 @@
+#include "notes/imap/account.h"
+
+#include <QMutex>
+#include <QObject>
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "notes/imap/certificate_trust.h"
+#include "notes/imap/imap_codes.h"
+#include "notes/imap/keyring.h"
+#include "notes/imap/mailbox_name.h"
+#include "notes/imap/network_thread.h"
+#include "notes/notes.h"
+#include "platform/env.h"
+
+namespace vantor::imap {
+
+// Carries IDLE's news from the network thread to the account's thread,
+// through a receiver object living there. Nothing of Qt is called when the
+// relay itself goes: events that carry it may be dropped while Qt holds its
+// event-queue lock (at exit), so it is a plain object.
+class NewMailRelay {
+public:
+    std::function<void()> listener;  // touched on the account's thread only
+
+    explicit NewMailRelay(QObject* receiver) : receiver_(receiver) {}
+    // From the network thread: calls the listener on the account's thread.
+    static void notify(const std::shared_ptr<NewMailRelay>& relay) {
+        QMutexLocker lock(&relay->mutex_);
+        if (!relay->receiver_) return;
+        QMetaObject::invokeMethod(
+            relay->receiver_,
+            [relay] {
+                if (relay->listener) relay->listener();
+            },
+            Qt::QueuedConnection);
+    }
+    // The account goes: nothing is posted from now on.
+    void detach() {
+        QMutexLocker lock(&mutex_);
+        receiver_ = nullptr;
+        listener = nullptr;
+    }
+
+private:
+    QMutex mutex_;
+    QObject* receiver_;
+};
+
+namespace {
+
+// For the exchanges whose untagged responses say nothing the caller needs.
+const Sink kIgnore = [](Response&&) {};
+
+bool isAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+QByteArray flagList(const std::vector<QByteArray>& flags) {
+    QByteArray out = "(";
+    for (const QByteArray& f : flags) out += (out.size() > 1 ? " " : "") + f;
+    return out + ')';
+}
+
+}  // namespace
+
+Account::Account(NetworkThread& network, AccountSettings settings)
+    : network_(network),
+      settings_(std::move(settings)),
+      env_(settings_.env ? settings_.env : Env::Default()),
+      outage_(settings_.firstRetryDelayMs, settings_.maxRetryDelayMs),
+      receiver_(std::make_unique<QObject>()),
+      relay_(std::make_shared<NewMailRelay>(receiver_.get())),
+      idleOutage_(settings_.firstRetryDelayMs, settings_.maxRetryDelayMs) {
+    settings_.connection.address = settings_.address;
+}
+
+Account::~Account() {
+    relay_->detach();
+    if (idle_) idle_->close();
+    if (connection_) connection_->close();
+}
+
+void Account::setSessionPassword(const QString& password) { sessionPassword_ = password; }
+
+qint64 Account::bytesRead() const {
+    return (connection_ ? connection_->bytesRead() : 0) + (idle_ ? idle_->bytesRead() : 0);
+}
+
+// Connecting ------------------------------------------------------------------
+
+void Account::openConnection(Connection& connection, bool forIdle) {
+    const QString key = settings_.address.account();
+    QString password = sessionPassword_;
+    bool fromKeyring = false;
+    bool keyringEmpty = false;
+    if (settings_.useKeyring) {
+        const KeyringEntry entry = readKeyring(key, settings_.keyringTimeoutMs);
+        fromKeyring = entry.password.has_value();
+        keyringEmpty = entry.keyringPresent && !fromKeyring;
+        if (fromKeyring) password = *entry.password;
+    }
+    const QStringList trusted = trustedFingerprints(*env_, settings_.trustFile,
+                                                    settings_.address.hostPort(), settings_.log);
+    try {
+        connection.open(password, trusted);
+    } catch (const Failure& f) {
+        if (f.code() == notes::code::kWrongPassword && fromKeyring)
+            throw Failure(f.code(), f.description() +
+                                        QStringLiteral(" Le mot de passe essayé est celui du trousseau de clés."));
+        throw;
+    }
+    if (keyringEmpty && !forIdle && !password.isEmpty())
+        writeKeyring(key, password, settings_.keyringTimeoutMs);
+}
+
+void Account::connect() {
+    if (connection_ && connection_->isOpen()) return;
+    const QDateTime now = env_->now();
+    if (outage_.waiting(now))
+        throw Failure(notes::code::kServerUnavailable,
+                      QStringLiteral("Le serveur %1 est injoignable ; nouvel essai à %2.")
+                          .arg(settings_.address.hostPort(),
+                               outage_.retryAt().toString(QStringLiteral("HH:mm:ss"))));
+    if (!connection_) connection_ = std::make_unique<Connection>(network_, settings_.connection);
+    try {
+        openConnection(*connection_, false);
+    } catch (const Failure& f) {
+        if (f.code() == notes::code::kServerUnavailable) outage_.failed(now);
+        throw;
+    }
+    outage_.reachable();
+}
+
+bool Account::has(QByteArrayView capability) {
+    connect();
+    return connection_->capabilities().has(capability);
+}
+
+ExchangeResult Account::run(const std::vector<Command>& commands, const Sink& sink,
+                            const Selection& selection, bool retry) {
+    const bool reused = connection_ && connection_->isOpen();
+    connect();
+    ensureWatch();
+    try {
+        return connection_->exchange(commands, sink, selection);
+    } catch (const Failure& f) {
+        if (f.code() != notes::code::kServerUnavailable) throw;
+        if (!reused || !retry) {
+            outage_.failed(env_->now());
+            throw;
+        }
+    }
+    // A connection that had died while unused: once more on a new one.
+    connect();
+    try {
+        return connection_->exchange(commands, sink, selection);
+    } catch (const Failure& f) {
+        if (f.code() == notes::code::kServerUnavailable) outage_.failed(env_->now());
+        throw;
+    }
+}
+
+Failure Account::refused(const Command& command, const Completion& completion) const {
+    if (completion.code && (completion.code->name == "TRYCREATE" || completion.code->name == "NONEXISTENT"))
+        return Failure(code::kMailboxNotFound,
+                       QStringLiteral("Le serveur %1 ne connaît pas le dossier demandé (%2) : %3")
+                           .arg(settings_.address.hostPort(), QString::fromLatin1(command.verb()),
+                                QString::fromUtf8(completion.text)));
+    return Failure(code::kCommandRefused,
+                   QStringLiteral("Le serveur %1 refuse la commande %2 : %3")
+                       .arg(settings_.address.hostPort(), QString::fromLatin1(command.verb()),
+                            QString::fromUtf8(completion.text)));
+}
+
+// The watch of the INBOX ------------------------------------------------------
+
+void Account::setNewMailListener(std::function<void()> listener) {
+    relay_->listener = std::move(listener);
+    if (!relay_->listener && idle_) idle_->close();
+}
+
+// Starts IDLE when a listener waits for it and it is not running; a failure
+// here only delays the next try (the scan's timer still sees everything).
+void Account::ensureWatch() {
+    if (!relay_->listener || (idle_ && idle_->isOpen())) return;
+    const QDateTime now = env_->now();
+    if (idleOutage_.waiting(now) || !connection_->capabilities().has("IDLE")) return;
+    if (!idle_) idle_ = std::make_unique<Connection>(network_, settings_.connection);
+    try {
+        openConnection(*idle_, true);
+        idle_->exchange({}, kIgnore, Selection{"INBOX"});
+    } catch (const Failure&) {
+        idle_->close();
+        idleOutage_.failed(now);
+        return;
+    }
+    idleOutage_.reachable();
+    const std::shared_ptr<NewMailRelay> relay = relay_;
+    idle_->idle([relay] { NewMailRelay::notify(relay); }, [](const Failure&) {});
+}
+
+// Operations --------------------------------------------------------------------
+
+std::vector<Folder> Account::folders(bool refresh) {
+    const QDateTime now = env_->now();
+    if (!refresh && foldersRead_.isValid() && foldersRead_ <= now &&
+        foldersRead_.secsTo(now) < settings_.folderListMaxAgeSecs)
+        return folders_;
+    connect();
+    Command root("LIST");
+    root.string("").string("");
+    Command all("LIST");
+    all.string("").string("*");
+    if (has("LIST-EXTENDED") && has("SPECIAL-USE")) all.raw("RETURN (SPECIAL-USE)");
+    const std::vector<Command> commands{root, all};
+    struct Found {
+        std::vector<ListEntry> entries;
+        char rootDelimiter = 0;
+    };
+    auto found = std::make_shared<Found>();
+    const ExchangeResult r = run(
+        commands,
+        [found](Response&& response) {
+            auto e = decodeList(response);
+            if (!e) return;
+            if (e->rawName.isEmpty())
+                found->rootDelimiter = e->delimiter;
+            else
+                found->entries.push_back(std::move(*e));
+        },
+        {}, true);
+    if (!r.completions[1].ok()) throw refused(all, r.completions[1]);
+    delimiter_ = found->rootDelimiter;
+    std::vector<Folder> folders;
+    folders.reserve(found->entries.size());
+    for (const ListEntry& e : found->entries) {
+        if (!delimiter_ && e.delimiter) delimiter_ = e.delimiter;
+        Folder f{e.rawName, e.name, e.delimiter, e.selectable, e.specialUse};
+        if (e.delimiter) f.path.replace(QLatin1Char(e.delimiter), QLatin1Char('\\'));
+        folders.push_back(std::move(f));
+    }
+    folders_ = std::move(folders);
+    foldersRead_ = now;
+    return folders_;
+}
+
+QByteArray Account::rawName(const QString& path) {
+    if (path.compare(QLatin1String("INBOX"), Qt::CaseInsensitive) == 0) return "INBOX";
+    if (!delimiter_) folders();
+    const char delimiter = delimiter_ ? delimiter_ : '/';
+    QByteArray raw;
+    for (const QString& part : path.split(QLatin1Char('\\'))) {
+        if (!raw.isEmpty()) raw += delimiter;
+        raw += encodeMailboxName(part);
+    }
+    return raw;
+}
+
+std::vector<FolderStatus> Account::status(const std::vector<QByteArray>& folders) {
+    std::vector<FolderStatus> out;
+    out.reserve(folders.size());
+    const QByteArray items = has("CONDSTORE") ? "(UIDNEXT UIDVALIDITY MESSAGES HIGHESTMODSEQ)"
+                                              : "(UIDNEXT UIDVALIDITY MESSAGES)";
+    constexpr std::size_t kPerBatch = 1000;  // keeps a batch's writes and answers moderate
+    for (std::size_t from = 0; from < folders.size(); from += kPerBatch) {
+        const std::size_t to = std::min(folders.size(), from + kPerBatch);
+        std::vector<Command> commands;
+        for (std::size_t i = from; i < to; ++i) {
+            commands.emplace_back("STATUS");
+            commands.back().astring(folders[i]).raw(items);
+        }
+        auto entries = std::make_shared<std::map<QByteArray, StatusEntry>>();
+        for (std::size_t i = from; i < to; ++i)
+            (*entries)[folders[i].compare("INBOX", Qt::CaseInsensitive) == 0 ? "INBOX" : folders[i]];
+        const ExchangeResult r = run(
+            commands,
+            [entries](Response&& response) {
+                auto s = decodeStatus(response);
+                if (!s) return;
+                const auto e = entries->find(s->rawName);  // names asked for only
+                if (e != entries->end()) e->second = std::move(*s);
+            },
+            {}, true);
+        for (std::size_t i = from; i < to; ++i) {
+            FolderStatus s;
+            s.raw = folders[i];
+            const auto e = entries->find(folders[i].compare("INBOX", Qt::CaseInsensitive) == 0 ? "INBOX" : folders[i]);
+            s.found = r.completions[i - from].ok() && e != entries->end() && e->second.uidNext &&
+                      e->second.uidValidity;
+            if (s.found) {
+                s.uidNext = static_cast<quint32>(*e->second.uidNext);
+                s.uidValidity = static_cast<quint32>(*e->second.uidValidity);
+                s.messages = e->second.messages.value_or(0);
+                s.highestModSeq = e->second.highestModSeq;
+            }
+            out.push_back(std::move(s));
+        }
+    }
+    return out;
+}
+
+UidSet Account::search(const FolderRef& folder, const std::vector<SearchTerm>& criteria) {
+    Command c("UID SEARCH");
+    if (has("ESEARCH")) c.raw("RETURN (ALL)");
+    if (std::any_of(criteria.begin(), criteria.end(),
+                    [](const SearchTerm& t) { return t.isString && !isAscii(t.bytes); }))
+        c.raw("CHARSET UTF-8");
+    for (const SearchTerm& t : criteria) t.isString ? c.string(t.bytes) : c.raw(t.bytes);
+    auto found = std::make_shared<UidSet>();
+    const ExchangeResult r = run(
+        {c},
+        [found](Response&& response) {
+            if (const auto set = decodeSearch(response)) found->unite(*set);
+        },
+        Selection{folder.raw, folder.uidValidity, true}, true);
+    if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
+    return std::move(*found);
+}
+
+std::vector<MessageSummary> Account::fetchSummaries(const FolderRef& folder, const UidSet& uids,
+                                                    const QByteArray& headerFields) {
+    if (uids.isEmpty()) return {};
+    const QByteArray items = "(UID FLAGS INTERNALDATE RFC822.SIZE ENVELOPE BODYSTRUCTURE "
+                             "BODY.PEEK[HEADER.FIELDS (" + headerFields + ")])";
+    std::vector<Command> commands;
+    for (const UidSet& piece : uids.split(static_cast<quint64>(settings_.fetchCommandSize))) {
+        commands.emplace_back("UID FETCH");
+        commands.back().raw(piece.toBytes()).raw(items);
+    }
+    auto summaries = std::make_shared<std::vector<MessageSummary>>();
+    auto seen = std::make_shared<std::set<quint32>>();
+    const ExchangeResult r = run(
+        commands,
+        [summaries, seen, uids](Response&& response) {
+            auto d = decodeFetch(response);
+            // Once per UID asked for: a server repeating itself costs no memory.
+            if (!d || !d->uid || !uids.contains(*d->uid) || !seen->insert(*d->uid).second) return;
+            MessageSummary s;
+            s.uid = *d->uid;
+            s.flags = d->flags.value_or(std::vector<QByteArray>{});
+            s.internalDate = d->internalDate.value_or(QDateTime());
+            s.size = d->size.value_or(0);
+            s.envelope = d->envelope.value_or(Envelope{});
+            s.body = std::move(d->body);
+            for (SectionData& section : d->sections)
+                if (section.section.startsWith("HEADER.FIELDS")) s.headerFields = std::move(section.bytes);
+            summaries->push_back(std::move(s));
+        },
+        Selection{folder.raw, folder.uidValidity, true}, true);
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        if (!r.completions[i].ok()) throw refused(commands[i], r.completions[i]);
+    std::sort(summaries->begin(), summaries->end(),
+              [](const MessageSummary& a, const MessageSummary& b) { return a.uid < b.uid; });
+    return std::move(*summaries);
+}
+
+std::optional<QByteArray> Account::fetchSection(const FolderRef& folder, quint32 uid,
+                                                const QByteArray& section) {
+    Command c("UID FETCH");
+    c.number(uid).raw("(BODY.PEEK[" + section + "])");
+    auto bytes = std::make_shared<std::optional<QByteArray>>();
+    const ExchangeResult r = run(
+        {c},
+        [bytes, uid, section](Response&& response) {
+            auto d = decodeFetch(response);
+            if (!d || d->uid != uid) return;
+            for (SectionData& s : d->sections)
+                if (s.section.compare(section, Qt::CaseInsensitive) == 0) *bytes = std::move(s.bytes);
+        },
+        Selection{folder.raw, folder.uidValidity, true}, true);
+    if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
+    return std::move(*bytes);
+}
+
+void Account::storeFlags(const FolderRef& folder, const UidSet& uids,
+                         const std::vector<QByteArray>& flags, bool add) {
+    if (uids.isEmpty() || flags.empty()) return;
+    Command c("UID STORE");
+    c.raw(uids.toBytes()).raw(add ? "+FLAGS.SILENT" : "-FLAGS.SILENT").raw(flagList(flags));
+    const ExchangeResult r = run({c}, kIgnore, Selection{folder.raw, folder.uidValidity}, true);
+    if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
+}
+
+std::optional<CopyUid> Account::copy(const FolderRef& folder, const UidSet& uids,
+                                     const QByteArray& target) {
+    return copyIn(folder, uids, target).second;
+}
+
+std::pair<quint32, std::optional<CopyUid>> Account::copyIn(const FolderRef& folder,
+                                                           const UidSet& uids,
+                                                           const QByteArray& target) {
+    Command c("UID COPY");
+    c.raw(uids.toBytes()).astring(target);
+    const ExchangeResult r = run({c}, kIgnore, Selection{folder.raw, folder.uidValidity}, false);
+    if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
+    if (!r.completions[0].code) return {r.selected.uidValidity, std::nullopt};
+    return {r.selected.uidValidity, decodeCopyUid(*r.completions[0].code)};
+}
+
+std::optional<CopyUid> Account::move(const FolderRef& folder, const UidSet& uids,
+                                     const QByteArray& target) {
+    if (!has("MOVE")) {
+        if (!has("UIDPLUS"))
+            throw Failure(code::kNotSupported,
+                          QStringLiteral("Le serveur %1 ne sait ni déplacer un message (MOVE) ni effacer "
+                                         "exactement un message (UIDPLUS) : rien n'a été déplacé.")
+                              .arg(settings_.address.hostPort()));
+        // The removal checks that the folder is still the one the copy was
+        // made from, so the UIDs mean the same messages.
+        auto [uidValidity, copied] = copyIn(folder, uids, target);
+        expunge(FolderRef{folder.raw, uidValidity}, uids);
+        return copied;
+    }
+    Command c("UID MOVE");
+    c.raw(uids.toBytes()).astring(target);
+    auto copied = std::make_shared<std::optional<CopyUid>>();
+    const ExchangeResult r = run(
+        {c},
+        [copied](Response&& response) {
+            if (response.code && response.name == "OK") {
+                if (auto cu = decodeCopyUid(*response.code)) *copied = std::move(cu);
+            }
+        },
+        Selection{folder.raw, folder.uidValidity}, false);
+    if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
+    return std::move(*copied);
+}
+
+void Account::expunge(const FolderRef& folder, const UidSet& uids) {
+    if (uids.isEmpty()) return;
+    if (!has("UIDPLUS"))
+        throw Failure(code::kNotSupported,
+                      QStringLiteral("Le serveur %1 ne sait pas effacer exactement un message (UIDPLUS) : "
+                                     "rien n'a été effacé.")
+                          .arg(settings_.address.hostPort()));
+    Command mark("UID STORE");
+    mark.raw(uids.toBytes()).raw("+FLAGS.SILENT (\\Deleted)");
+    Command remove("UID EXPUNGE");
+    remove.raw(uids.toBytes());
+    const ExchangeResult r = run({mark, remove}, kIgnore, Selection{folder.raw, folder.uidValidity}, true);
+    if (!r.completions[0].ok()) throw refused(mark, r.completions[0]);
+    if (!r.completions[1].ok()) throw refused(remove, r.completions[1]);
+}
+
+void Account::create(const QByteArray& folder) {
+    Command c("CREATE");
+    c.astring(folder);
+    const ExchangeResult r = run({c}, kIgnore, {}, true);
+    foldersRead_ = QDateTime();  // the list changed
+    if (!r.completions[0].ok() && !(r.completions[0].code && r.completions[0].code->name == "ALREADYEXISTS"))
+        throw refused(c, r.completions[0]);
+}
+
+std::optional<AppendUid> Account::append(const QByteArray& folder, const QByteArray& message,
+                                         const std::vector<QByteArray>& flags,
+                                         const QDateTime& internalDate) {
+    Command c("APPEND");
+    c.astring(folder).raw(flagList(flags));
+    if (internalDate.isValid()) c.string(formatInternalDate(internalDate));
+    c.literal(message);
+    const ExchangeResult r = run({c}, kIgnore, {}, false);
+    if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
+    if (!r.completions[0].code) return std::nullopt;
+    return decodeAppendUid(*r.completions[0].code);
+}
+
+}  // namespace vantor::imap

@@ -1,0 +1,398 @@
+#!/usr/bin/env python3
+"""A private Dovecot for the tests, the benchmarks and the demo.
+
+Everything lives in one folder: configuration, certificates, sockets, state,
+log and the users' Maildirs. The server listens on 127.0.0.1 only, on two
+free ports (imaps, and imap with STARTTLS), and runs whether this process is
+root or not. The C++ fixture (tests/support/dovecot_server.h) drives this
+same script, so every user of the fixture gets the same configuration.
+
+  dovecot_fixture.py start DIR [--tls authority|self-signed|none]
+                               [--without CAP]... [--no-special-use]
+                               [--owner PID]
+      prints one line "imaps=PORT imap=PORT ca=FILE"; exit 77 when Dovecot
+      is not installed or does not start here (its log on stderr); with
+      --owner, the instance is stopped when that process ends, however it ends
+  dovecot_fixture.py stop DIR          ends every process of the instance
+  dovecot_fixture.py adduser DIR NAME PASSWORD
+  dovecot_fixture.py deliver DIR USER [FOLDER] < message   (Dovecot's LDA)
+  dovecot_fixture.py append DIR USER FOLDER EPOCH [FLAG...] < message
+  dovecot_fixture.py freeze DIR | thaw DIR   stops / resumes the instance
+  dovecot_fixture.py kill-imap DIR     kills the IMAP sessions (a cut)
+"""
+import argparse
+import grp
+import imaplib
+import os
+import pwd
+import select
+import signal
+import socket
+import ssl
+import subprocess
+import sys
+import time
+
+DOVECOT = "/usr/sbin/dovecot"
+LDA = "/usr/lib/dovecot/dovecot-lda"
+SKIPPED = 77
+
+# Dovecot 2.3's own list after login; --without takes names out of it.
+DEFAULT_CAPABILITIES = (
+    "IMAP4rev1 SASL-IR LOGIN-REFERRALS ID ENABLE IDLE SORT SORT=DISPLAY "
+    "THREAD=REFERENCES THREAD=REFS THREAD=ORDEREDSUBJECT MULTIAPPEND URL-PARTIAL "
+    "CATENATE UNSELECT CHILDREN NAMESPACE UIDPLUS LIST-EXTENDED I18NLEVEL=1 "
+    "CONDSTORE QRESYNC ESEARCH ESORT SEARCHRES WITHIN CONTEXT=SEARCH LIST-STATUS "
+    "BINARY MOVE SNIPPET=FUZZY PREVIEW=FUZZY PREVIEW STATUS=SIZE SAVEDATE "
+    "LITERAL+ NOTIFY").split()
+
+SPECIAL_USE = {"Trash": "\\Trash", "Sent": "\\Sent", "Drafts": "\\Drafts", "Junk": "\\Junk"}
+
+
+def path(root, *names):
+    return os.path.join(root, *names)
+
+
+def mail_owner():
+    """uid, gid of the mail files: ours, or nobody's when we are root
+    (Dovecot refuses mail access as root)."""
+    if os.getuid() != 0:
+        return os.getuid(), os.getgid()
+    nobody = pwd.getpwnam("nobody")
+    return nobody.pw_uid, nobody.pw_gid
+
+
+def openssl(*args):
+    subprocess.run(["openssl", *args], check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.PIPE)
+
+
+def make_certificates(root, tls):
+    """A CA and a server certificate it signs for 127.0.0.1 and localhost;
+    or a certificate signed by itself that nothing trusts."""
+    ca, key, cert = path(root, "ca.pem"), path(root, "server.key"), path(root, "server.pem")
+    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes"]
+    san = "subjectAltName=DNS:localhost,IP:127.0.0.1"
+    if tls == "self-signed":
+        openssl("req", "-x509", *ec, "-keyout", key, "-out", cert, "-days", "2",
+                "-subj", "/CN=localhost", "-addext", san)
+        return cert, key, cert
+    ca_key = path(root, "ca.key")
+    openssl("req", "-x509", *ec, "-keyout", ca_key, "-out", ca, "-days", "2",
+            "-subj", "/CN=Vantor Test CA")
+    csr = path(root, "server.csr")
+    openssl("req", *ec, "-keyout", key, "-out", csr, "-subj", "/CN=localhost")
+    ext = path(root, "server.ext")
+    with open(ext, "w") as f:
+        f.write(san + "\n")
+    openssl("x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial",
+            "-out", cert, "-days", "2", "-extfile", ext)
+    return ca, key, cert
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def write_config(root, tls, without, special_use, imaps, imap):
+    uid, gid = mail_owner()
+    me = pwd.getpwuid(os.getuid()).pw_name
+    lines = [
+        f"base_dir = {path(root, 'run')}",
+        f"state_dir = {path(root, 'state')}",
+        f"log_path = {path(root, 'dovecot.log')}",
+        f"instance_name = vantor-{os.path.basename(root)}",
+        "protocols = imap",
+        "listen = 127.0.0.1",
+        "disable_plaintext_auth = no",
+        "auth_mechanisms = plain login",
+        "auth_failure_delay = 0",
+        "mail_fsync = never",
+        f"mail_location = maildir:{path(root, 'mail')}/%u/Maildir:LAYOUT=fs",
+        f"passdb {{\n  driver = passwd-file\n  args = scheme=PLAIN {path(root, 'passwd')}\n}}",
+        f"userdb {{\n  driver = static\n  args = uid={uid} gid={gid} home={path(root, 'mail')}/%u\n}}",
+        "first_valid_uid = 1",
+    ]
+    if os.getuid() != 0:
+        # Unprivileged: every process runs as us, nothing is chrooted.
+        group = grp.getgrgid(os.getgid()).gr_name
+        lines += [f"default_login_user = {me}", f"default_internal_user = {me}",
+                  f"default_internal_group = {group}"]
+        for service in ("imap-login", "anvil"):
+            lines.append(f"service {service} {{\n  chroot =\n}}")
+    mailboxes = "".join(
+        f"  mailbox {name} {{\n    auto = subscribe\n"
+        + (f"    special_use = {flag}\n" if special_use else "") + "  }\n"
+        for name, flag in SPECIAL_USE.items())
+    lines.append("namespace inbox {\n  inbox = yes\n  separator = /\n" + mailboxes + "}")
+    if without or not special_use:
+        caps = [c for c in DEFAULT_CAPABILITIES if c not in without]
+        lines.append("imap_capability = " + " ".join(caps))
+    listeners = f"  inet_listener imap {{\n    port = {imap}\n  }}\n"
+    if tls == "none":
+        lines.append("ssl = no")
+        listeners += "  inet_listener imaps {\n    port = 0\n  }\n"
+    else:
+        _, key, cert = (path(root, "ca.pem"), path(root, "server.key"), path(root, "server.pem"))
+        lines += ["ssl = yes", f"ssl_cert = <{cert}", f"ssl_key = <{key}"]
+        listeners += f"  inet_listener imaps {{\n    port = {imaps}\n    ssl = yes\n  }}\n"
+    lines.append("service imap-login {\n" + listeners + "}")
+    with open(path(root, "dovecot.conf"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def master_pid(root):
+    try:
+        with open(path(root, "run", "master.pid")) as f:
+            return int(f.read().strip())
+    except (OSError, ValueError):
+        return None
+
+
+def instance_pids(root):
+    """Every live process of the instance: the master made a session of its
+    own. (A dead one waits for its parent to collect it: nothing to end.)"""
+    sid = master_pid(root)
+    if sid is None:
+        return []
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            if os.getsid(int(entry)) == sid and not zombie(int(entry)):
+                pids.append(int(entry))
+        except OSError:
+            pass
+    return pids
+
+
+def signal_all(pids, sig):
+    for pid in pids:
+        try:
+            os.kill(pid, sig)
+        except OSError:
+            pass
+
+
+def wait_gone(pids, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        pids = [p for p in pids if os.path.exists(f"/proc/{p}") and not zombie(p)]
+        if not pids:
+            return []
+        time.sleep(0.02)
+    return pids
+
+
+def zombie(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except OSError:
+        return False
+
+
+def start(args):
+    if not os.access(DOVECOT, os.X_OK):
+        print("dovecot is not installed", file=sys.stderr)
+        return SKIPPED
+    root = os.path.abspath(args.dir)
+    for sub in ("run", "state", "mail"):
+        os.makedirs(path(root, sub), exist_ok=True)
+    uid, gid = mail_owner()
+    os.chown(path(root, "mail"), uid, gid)
+    os.chmod(root, 0o711)  # the mail owner reaches its Maildir, nothing more
+    open(path(root, "passwd"), "a").close()
+    if args.tls != "none":
+        make_certificates(root, args.tls)
+    for _ in range(5):  # a port taken meanwhile by someone else: new ports
+        imaps, imap = free_port(), free_port()
+        write_config(root, args.tls, set(args.without), not args.no_special_use, imaps, imap)
+        # The daemon keeps the descriptors it was given: a file, not a pipe
+        # that would never reach its end.
+        with open(path(root, "start.out"), "w+") as out:
+            code = subprocess.run([DOVECOT, "-c", path(root, "dovecot.conf")],
+                                  stdin=subprocess.DEVNULL, stdout=out, stderr=out).returncode
+            out.seek(0)
+            said = out.read()
+        if code == 0:
+            # The master binds its listeners before it detaches.
+            with socket.create_connection(("127.0.0.1", imap), timeout=10):
+                pass
+            if args.owner:
+                watch_owner(root, args.owner)
+            ca = path(root, "ca.pem") if args.tls == "authority" else path(root, "server.pem")
+            line = f"imaps={imaps if args.tls != 'none' else 0} imap={imap} ca={ca}"
+            with open(path(root, "ports"), "w") as f:
+                f.write(line + "\n")
+            print(line)
+            return 0
+        if "in use" not in said:
+            break
+    log = path(root, "dovecot.log")
+    print(said + (open(log).read() if os.path.exists(log) else ""), file=sys.stderr)
+    return SKIPPED
+
+
+def watch_owner(root, owner):
+    """A detached process that stops the instance when `owner` ends (a test
+    killed or crashed never leaves a server behind)."""
+    ready_r, ready_w = os.pipe()
+    child = os.fork()
+    if child != 0:
+        os.close(ready_w)
+        os.read(ready_r, 1)  # the watcher's pid is written: stop can end it
+        os.close(ready_r)
+        os.waitpid(child, 0)
+        return
+    os.setsid()
+    if os.fork() != 0:
+        os._exit(0)
+    devnull = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(devnull, fd)
+    with open(path(root, "watcher.pid"), "w") as f:
+        f.write(str(os.getpid()))
+    os.write(ready_w, b"x")
+    os.close(ready_w)
+    os.close(ready_r)
+    try:
+        fd = os.pidfd_open(owner)
+        select.select([fd], [], [])  # readable once the owner has ended
+    except OSError:
+        while os.path.exists(f"/proc/{owner}") and not zombie(owner):
+            time.sleep(0.5)
+    if os.path.exists(path(root, "dovecot.conf")):
+        kill_instance(root)
+    os._exit(0)
+
+
+def kill_instance(root):
+    """Kills every process of the instance (a test server keeps nothing worth
+    a graceful end), the master first so that nothing new is started."""
+    master = master_pid(root)
+    left = []
+    for _ in range(5):
+        pids = instance_pids(root)
+        if master in pids:
+            pids.remove(master)
+            pids.insert(0, master)
+        signal_all(pids, signal.SIGKILL)
+        left = wait_gone(pids, 10)
+        if not left and not instance_pids(root):
+            return []
+    return left
+
+
+def stop(args):
+    root = os.path.abspath(args.dir)
+    try:
+        with open(path(root, "watcher.pid")) as f:
+            os.kill(int(f.read()), signal.SIGKILL)
+    except (OSError, ValueError):
+        pass
+    left = kill_instance(root)
+    if left:
+        print(f"processes left: {left}", file=sys.stderr)
+        return 1
+    return 0
+
+
+def adduser(args):
+    with open(path(args.dir, "passwd"), "a") as f:
+        f.write(f"{args.name}:{{PLAIN}}{args.password}\n")
+    return 0
+
+
+def password_of(root, user):
+    with open(path(root, "passwd")) as f:
+        for line in f:
+            name, _, rest = line.rstrip("\n").partition(":")
+            if name == user:
+                return rest.removeprefix("{PLAIN}")
+    raise SystemExit(f"no user {user}")
+
+
+def deliver(args):
+    cmd = [LDA, "-c", path(args.dir, "dovecot.conf"), "-d", args.user]
+    if args.folder:
+        cmd += ["-m", args.folder]
+    return subprocess.run(cmd, stdin=sys.stdin.buffer).returncode
+
+
+def append(args):
+    """APPEND with the internal date the caller chose, as a mail program would."""
+    with open(path(args.dir, "ports")) as f:
+        fields = dict(field.split("=", 1) for field in f.read().split())
+    client = imaplib.IMAP4("127.0.0.1", int(fields["imap"]), timeout=30)
+    if "STARTTLS" in client.capabilities:
+        client.starttls(ssl_context=ssl.create_default_context(cafile=fields["ca"]))
+    client.login(args.user, password_of(args.dir, args.user))
+    date = imaplib.Time2Internaldate(float(args.epoch))
+    flags = "(" + " ".join(args.flags) + ")" if args.flags else None
+    status, _ = client.append(args.folder, flags, date, sys.stdin.buffer.read())
+    client.logout()
+    return 0 if status == "OK" else 1
+
+
+def freeze(args):
+    signal_all(instance_pids(os.path.abspath(args.dir)), signal.SIGSTOP)
+    return 0
+
+
+def thaw(args):
+    signal_all(instance_pids(os.path.abspath(args.dir)), signal.SIGCONT)
+    return 0
+
+
+def kill_imap(args):
+    for pid in instance_pids(os.path.abspath(args.dir)):
+        try:
+            with open(f"/proc/{pid}/comm") as f:
+                if f.read().strip() == "imap":
+                    os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    sub = parser.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("start")
+    p.add_argument("dir")
+    p.add_argument("--tls", choices=("authority", "self-signed", "none"), default="authority")
+    p.add_argument("--without", action="append", default=[])
+    p.add_argument("--no-special-use", action="store_true")
+    p.add_argument("--owner", type=int)
+    p.set_defaults(run=start)
+    for name, run in (("stop", stop), ("freeze", freeze), ("thaw", thaw), ("kill-imap", kill_imap)):
+        p = sub.add_parser(name)
+        p.add_argument("dir")
+        p.set_defaults(run=run)
+    p = sub.add_parser("adduser")
+    p.add_argument("dir")
+    p.add_argument("name")
+    p.add_argument("password")
+    p.set_defaults(run=adduser)
+    p = sub.add_parser("deliver")
+    p.add_argument("dir")
+    p.add_argument("user")
+    p.add_argument("folder", nargs="?")
+    p.set_defaults(run=deliver)
+    p = sub.add_parser("append")
+    p.add_argument("dir")
+    p.add_argument("user")
+    p.add_argument("folder")
+    p.add_argument("epoch")
+    p.add_argument("flags", nargs="*")
+    p.set_defaults(run=append)
+    args = parser.parse_args()
+    sys.exit(args.run(args))
+
+
+if __name__ == "__main__":
+    main()
