@@ -40,7 +40,10 @@ QUrl folderAddress(const QString& server, const QString& folder) {
     const std::optional<ServerAddress> a = ServerAddress::parse(server);
     if (!a) return QUrl();
     QByteArray text = "imap://" + QUrl::toPercentEncoding(a->login) + '@' + a->hostPort().toUtf8() + '/';
-    text += QUrl::toPercentEncoding(QString::fromLatin1(encodeMailboxName(folder)), "&,");
+    QStringList levels;
+    for (const QString& level : folder.split(QLatin1Char('\\')))
+        levels << QString::fromLatin1(QUrl::toPercentEncoding(QString::fromLatin1(encodeMailboxName(level)), "&,"));
+    text += levels.join(QLatin1Char('/')).toLatin1();
     return QUrl::fromEncoded(text);
 }
 
