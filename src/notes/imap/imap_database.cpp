@@ -40,7 +40,9 @@ ImapDatabase::ImapDatabase(ImapClient& client, QString server, QString root, QSt
 
 void ImapDatabase::open() {
     std::shared_ptr<MailAccount> account = client_.accountFor(server_, password_);
-    const std::vector<Folder> folders = account->folders(root_, true);
+    account->account().connect();  // nothing sent on a connection already open
+    // The cached list while fresh: a scan with nothing new costs its STATUS alone.
+    const std::vector<Folder> folders = account->folders(root_);
     if (folders.empty())
         throw Failure(code::kMailboxNotFound,
                       QStringLiteral("Le compte %1 n'a pas de boîte « %2 » sur le serveur %3.")
