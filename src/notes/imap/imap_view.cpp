@@ -5,7 +5,10 @@
 namespace vantor::imap {
 
 namespace {
-constexpr quint64 kMostEntries = 50'000'000;  // beyond any real folder; bounds a hostile UIDNEXT
+// Beyond any real mailbox; bounds what a hostile server's numbers cost.
+constexpr quint64 kMostEntries = 2'000'000;
+// A wider range of possibly new UIDs is asked for by SEARCH, not walked number by number.
+constexpr quint32 kWidestRange = 4096;
 }
 
 void ImapView::refresh() {
@@ -37,7 +40,14 @@ void ImapView::load() {
                 const quint32 first = std::max<quint32>(
                     1, account_->marks().firstUidArrivedAfter(s.folder, uidValidity, *since_));
                 if (first >= status.uidNext) continue;  // nothing new: nothing fetched
-                uids.add(first, status.uidNext - 1);
+                if (status.uidNext - first <= kWidestRange) {
+                    uids.add(first, status.uidNext - 1);
+                } else {
+                    UidSet range;
+                    range.add(first, status.uidNext - 1);
+                    uids = account_->account().search(FolderRef{s.folder, uidValidity},
+                                                      {SearchTerm::atom("UID"), SearchTerm::atom(range.toBytes())});
+                }
             } else {
                 uids = account_->account().search(FolderRef{s.folder, uidValidity},
                                                   {SearchTerm::atom("ALL")});

@@ -2,6 +2,7 @@
 // layers use it, each result checked on the server.
 #include "imap_fixture.h"
 #include "notes/imap/imap_client.h"
+#include "notes/imap/imap_codes.h"
 #include "notes/imap/imap_document.h"
 #include "support/test_env.h"
 
@@ -96,6 +97,40 @@ TEST_F(RealisationTest, WatchShowsMailArrivedAfterItStartedOnceWhateverTheServer
     EXPECT_EQ(again->getFirstDocument(), nullptr);
     EXPECT_THAT(flagsOf("INBOX"), Not(Contains(QByteArray("\\Seen"))));
 }
+
+struct OpeningFault {
+    const char* fault;
+    QString password, mailbox;
+    bool unreachable;
+    std::int32_t code;
+    const char* says;
+};
+
+class Opening : public RealisationTest, public ::testing::WithParamInterface<OpeningFault> {};
+
+TEST_P(Opening, TheSaveCheckSaysInFrenchWhyAMailboxDoesNotOpen) {
+    const OpeningFault& f = GetParam();
+    QString address = server_address_;
+    if (f.unreachable) address = QStringLiteral("imap://%1@127.0.0.1:1").arg(login_);
+    session_->initialize(f.password.isNull() ? password_ : f.password);
+    try {
+        session_->getDbDirectory(address)->openDatabase(f.mailbox, false);
+        ADD_FAILURE() << f.fault;
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.code(), f.code) << f.fault;
+        EXPECT_THAT(failure.description().toStdString(), ::testing::HasSubstr(f.says)) << f.fault;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, Opening,
+    ::testing::Values(
+        OpeningFault{"a wrong password opened", QStringLiteral("faux"), QStringLiteral("INBOX"), false,
+                     notes::code::kWrongPassword, "127.0.0.1"},
+        OpeningFault{"an unknown mailbox opened", QString(), QStringLiteral("Partagé"), false,
+                     imap::code::kMailboxNotFound, "n'a pas de boîte « Partagé »"},
+        OpeningFault{"an unreachable host not said", QString(), QStringLiteral("INBOX"), true,
+                     notes::code::kServerUnavailable, "127.0.0.1:1"}));
 
 TEST_F(RealisationTest, AllLeavesOutTrashJunkSentDraftsAndRechercheAndFoldersAreNamedForTheMenus) {
     for (const QByteArray folder : {"Recherche", "Projets/Atlas", "Martin &- Fils", "R&AOk-sultats"}) account_->create(folder);
