@@ -4,6 +4,8 @@
 
 #include <QLabel>
 
+#include "../maintenance/maintenance_fixture.h"  // the maintenance window as tests record it
+#include "../watch/popup_fixture.h"
 #include "core/keys.h"
 #include "core/password.h"
 #include "maintenance/archivage.h"
@@ -14,8 +16,6 @@
 #include "notes/store/local_client.h"
 #include "notes/store/memo.h"
 #include "notes/store/store_admin.h"
-#include "../maintenance/maintenance_fixture.h"  // the maintenance window as tests record it
-#include "../watch/popup_fixture.h"
 #include "support/dovecot_server.h"
 #include "watch/frm_msg.h"
 #include "watch/scan_bal.h"
@@ -23,11 +23,11 @@
 namespace vantor::test {
 namespace {
 
+using imap::FolderRef;
+using imap::SearchTerm;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using imap::FolderRef;
-using imap::SearchTerm;
 
 const QString kLocalServer = QStringLiteral("Paris/Vantor");
 const QString kLocalBal = QStringLiteral("mail\\jdupont.nsf");
@@ -35,20 +35,26 @@ const QString kArchiveFile = QStringLiteral("archive\\jdupont_archive.nsf");
 const QString kSecret = QStringLiteral("vantor");
 
 class ImapSlots : public PopupFixture {
-protected:
-    ImapSlots() : store(dir.file(QStringLiteral("notesdata"))), admin(dir.file(QStringLiteral("notesdata"))), routing(store) {}
+  protected:
+    ImapSlots()
+        : store(dir.file(QStringLiteral("notesdata"))),
+          admin(dir.file(QStringLiteral("notesdata"))),
+          routing(store) {}
 
     void SetUp() override {
         admin.setUser(QStringLiteral("Jean Dupont/Vantor"), kSecret, kLocalServer, kLocalBal);
-        localBal = admin.createMailbox(kLocalServer, kLocalBal, {QStringLiteral("Jean Dupont/Vantor")});
-        admin.createDatabase(QStringLiteral("local"), kArchiveFile, {QStringLiteral("Jean Dupont/Vantor")});
+        localBal =
+            admin.createMailbox(kLocalServer, kLocalBal, {QStringLiteral("Jean Dupont/Vantor")});
+        admin.createDatabase(QStringLiteral("local"), kArchiveFile,
+                             {QStringLiteral("Jean Dupont/Vantor")});
         imap::AccountSettings accounts;
         accounts.useKeyring = false;  // the person running the tests keeps theirs
         accounts.firstRetryDelayMs = 0;
         accounts.connection.connectTimeoutMs = 5000;
         accounts.connection.responseTimeoutMs = 3000;
         auto client = std::make_unique<imap::ImapClient>(
-            imap::ImapClientSettings{QString(), [this](const QString& l) { m.LogErreur(l); }, &env}, accounts);
+            imap::ImapClientSettings{QString(), [this](const QString& l) { m.LogErreur(l); }, &env},
+            accounts);
         imapClient = client.get();
         routing.attach({std::move(client), imap::isImapServer, [](const notes::Document& d) {
                             return dynamic_cast<const imap::ImapDocument*>(&d) != nullptr;
@@ -68,7 +74,8 @@ protected:
 
     // A Dovecot whose user has the program's password, in slot `slot`.
     bool startServer(int slot) {
-        server = std::make_unique<DovecotServer>(DovecotOptions{.tls = QStringLiteral("none"), .without = {}, .specialUse = true});
+        server = std::make_unique<DovecotServer>(
+            DovecotOptions{.tls = QStringLiteral("none"), .without = {}, .specialUse = true});
         if (!server->available()) return false;
         address = server->address(server->addUser(kSecret), false);
         param(keys::serveur(slot), address);
@@ -76,7 +83,8 @@ protected:
         account = &imapClient->accountFor(address, kSecret)->account();
         return true;
     }
-    void put(const QByteArray& folder, const QString& subject, const QDateTime& date = QDateTime::currentDateTime()) {
+    void put(const QByteArray& folder, const QString& subject,
+             const QDateTime& date = QDateTime::currentDateTime()) {
         account->append(folder, DovecotServer::message(subject), {}, date);
     }
     void scan() {
@@ -104,7 +112,10 @@ TEST_F(ImapSlots, ScanSkipsAnUnreachableServerAndStillPresentsTheStoreSlot) {
     param(keys::bal(0), QStringLiteral("INBOX"));
     param(keys::serveur(1), kLocalServer);
     param(keys::bal(1), kLocalBal);
-    store::deliverMemo(*localBal, {.from = QStringLiteral("Marie Curie"), .subject = QStringLiteral("local")});
+    store::Memo memo;
+    memo.from = QStringLiteral("Marie Curie");
+    memo.subject = QStringLiteral("local");
+    store::deliverMemo(*localBal, memo);
     scan();
     EXPECT_THAT(subjects, ElementsAre("local"));
     EXPECT_THAT(journal().toStdString(), HasSubstr("BAL 1 injoignable"));
@@ -124,7 +135,8 @@ TEST_F(ImapSlots, ScanPresentsMailArrivedOnTheServerOnceAndNeverTheMailThatWasTh
     EXPECT_THAT(subjects, IsEmpty());
 }
 
-TEST_F(ImapSlots, ArchivingCopiesIntoTheLocalArchiveThenExpungesAndASecondRunAfterAFailureLosesNothing) {
+TEST_F(ImapSlots,
+       ArchivingCopiesIntoTheLocalArchiveThenExpungesAndASecondRunAfterAFailureLosesNothing) {
     if (!startServer(0)) GTEST_SKIP() << server->why().toStdString();
     account->create("Projets");
     const QDateTime old = QDateTime::currentDateTime().addYears(-1);

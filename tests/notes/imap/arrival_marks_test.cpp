@@ -1,8 +1,8 @@
 // When a message counts as arrived: from the UIDNEXT observed over the run,
 // whatever the server's clock says.
-#include <gtest/gtest.h>
-
 #include "notes/imap/arrival_marks.h"
+
+#include <gtest/gtest.h>
 
 namespace vantor::imap {
 namespace {
@@ -29,7 +29,8 @@ TEST_P(ArrivalTable, ArrivalFollowsTheObservationsNotTheServersClock) {
     marks.observe("INBOX", 7, 12, kT1 + 60);  // nothing new: no observation
     marks.observe("INBOX", 7, 15, kT2);
     const Case& c = GetParam();
-    EXPECT_EQ(marks.arrival("INBOX", c.uidValidityAsked, c.uid, c.internalDate), c.arrival) << c.fault;
+    EXPECT_EQ(marks.arrival("INBOX", c.uidValidityAsked, c.uid, c.internalDate), c.arrival)
+        << c.fault;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -40,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"server clock an hour ahead hid new mail", 7, 11, kT1 + 3600, kT1},
         Case{"server clock an hour behind hid new mail", 7, 11, kT1 - 3600, kT1},
         Case{"mail of an outage lost", 7, 13, kUnknown, kT2},
-        Case{"mail moved in by another program popped up", 7, 14, kT2 - 49 * 3600, ArrivalMarks::kBefore},
+        Case{"mail moved in by another program popped up", 7, 14, kT2 - 49 * 3600,
+             ArrivalMarks::kBefore},
         Case{"mail not yet below a UIDNEXT taken as new", 7, 15, kUnknown, ArrivalMarks::kBefore},
         Case{"UIDs of an older UIDVALIDITY taken as new", 8, 11, kUnknown, ArrivalMarks::kBefore}));
 

@@ -9,6 +9,8 @@
 namespace vantor::test {
 namespace {
 
+using imap::FolderRef;
+using imap::SearchTerm;
 using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -16,18 +18,17 @@ using ::testing::IsEmpty;
 using ::testing::IsSupersetOf;
 using ::testing::Not;
 using ::testing::UnorderedElementsAre;
-using imap::FolderRef;
-using imap::SearchTerm;
 
 class RealisationTest : public ImapTest {
-protected:
+  protected:
     void SetUp() override {
         ImapTest::SetUp();
         if (IsSkipped()) return;
         imap::AccountSettings accounts;
         accounts.useKeyring = false;
         accounts.connection.connectTimeoutMs = 5000;
-        client_ = std::make_unique<imap::ImapClient>(imap::ImapClientSettings{QString(), {}, &env_}, accounts);
+        client_ = std::make_unique<imap::ImapClient>(imap::ImapClientSettings{QString(), {}, &env_},
+                                                     accounts);
         session_ = client_->createBackendSession();
         session_->initialize(password_);
         server_address_ = server_->address(login_);
@@ -38,12 +39,16 @@ protected:
         client_.reset();
     }
 
-    notes::DatabasePtr open() { return session_->getDbDirectory(server_address_)->openDatabase("INBOX", false); }
+    notes::DatabasePtr open() {
+        return session_->getDbDirectory(server_address_)->openDatabase("INBOX", false);
+    }
 
     // Stores a message as a mail program would, with its internal date.
-    void put(const QByteArray& folder, const QString& subject, const QDateTime& date = QDateTime::currentDateTime(),
+    void put(const QByteArray& folder, const QString& subject,
+             const QDateTime& date = QDateTime::currentDateTime(),
              const QString& from = QStringLiteral("Paul Martin <paul@example.com>")) {
-        account_->append(folder, DovecotServer::message(subject, QStringLiteral("Bonjour."), from), {}, date);
+        account_->append(folder, DovecotServer::message(subject, QStringLiteral("Bonjour."), from),
+                         {}, date);
     }
 
     // The subjects a walk of the view gives.
@@ -74,7 +79,8 @@ protected:
     imap::Account* account_ = nullptr;
 };
 
-TEST_F(RealisationTest, WatchShowsMailArrivedAfterItStartedOnceWhateverTheServerClockAndNothingIsMarkedRead) {
+TEST_F(RealisationTest,
+       WatchShowsMailArrivedAfterItStartedOnceWhateverTheServerClockAndNothingIsMarkedRead) {
     put("INBOX", QStringLiteral("avant"));
     const notes::DatabasePtr db = open();  // the watch starts here
     const QDateTime now = QDateTime::currentDateTime();
@@ -87,9 +93,11 @@ TEST_F(RealisationTest, WatchShowsMailArrivedAfterItStartedOnceWhateverTheServer
     const notes::ViewPtr all = db->getView(QStringLiteral("($All)"));
     all->restrictToArrivalsSince(lastVisit);
     for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d))
-        if (d->arrivalSecsSinceEpoch() > lastVisit) popped << d->itemValue(QStringLiteral("Subject"))
-                                                            << d->itemValue(QStringLiteral("Body")).trimmed();
-    EXPECT_THAT(popped, ElementsAre("horloge en avance", "Bonjour.", "horloge en retard", "Bonjour."));
+        if (d->arrivalSecsSinceEpoch() > lastVisit)
+            popped << d->itemValue(QStringLiteral("Subject"))
+                   << d->itemValue(QStringLiteral("Body")).trimmed();
+    EXPECT_THAT(popped,
+                ElementsAre("horloge en avance", "Bonjour.", "horloge en retard", "Bonjour."));
 
     // The next visit, later than those arrivals: nothing new.
     const notes::ViewPtr again = open()->getView(QStringLiteral("($All)"));
@@ -125,36 +133,44 @@ TEST_P(Opening, TheSaveCheckSaysInFrenchWhyAMailboxDoesNotOpen) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, Opening,
     ::testing::Values(
-        OpeningFault{"a wrong password opened", QStringLiteral("faux"), QStringLiteral("INBOX"), false,
-                     notes::code::kWrongPassword, "127.0.0.1"},
+        OpeningFault{"a wrong password opened", QStringLiteral("faux"), QStringLiteral("INBOX"),
+                     false, notes::code::kWrongPassword, "127.0.0.1"},
         OpeningFault{"an unknown mailbox opened", QString(), QStringLiteral("Partagé"), false,
                      imap::code::kMailboxNotFound, "n'a pas de boîte « Partagé »"},
         OpeningFault{"an unreachable host not said", QString(), QStringLiteral("INBOX"), true,
                      notes::code::kServerUnavailable, "127.0.0.1:1"}));
 
 TEST_F(RealisationTest, AllLeavesOutTrashJunkSentDraftsAndRechercheAndFoldersAreNamedForTheMenus) {
-    for (const QByteArray folder : {"Recherche", "Projets/Atlas", "Martin &- Fils", "R&AOk-sultats"}) account_->create(folder);
-    for (const QByteArray folder : {"INBOX", "Trash", "Junk", "Sent", "Drafts", "Recherche", "Projets/Atlas"})
+    for (const QByteArray folder :
+         {"Recherche", "Projets/Atlas", "Martin &- Fils", "R&AOk-sultats"})
+        account_->create(folder);
+    for (const QByteArray folder :
+         {"INBOX", "Trash", "Junk", "Sent", "Drafts", "Recherche", "Projets/Atlas"})
         put(folder, QString::fromLatin1(folder));
     const notes::DatabasePtr db = open();
-    EXPECT_THAT(subjects(*db->getView(QStringLiteral("($All)"))), UnorderedElementsAre("INBOX", "Projets/Atlas"));
+    EXPECT_THAT(subjects(*db->getView(QStringLiteral("($All)"))),
+                UnorderedElementsAre("INBOX", "Projets/Atlas"));
     QStringList names;
     for (const notes::ViewPtr& v : db->views()) names << v->name();
-    EXPECT_THAT(names, IsSupersetOf({QStringLiteral("($All)"), QStringLiteral("($Inbox)"), QStringLiteral("($Trash)"),
-                                     QStringLiteral("($JunkMail)"), QStringLiteral("($Sent)"),
-                                     QStringLiteral("($Drafts)"), QStringLiteral("Projets\\Atlas"),
-                                     QStringLiteral("Martin & Fils"),
-                                     QStringLiteral("Résultats"), QStringLiteral("Recherche")}));
+    EXPECT_THAT(names,
+                IsSupersetOf({QStringLiteral("($All)"), QStringLiteral("($Inbox)"),
+                              QStringLiteral("($Trash)"), QStringLiteral("($JunkMail)"),
+                              QStringLiteral("($Sent)"), QStringLiteral("($Drafts)"),
+                              QStringLiteral("Projets\\Atlas"), QStringLiteral("Martin & Fils"),
+                              QStringLiteral("Résultats"), QStringLiteral("Recherche")}));
 }
 
 TEST_F(RealisationTest, OwnMessagesAreKnownByAddressNotByDisplayName) {
-    put("INBOX", QStringLiteral("moi"), QDateTime::currentDateTime(), QStringLiteral("Autre Nom <%1@127.0.0.1>").arg(login_.toUpper()));
-    put("INBOX", QStringLiteral("homonyme"), QDateTime::currentDateTime(), QStringLiteral("%1 <paul@example.com>").arg(login_));
+    put("INBOX", QStringLiteral("moi"), QDateTime::currentDateTime(),
+        QStringLiteral("Autre Nom <%1@127.0.0.1>").arg(login_.toUpper()));
+    put("INBOX", QStringLiteral("homonyme"), QDateTime::currentDateTime(),
+        QStringLiteral("%1 <paul@example.com>").arg(login_));
     const notes::ViewPtr all = open()->getView(QStringLiteral("($All)"));
     std::map<QString, bool> own;
     for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d))
         own[d->itemValue(QStringLiteral("Subject"))] = d->sentByUser(session_->userName());
-    EXPECT_EQ(own, (std::map<QString, bool>{{QStringLiteral("homonyme"), false}, {QStringLiteral("moi"), true}}));
+    EXPECT_EQ(own, (std::map<QString, bool>{{QStringLiteral("homonyme"), false},
+                                            {QStringLiteral("moi"), true}}));
 }
 
 TEST_F(RealisationTest, CopiesShareTheUniversalIdAndTwoMessagesWithOneMessageIdDoNot) {
@@ -175,7 +191,7 @@ TEST_F(RealisationTest, CopiesShareTheUniversalIdAndTwoMessagesWithOneMessageIdD
 }
 
 class Removals : public RealisationTest, public ::testing::WithParamInterface<bool> {
-protected:
+  protected:
     DovecotOptions serverOptions() const override {
         DovecotOptions o;
         if (!GetParam()) o.without << QStringLiteral("MOVE");
@@ -210,8 +226,9 @@ TEST_F(RealisationTest, FollowUpSetsFlaggedAndOnePriorityKeywordAndRefusesOtherC
         d->replaceItemValue(QStringLiteral("FollowUpStatus"), QString::fromLatin1(priority));
         EXPECT_TRUE(d->save(true, true));
     }
-    EXPECT_THAT(flagsOf("INBOX"), AllOf(IsSupersetOf({QByteArray("\\Flagged"), QByteArray("$VantorPriorite3")}),
-                                        Not(Contains(QByteArray("$VantorPriorite2")))));
+    EXPECT_THAT(flagsOf("INBOX"),
+                AllOf(IsSupersetOf({QByteArray("\\Flagged"), QByteArray("$VantorPriorite3")}),
+                      Not(Contains(QByteArray("$VantorPriorite2")))));
     d->replaceItemValue(QStringLiteral("Subject"), QStringLiteral("autre"));
     EXPECT_THROW(d->save(true, true), Failure);
 }
@@ -224,7 +241,8 @@ TEST_F(RealisationTest, PopupReadsTheTextWithoutTheAttachmentWhoseBytesComeOnlyW
         "Content-Type: text/plain; charset=utf-8\r\n\r\nCi-joint le devis.\r\n--b\r\n"
         "Content-Type: application/octet-stream; name=\"devis.bin\"\r\n"
         "Content-Disposition: attachment; filename=\"devis.bin\"\r\n"
-        "Content-Transfer-Encoding: base64\r\n\r\n" + payload.toBase64() + "\r\n--b--\r\n";
+        "Content-Transfer-Encoding: base64\r\n\r\n" +
+        payload.toBase64() + "\r\n--b--\r\n";
     account_->append("INBOX", message, {}, QDateTime::currentDateTime());
     const notes::DatabasePtr db = open();
     const qint64 before = account_->bytesRead();
@@ -237,7 +255,8 @@ TEST_F(RealisationTest, PopupReadsTheTextWithoutTheAttachmentWhoseBytesComeOnlyW
     EXPECT_EQ(attachments[0]->bytes(), payload);
 }
 
-TEST_F(RealisationTest, SearchCandidatesComeFromTheServerAndEmptyingRechercheKeepsAHandFiledMessage) {
+TEST_F(RealisationTest,
+       SearchCandidatesComeFromTheServerAndEmptyingRechercheKeepsAHandFiledMessage) {
     account_->create("Recherche");
     put("INBOX", QStringLiteral("Réunion budget"));
     put("INBOX", QStringLiteral("Autre sujet"));
@@ -249,9 +268,11 @@ TEST_F(RealisationTest, SearchCandidatesComeFromTheServerAndEmptyingRechercheKee
     EXPECT_EQ(count("Recherche"), 2u);
 
     const notes::ViewPtr recherche = db->getView(QStringLiteral("Recherche"));
-    for (notes::DocumentPtr d = recherche->getFirstDocument(); d; d = recherche->getNextDocument(*d))
+    for (notes::DocumentPtr d = recherche->getFirstDocument(); d;
+         d = recherche->getNextDocument(*d))
         d->removeFromFolder(QStringLiteral("Recherche"));
-    EXPECT_THAT(subjects(*db->getView(QStringLiteral("Recherche"))), ElementsAre("Classé à la main, budget"));
+    EXPECT_THAT(subjects(*db->getView(QStringLiteral("Recherche"))),
+                ElementsAre("Classé à la main, budget"));
     EXPECT_EQ(count("INBOX"), 2u);
 }
 
@@ -261,11 +282,13 @@ TEST_F(RealisationTest, ReplyDraftAnswersTheMessageAndGoesToTheDesktopsComposer)
     const QString unid = first(*db, QStringLiteral("($Inbox)"))->universalID();
     ASSERT_NE(db->getDocumentByUNID(unid), nullptr);
     const notes::DocumentPtr reply = db->createDocument();
-    reply->replaceItemValue(QStringLiteral("SendTo"), QStringLiteral("Paul Martin <paul@example.com>"));
+    reply->replaceItemValue(QStringLiteral("SendTo"),
+                            QStringLiteral("Paul Martin <paul@example.com>"));
     client_->createUIWorkspace()->editDocument(true, reply);
     ASSERT_EQ(env_.started.size(), 1u);
     EXPECT_EQ(env_.started[0].program, "xdg-email");
-    EXPECT_THAT(env_.started[0].arguments.join(' ').toStdString(), ::testing::HasSubstr("In-Reply-To=%3C"));
+    EXPECT_THAT(env_.started[0].arguments.join(' ').toStdString(),
+                ::testing::HasSubstr("In-Reply-To=%3C"));
 }
 
 }  // namespace
