@@ -2,6 +2,8 @@
 # Shared by run-demo.sh, screenshots.sh and bench-rss.sh (source it; needs bash).
 # The processes a script starts go into the array `pids`, in start order;
 # stop_started stops them the other way round, so the X server goes last.
+demo_scripts="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+demo_fixture="$demo_scripts/../tests/support/dovecot_fixture.py"
 
 # prepare_demo FOLDER BUILD [AUTO]: a program folder with its own copy of
 # vantor (it keeps its files beside its executable) and of the stand-in mail
@@ -29,6 +31,44 @@ prepare_demo() {
     cp "$build/notes" "$folder/notes"
     register_demo_client "$folder"
   fi
+}
+
+# start_demo_imap FOLDER BUILD: the demo's second mailbox on a private mail
+# server (Dovecot in FOLDER/dovecot, on a free port of this machine only,
+# stopped with this script however it ends): the user "equipe" with the
+# demo's password, the mailbox's folders and the mail already there; its
+# self-signed certificate trusted on purpose in FOLDER/certificats.txt, as a
+# user trusts one; slot 2 of FOLDER/param.ini set to it. Prints the server
+# field ("imaps://equipe@127.0.0.1:PORT").
+start_demo_imap() {
+  local folder="$1" build="$2" instance="$1/dovecot" ports port fingerprint server
+  ports="$(python3 "$demo_fixture" start "$instance" --tls self-signed --owner $$)" || return 1
+  port="$(sed -n 's/.*imaps=\([0-9]*\).*/\1/p' <<<"$ports")"
+  python3 "$demo_fixture" adduser "$instance" equipe vantor
+  "$build/tools/vantor-store" demo-eml "$folder/imap-seed" >/dev/null
+  python3 "$demo_scripts/demo-imap.py" "$instance" equipe "$folder/imap-seed" || return 1
+  fingerprint="$(openssl x509 -in "$instance/server.pem" -noout -fingerprint -sha256 | cut -d= -f2)"
+  printf '%s\n' "# The demo's own mail server: its certificate, trusted on purpose." \
+    "127.0.0.1:$port $fingerprint" > "$folder/certificats.txt"
+  server="imaps://equipe@127.0.0.1:$port"
+  sed -i "s|^BAL_1=.*|BAL_1=INBOX\r|; s|^SERVEUR_LOTUS_1=.*|SERVEUR_LOTUS_1=$server\r|" "$folder/param.ini"
+  echo "$server"
+}
+
+# feed_demo_imap FOLDER BUILD SERVER EVERY COUNT DELAY: COUNT new messages for
+# the mail server's mailbox, one every EVERY seconds after DELAY seconds,
+# delivered by the server's own delivery agent as mail from outside is; a
+# line per message, as demo-feed writes them.
+feed_demo_imap() {
+  local folder="$1" build="$2" server="$3" every="$4" count="$5" n line
+  sleep "$6"
+  for (( n = 1; n <= count; n++ )); do
+    (( n == 1 )) || sleep "$every"
+    rm -rf "$folder/imap-feed"
+    line="$("$build/tools/vantor-store" demo-eml "$folder/imap-feed" --feed --first "$n" --count 1)" || return 1
+    python3 "$demo_fixture" deliver "$folder/dovecot" equipe < "$folder/imap-feed/${line%%.eml *}.eml" || return 1
+    echo "[$(date +%T)] $n/$count → $server INBOX : ${line#*.eml }"
+  done
 }
 
 # register_demo_client FOLDER: the registry file of the program folder, as the
@@ -177,19 +217,22 @@ quit_vantor() {
 }
 
 # stop_demo FOLDER [PID...]: ends a run in the order that loses nothing: the
-# feeder (`feeder`), Vantor through its Quit (`vantor`, so it saves its
-# settings), the other processes given, the mail client of FOLDER, then the
-# desktop, the X server last. Returns 1 when Vantor had to be stopped with a
+# feeders (`feeder`, `imap_feeder`), Vantor through its Quit (`vantor`, so it
+# saves its settings), the other processes given, the mail client and the
+# mail server of FOLDER, then the desktop, the X server last. Returns 1 when Vantor had to be stopped with a
 # signal.
 stop_demo() {
   local folder="$1" quit=0 p
   shift
-  [ -n "${feeder:-}" ] && { kill "$feeder" 2>/dev/null; wait "$feeder" 2>/dev/null; }
+  for p in "${feeder:-}" "${imap_feeder:-}"; do
+    [ -n "$p" ] && { kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; }
+  done
   if [ -n "${vantor:-}" ]; then quit_vantor "$vantor" || quit=1; fi
   for p in "$@"; do
     [ -n "$p" ] && { kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; }
   done
   [ -n "$folder" ] && stop_program "$folder/notes"
+  [ -d "$folder/dovecot" ] && python3 "$demo_fixture" stop "$folder/dovecot"
   stop_started
   return "$quit"
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Vantor and starts it on a ready-made demo: two mailboxes on two
-# servers of a local mail store, with a new message arriving every 15 seconds,
-# turn about in each mailbox, each one different.
+# Builds Vantor and starts it on a ready-made demo: two mailboxes, the first
+# on a local mail store, the second on a private IMAP server (Dovecot) that
+# the script starts, fills, feeds and stops; a new message arrives every 15
+# seconds, turn about in each mailbox, each one different.
 #
 # With a display, Vantor opens there on its settings window: press "Lancer la
 # vérif des mails", then quit from the tray menu when you have seen enough.
@@ -26,12 +27,14 @@ seed_log="$(prepare_demo "$demo" "$build")"
 printf '%s\n' "$seed_log" > "$demo/seed.log"
 store=("$build/tools/vantor-store" --root "$demo/notesdata")
 every=15
+imap_server="$(start_demo_imap "$demo" "$build")" || { echo "The demo's mail server did not start; see $demo/dovecot/dovecot.log" >&2; exit 1; }
 
 pids=()
 feeder=""
+imap_feeder=""
 vantor=""
-# Feeder first, then Vantor through its Quit (it saves), then the mail client
-# it started, then the desktop: trayer, openbox and Xvfb last.
+# Feeders first, then Vantor through its Quit (it saves), then the mail client
+# it started and the mail server, then the desktop: trayer, openbox and Xvfb last.
 finish() {
   trap - EXIT INT TERM
   set +e
@@ -54,16 +57,20 @@ report() {
 
 if [ -n "${DISPLAY:-}" ]; then
   # Messages keep coming (up to four hours) until Vantor ends.
-  "${store[@]}" demo-feed --every "$every" --count 960 > "$demo/feed.log" 2>&1 &
+  "${store[@]}" demo-feed --mailbox 1 --every $(( 2 * every )) --count 480 >> "$demo/feed.log" 2>&1 &
   feeder=$!
-  echo "Vantor opens on its settings window, set up for the demo's two mailboxes."
+  feed_demo_imap "$demo" "$build" "$imap_server" $(( 2 * every )) 480 "$every" >> "$demo/feed.log" 2>&1 &
+  imap_feeder=$!
+  echo "Vantor opens on its settings window, set up for the demo's two mailboxes:"
+  echo "Paris/Vantor on the local store, and $imap_server on the demo's own mail server."
   echo "Press \"Lancer la vérif des mails\": it hides to the tray and checks the mailboxes"
   echo "65 seconds later, then 30 seconds after each check. A new message arrives every $every s."
   echo "Quit from the tray icon's menu (right click, \"Quitter\")."
   "$demo/vantor" > "$demo/vantor.log" 2>&1 || true
-  kill "$feeder" 2>/dev/null || true
-  wait "$feeder" 2>/dev/null || true
+  kill "$feeder" "$imap_feeder" 2>/dev/null || true
+  wait "$feeder" "$imap_feeder" 2>/dev/null || true
   feeder=""
+  imap_feeder=""
   report
   exit 0
 fi
@@ -82,7 +89,7 @@ alive() { kill -0 "$vantor" 2>/dev/null; }
 window="$(vantor_window)" || { echo "Vantor's settings window did not show; see $demo/vantor.log" >&2; exit 1; }
 wait_until 3
 shot parametres
-echo "[$(date +%T)] Vantor shows its settings window: two mailboxes, Paris/Vantor and Lyon/Vantor."
+echo "[$(date +%T)] Vantor shows its settings window: two mailboxes, Paris/Vantor and $imap_server."
 
 wait_until 8
 press_keys "$window" alt+v
@@ -92,9 +99,11 @@ echo "           First check at $(date -d "+65 seconds" +%T) (65 s later), then 
 # The first message comes shortly before the first check, so that the check
 # shows one from each mailbox; then one every 15 s, turn about.
 lead=45
-count=$(( seconds > go + lead ? (seconds - go - lead) / every + 1 : 1 ))
-"${store[@]}" demo-feed --every "$every" --count "$count" --start-delay "$lead" > "$demo/feed.log" 2>&1 &
+count=$(( seconds > go + lead ? (seconds - go - lead) / every / 2 + 1 : 1 ))
+"${store[@]}" demo-feed --mailbox 1 --every $(( 2 * every )) --count "$count" --start-delay "$lead" >> "$demo/feed.log" 2>&1 &
 feeder=$!
+feed_demo_imap "$demo" "$build" "$imap_server" $(( 2 * every )) "$count" $(( lead + every )) >> "$demo/feed.log" 2>&1 &
+imap_feeder=$!
 
 # A screenshot every 5 seconds; the tray menu once during the first minute,
 # the folder menu on the first message.

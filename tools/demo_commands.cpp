@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include "demo_content.h"
+#include "demo_eml.h"
 #include "notes/store/memo.h"
 #include "notes/store/store_codes.h"
 #include "tool_support.h"
@@ -96,8 +97,17 @@ int demoSeed(const Arguments& args) {
     return 0;
 }
 
-int demoFeed(const Arguments& args) {
-    const double every = secondsValue(args, QStringLiteral("every"), 8);
+// The mailbox the --mailbox option names (1 or 2), or -1 for both in turn.
+int chosenMailbox(const Arguments& args) {
+    if (!args.has(QStringLiteral("mailbox"))) return -1;
+    const int n = positiveNumber(args, QStringLiteral("mailbox"), 1);
+    if (n > 2) throw UsageError{QStringLiteral("--mailbox : 1 ou 2 (la démo a deux boîtes).")};
+    return n - 1;
+}
+
+// Numbers of the feed's messages from --first, for --count: one sequence per
+// mailbox when --mailbox names one, else both in turn.
+std::vector<int> feedIndexes(const Arguments& args, int mailbox) {
     const int count = positiveNumber(args, QStringLiteral("count"), 12);
     const int first = positiveNumber(args, QStringLiteral("first"), 1) - 1;
     // A million messages is eleven days at one every second: more than any demo needs.
@@ -107,22 +117,34 @@ int demoFeed(const Arguments& args) {
             QStringLiteral(
                 "--first et --count : la suite compte %1 messages, numérotés à partir de 1.")
                 .arg(kFeedLength)};
+    std::vector<int> indexes;
+    for (int n = 0; n < count; ++n)
+        indexes.push_back(mailbox < 0 ? first + n : 2 * (first + n) + mailbox);
+    return indexes;
+}
+
+int demoFeed(const Arguments& args) {
+    const double every = secondsValue(args, QStringLiteral("every"), 8);
+    const int mailbox = chosenMailbox(args);
+    const std::vector<int> indexes = feedIndexes(args, mailbox);
     const double startDelay = secondsValue(args, QStringLiteral("start-delay"), 0);
     store::StoreAdmin admin = adminFor(args);
     const std::vector<demo::Mailbox> boxes = demo::mailboxes();
-    for (const demo::Mailbox& box : boxes)
-        if (admin.root().findFile(box.server, box.file).isEmpty())
+    for (size_t b = 0; b < boxes.size(); ++b)
+        if ((mailbox < 0 || static_cast<size_t>(mailbox) == b) &&
+            admin.root().findFile(boxes[b].server, boxes[b].file).isEmpty())
             throw Failure(
                 store::code::kFileNotFound,
                 QStringLiteral(
                     "La boîte « %1 » du serveur %2 n'existe pas : lancez d'abord demo-seed.")
-                    .arg(box.file, box.server));
+                    .arg(boxes[b].file, boxes[b].server));
 
     QThread::msleep(static_cast<unsigned long>(startDelay * 1000));
     const QDate today = QDate::currentDate();
+    const int count = static_cast<int>(indexes.size());
     for (int n = 0; n < count; ++n) {
         if (n > 0) QThread::msleep(static_cast<unsigned long>(every * 1000));
-        const int i = first + n;
+        const int i = indexes[static_cast<size_t>(n)];
         const demo::Mailbox& box = boxes[static_cast<size_t>(i) % boxes.size()];
         const demo::DemoMessage message = demo::feedMessage(i, today);
         store::Memo memo;
@@ -145,6 +167,61 @@ int demoFeed(const Arguments& args) {
                          ? QString()
                          : QStringLiteral(" + ") + memo.attachments.front().name));
     }
+    return 0;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw Failure(store::code::kFileNotFound,
+                      QStringLiteral("Impossible d'écrire %1 : %2").arg(path, file.errorString()));
+}
+
+// The second mailbox as mail files for a mail server: its mail already there
+// ("seed.tsv": file, date as seconds since 1970, folder with "/") and its
+// folders ("folders.txt"), or with --feed the feed's messages for it.
+int demoEml(const Arguments& args) {
+    const QDir out(args.positional.front());
+    if (!out.mkpath(QStringLiteral(".")))
+        throw Failure(store::code::kFileNotFound,
+                      QStringLiteral("Impossible de créer le dossier %1").arg(out.path()));
+    const demo::Mailbox box = demo::mailboxes()[1];
+    const QString recipient = demo::mailAddress(box.recipient);
+    const QDate today = QDate::currentDate();
+    if (args.has(QStringLiteral("feed"))) {
+        for (const int i : feedIndexes(args, 1)) {
+            const QString name = QStringLiteral("feed-%1").arg(i, 7, 10, QLatin1Char('0'));
+            const demo::DemoMessage message = demo::feedMessage(i, today);
+            writeFile(out.filePath(name + QStringLiteral(".eml")),
+                      demo::messageBytes(message, recipient, QDateTime::currentDateTime(), name));
+            say(QStringLiteral("%1.eml %2 « %3 »").arg(name, message.from, message.subject));
+        }
+        return 0;
+    }
+    QByteArray index;
+    int n = 0;
+    for (const demo::SeedMessage& seed : demo::seedMessages(today)) {
+        if (seed.mailbox != 1) continue;
+        const QString name = QStringLiteral("seed-%1").arg(++n, 2, 10, QLatin1Char('0'));
+        const QDateTime date(today.addDays(-seed.daysAgo),
+                             QTime::fromString(seed.time, QStringLiteral("HH:mm")));
+        const bool fromUser = seed.message.from == demo::kUser;
+        writeFile(out.filePath(name + QStringLiteral(".eml")),
+                  demo::messageBytes(seed.message, fromUser ? demo::kTeam : recipient, date, name));
+        // On a server a filed message lives in its folder alone.
+        QString folder = fromUser ? QStringLiteral("Sent") : QStringLiteral("INBOX");
+        if (!seed.folder.isEmpty()) folder = QString(seed.folder).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        index += QStringLiteral("%1.eml\t%2\t%3\n")
+                     .arg(name)
+                     .arg(date.toSecsSinceEpoch())
+                     .arg(folder)
+                     .toUtf8();
+    }
+    writeFile(out.filePath(QStringLiteral("seed.tsv")), index);
+    writeFile(out.filePath(QStringLiteral("folders.txt")),
+              box.folders.join(QLatin1Char('\n')).replace(QLatin1Char('\\'), QLatin1Char('/')).toUtf8() +
+                  '\n');
+    say(QStringLiteral("%1 messages de la boîte « %2 » écrits dans %3").arg(n).arg(box.file, out.path()));
     return 0;
 }
 
@@ -175,11 +252,28 @@ void addDemoCommands(std::vector<CommandDef>& commands) {
           {QStringLiteral("first"), QStringLiteral("N"),
            QStringLiteral("numéro du premier message de la suite (par défaut 1)")},
           {QStringLiteral("start-delay"), QStringLiteral("SECONDES"),
-           QStringLiteral("attente avant le premier message (par défaut 0)")}},
+           QStringLiteral("attente avant le premier message (par défaut 0)")},
+          {QStringLiteral("mailbox"), QStringLiteral("N"),
+           QStringLiteral("seulement la boîte N (1 ou 2)")}},
          {},
          0,
          0,
          demoFeed});
+    commands.push_back(
+        {QStringLiteral("demo-eml"),
+         QStringLiteral("Écrit le courrier de la deuxième boîte de la démo en fichiers .eml, "
+                        "pour un serveur de messagerie."),
+         {{QStringLiteral("feed"), {}, QStringLiteral("les messages de la suite (sinon le courrier déjà là)")},
+          {QStringLiteral("count"), QStringLiteral("N"),
+           QStringLiteral("avec --feed : nombre de messages (par défaut 12)")},
+          {QStringLiteral("first"), QStringLiteral("N"),
+           QStringLiteral("avec --feed : numéro du premier (par défaut 1)")}},
+         QStringLiteral("DOSSIER"),
+         1,
+         1,
+         demoEml,
+         QStringLiteral("Sans --feed : seed.tsv (fichier, date en secondes depuis 1970, dossier) "
+                        "et folders.txt (les dossiers, « / » entre les niveaux).")});
 }
 
 }  // namespace vantor::tool

@@ -323,14 +323,20 @@ def deliver(args):
     return subprocess.run(cmd, stdin=sys.stdin.buffer).returncode
 
 
-def append(args):
-    """APPEND with the internal date the caller chose, as a mail program would."""
-    with open(path(args.dir, "ports")) as f:
+def login(root, user):
+    """An IMAP session of `user` on the instance, as a mail program opens one."""
+    with open(path(root, "ports")) as f:
         fields = dict(field.split("=", 1) for field in f.read().split())
     client = imaplib.IMAP4("127.0.0.1", int(fields["imap"]), timeout=30)
     if "STARTTLS" in client.capabilities:
         client.starttls(ssl_context=ssl.create_default_context(cafile=fields["ca"]))
-    client.login(args.user, password_of(args.dir, args.user))
+    client.login(user, password_of(root, user))
+    return client
+
+
+def append(args):
+    """APPEND with the internal date the caller chose, as a mail program would."""
+    client = login(args.dir, args.user)
     date = imaplib.Time2Internaldate(float(args.epoch))
     flags = "(" + " ".join(args.flags) + ")" if args.flags else None
     status, _ = client.append(args.folder, flags, date, sys.stdin.buffer.read())
