@@ -1,13 +1,13 @@
 """Fixtures of the end-to-end tests, run by with-desktop.sh: the desktop's
-accessibility bus, a program folder, its local mail store, and the program
-running in the folder."""
+accessibility bus, a program folder, its local mail store, a private mail
+server, and the program running in the folder."""
 import os
 from pathlib import Path
 
 import pytest
 from gi.repository import GLib
 
-from program import ProgramFolder, Store, Vantor
+from program import Dovecot77, MailServer, ProgramFolder, Store, Vantor
 from ui import Desktop
 
 
@@ -45,6 +45,18 @@ def folder(request):
 def store(folder):
     """The folder's local mail store: the user and the user's own mailbox."""
     return Store(folder)
+
+
+@pytest.fixture
+def mail_server(folder):
+    """A Dovecot of the test's own with the user's IMAP account; skipped where
+    Dovecot cannot start."""
+    try:
+        server = MailServer(folder.path.with_name(folder.path.name + "-imap"))
+    except Dovecot77 as why:
+        pytest.skip(f"Dovecot cannot start here: {why}")
+    yield server
+    server.stop()
 
 
 @pytest.fixture
