@@ -48,11 +48,11 @@ def store(folder):
 
 
 @pytest.fixture
-def mail_server(folder):
+def mail_server():
     """A Dovecot of the test's own with the user's IMAP account; skipped where
     Dovecot cannot start."""
     try:
-        server = MailServer(folder.path.with_name(folder.path.name + "-imap"))
+        server = MailServer()
     except Dovecot77 as why:
         pytest.skip(f"Dovecot cannot start here: {why}")
     yield server

@@ -12,6 +12,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 from gi.repository import GLib
@@ -217,14 +218,15 @@ class MailServer:
     only) holding the user's account, fed and read with imaplib as another
     mail program would."""
 
-    def __init__(self, root):
-        self.root = Path(root)
-        self.root.mkdir()
+    def __init__(self):
+        # A folder of its own in the temporary folder: Dovecot's processes,
+        # run as another user, must reach it through its parents.
+        self.root = Path(tempfile.mkdtemp(prefix="vantor-imap-"))
         started = self.fixture("start", "--tls", "none", "--owner", str(os.getpid()))
         if started.returncode == 77:
-            raise Dovecot77(started.stderr)
+            raise Dovecot77(started.stderr.decode(errors="replace"))
         assert started.returncode == 0, started.stderr
-        self.port = int(dict(f.split("=", 1) for f in started.stdout.split())["imap"])
+        self.port = int(dict(f.split(b"=", 1) for f in started.stdout.split())[b"imap"])
         assert self.fixture("adduser", IMAP_LOGIN, PASSWORD).returncode == 0
         self.address = f"imap://{IMAP_LOGIN}@127.0.0.1:{self.port}"
 
@@ -234,6 +236,7 @@ class MailServer:
 
     def stop(self):
         self.fixture("stop")
+        shutil.rmtree(self.root, ignore_errors=True)
 
     def append(self, folder, message, when):
         """Stores an email.message.EmailMessage with that internal date (epoch seconds)."""
@@ -266,7 +269,7 @@ class MailServer:
         for part in data:
             if isinstance(part, tuple):
                 header = email.message_from_bytes(part[1], policy=email.policy.default)
-                found[str(header["Subject"])] = set(imaplib.ParseFlags(part[0]))
+                found[str(header["Subject"])] = {f.decode() for f in imaplib.ParseFlags(part[0])}
         return found
 
 
