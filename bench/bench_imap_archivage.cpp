@@ -34,8 +34,8 @@ struct Bench {
             server.dovecot, login, QStringLiteral("INBOX"), kMessages,
             [](int n) { return bench::benchMessage(n); },
             QDateTime(QDate(2007, 1, 1), QTime(8, 0)));
-        bare = std::make_unique<bench::BareImapClient>(server.dovecot.imapsPort(), login,
-                                                       bench::kPassword);
+        bare =
+            std::make_unique<bench::BareImapClient>(server.relay->port(), login, bench::kPassword);
         bare->statusAll({QStringLiteral("INBOX")});  // Dovecot indexes the files now
         program = std::make_unique<bench::ImapProgram>();
         program->watch(0, server.address(login));
@@ -86,10 +86,11 @@ void BM_ArchivageImapNon(benchmark::State& state) {
 void BM_BareFetchAll(benchmark::State& state) {
     Bench& b = fixture();
     if (!b.bare) return state.SkipWithError("Dovecot cannot start here");
-    const qint64 before = b.bare->bytesRead();
+    const qint64 before = b.server.relay->bytesFromServer();
     for (auto _ : state) b.bare->fetchAll(QStringLiteral("INBOX"));
     state.counters["bytes_read_per_run"] =
-        static_cast<double>(b.bare->bytesRead() - before) / static_cast<double>(state.iterations());
+        static_cast<double>(b.server.relay->bytesFromServer() - before) /
+        static_cast<double>(state.iterations());
 }
 
 // The second half: the same messages' bytes written locally, one row each,

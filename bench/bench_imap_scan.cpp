@@ -64,7 +64,6 @@ struct Bench {
     std::vector<QString> logins;
     std::unique_ptr<bench::ImapProgram> program;
     std::unique_ptr<FrmMsg> popup;
-    std::unique_ptr<bench::CountingRelay> bareRelay;
     std::vector<std::unique_ptr<bench::BareImapClient>> bare;
     GapProbe scanGaps, walkGaps;
     qint64 since = 0;
@@ -78,9 +77,8 @@ struct Bench {
                 server.dovecot, logins.back(), QStringLiteral("INBOX"), kPerMailbox,
                 [](int n) { return bench::benchMessage(n); }, first);
         }
-        bareRelay = std::make_unique<bench::CountingRelay>(server.dovecot.imapsPort());
         for (const QString& login : logins) {
-            bare.push_back(std::make_unique<bench::BareImapClient>(bareRelay->port(), login,
+            bare.push_back(std::make_unique<bench::BareImapClient>(server.relay->port(), login,
                                                                    bench::kPassword));
             bare.back()->statusAll({QStringLiteral("INBOX")});  // Dovecot indexes the files now
         }
@@ -164,11 +162,11 @@ void BM_AllViewRestrictedNoNewMail(benchmark::State& state) {
 // INBOX of each account) from bare clients already logged in.
 void BM_BareStatus(benchmark::State& state) {
     Bench& b = fixture();
-    if (!b.bareRelay) return state.SkipWithError("Dovecot cannot start here");
-    const qint64 before = b.bareRelay->bytesFromServer();
+    if (b.bare.empty()) return state.SkipWithError("Dovecot cannot start here");
+    const qint64 before = b.server.relay->bytesFromServer();
     for (auto _ : state)
         for (const auto& client : b.bare) client->statusAll({QStringLiteral("INBOX")});
-    countBytes(state, *b.bareRelay, before);
+    countBytes(state, *b.server.relay, before);
 }
 
 // The heaviest reading of a scan: one whole "($All)" of 20,000 messages
