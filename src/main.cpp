@@ -1,11 +1,13 @@
 // Wires the program together: the real OS services, the dialogs, the local
 // mail store in the program's folder, the running mail client's workspace,
-// the client that routes each mailbox to its realisation, and the main window.
+// the mail servers' client, the client that routes each mailbox to its
+// realisation, and the main window.
 #include <QApplication>
 
 #include "app/frm_lotus.h"
 #include "app/systray.h"
 #include "core/modlotus.h"
+#include "notes/imap/imap_realisation.h"
 #include "notes/routing_client.h"
 #include "notes/store/local_client.h"
 #include "notes/store/store_paths.h"
@@ -30,11 +32,16 @@ int main(int argc, char** argv) {
     // Each slot's server reaches the realisation that holds it.
     vantor::notes::RoutingClient client(store);
     vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
+    // A mailbox on a mail server is no file: nothing to compare with an archive.
     m.fichierDeBase = [notesData](const QString& server, const QString& file) {
+        if (vantor::imap::isImapServer(server)) return QString();
         return vantor::store::DataRoot(notesData).findFile(server, file);
     };
-    // Mail servers join in one line, once their realisation is built:
-    // client.attach(<realisation of certificats.txt's path, m.LogErreur, Env>);
+    // Mailboxes on IMAP servers; the certificates the user trusts deliberately
+    // are listed beside the settings.
+    client.attach(vantor::imap::imapRealisation(
+        {vantor::joinPath(folder, QStringLiteral("certificats.txt")),
+         [&m](const QString& line) { m.LogErreur(line); }, vantor::Env::Default()}));
     // Before the first box: Qt's own buttons read in French, as the rest.
     try {
         vantor::installFrenchQtTranslations(app);

@@ -25,4 +25,11 @@ inline constexpr std::int32_t kBadAddress = static_cast<std::int32_t>(0x80043106
 // numbers the caller holds mean nothing there any more.
 inline constexpr std::int32_t kFolderRenumbered = static_cast<std::int32_t>(0x80043107);
 
+// A file (an attachment extracted) could not be written.
+inline constexpr std::int32_t kCannotWriteFile = static_cast<std::int32_t>(0x80043108);
+// A change a server cannot hold (a message there cannot be rewritten).
+inline constexpr std::int32_t kCannotRewrite = static_cast<std::int32_t>(0x80043109);
+// The desktop's program (mail composer, folder viewer) did not start.
+inline constexpr std::int32_t kProgramNotStarted = static_cast<std::int32_t>(0x8004310A);
+
 }  // namespace vantor::imap::code

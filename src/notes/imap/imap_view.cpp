@@ -1,0 +1,104 @@
+#include "notes/imap/imap_view.h"
+
+#include <algorithm>
+
+namespace vantor::imap {
+
+namespace {
+constexpr quint64 kMostEntries = 50'000'000;  // beyond any real folder; bounds a hostile UIDNEXT
+}
+
+void ImapView::refresh() {
+    loaded_ = false;
+    entries_.clear();
+    fetched_.clear();
+}
+
+void ImapView::load() {
+    if (loaded_) return;
+    std::vector<QByteArray> watched;
+    for (const Source& s : sources_)
+        if (!s.uids) watched.push_back(s.folder);
+    // One pipelined STATUS: it also records what arrived since the last one.
+    const std::vector<FolderStatus> statuses = account_->observe(watched);
+    std::size_t st = 0;
+    entries_.clear();
+    for (std::size_t i = 0; i < sources_.size(); ++i) {
+        const Source& s = sources_[i];
+        UidSet uids;
+        quint32 uidValidity = s.uidValidity;
+        if (s.uids) {
+            uids = *s.uids;
+        } else {
+            const FolderStatus& status = statuses[st++];
+            if (!status.found || status.uidNext <= 1) continue;
+            uidValidity = status.uidValidity;
+            if (since_) {
+                const quint32 first = std::max<quint32>(
+                    1, account_->marks().firstUidArrivedAfter(s.folder, uidValidity, *since_));
+                if (first >= status.uidNext) continue;  // nothing new: nothing fetched
+                uids.add(first, status.uidNext - 1);
+            } else {
+                uids = account_->account().search(FolderRef{s.folder, uidValidity},
+                                                  {SearchTerm::atom("ALL")});
+            }
+        }
+        for (quint32 uid : uids.values(kMostEntries - std::min<quint64>(kMostEntries, entries_.size())))
+            entries_.push_back({i, uidValidity, uid});
+    }
+    loaded_ = true;
+}
+
+void ImapView::fetchBatch(std::size_t index) {
+    const Entry& first = entries_[index];
+    std::vector<quint32> uids;
+    std::size_t end = index;
+    while (end < entries_.size() && end - index < batchSize_ && entries_[end].source == first.source)
+        uids.push_back(entries_[end++].uid);
+    batchSize_ = std::min<std::size_t>(batchSize_ * 4, 512);
+    const QByteArray& folder = sources_[first.source].folder;
+    std::vector<MessageSummary> summaries = account_->account().fetchSummaries(
+        FolderRef{folder, first.uidValidity}, UidSet::of(uids), kItemHeaders);
+    std::map<quint32, const MessageSummary*> byUid;
+    for (const MessageSummary& s : summaries) byUid[s.uid] = &s;
+    for (std::size_t i = index; i < end; ++i) {
+        const auto s = byUid.find(entries_[i].uid);
+        fetched_[i] = s == byUid.end()
+                          ? nullptr
+                          : std::make_shared<ImapDocument>(
+                                account_, state_, Location{folder, first.uidValidity, entries_[i].uid},
+                                *s->second);
+    }
+}
+
+notes::DocumentPtr ImapView::documentFrom(std::size_t index) {
+    for (; index < entries_.size(); ++index) {
+        if (!fetched_.count(index)) fetchBatch(index);
+        if (const notes::DocumentPtr& d = fetched_[index]) return d;
+    }
+    return nullptr;
+}
+
+notes::DocumentPtr ImapView::getFirstDocument() {
+    load();
+    return documentFrom(0);
+}
+
+notes::DocumentPtr ImapView::getNextDocument(const notes::Document& current) {
+    load();
+    const auto* doc = dynamic_cast<const ImapDocument*>(&current);
+    if (!doc) return nullptr;
+    const Location& at = doc->location();
+    std::size_t source = sources_.size();
+    for (std::size_t i = 0; i < sources_.size(); ++i)
+        if (sources_[i].folder == at.folder) source = i;
+    if (source == sources_.size()) return nullptr;
+    const auto next = std::upper_bound(entries_.begin(), entries_.end(), std::pair{source, at.uid},
+                                       [](const std::pair<std::size_t, quint32>& key, const Entry& e) {
+                                           return key.first < e.source ||
+                                                  (key.first == e.source && key.second < e.uid);
+                                       });
+    return documentFrom(static_cast<std::size_t>(next - entries_.begin()));
+}
+
+}  // namespace vantor::imap
