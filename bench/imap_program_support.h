@@ -53,7 +53,9 @@ struct ImapProgram {
         store::StoreAdmin admin(dataRoot);
         admin.setUser(kUser, kPassword, kServer, kMailbox);
         admin.createMailbox(kServer, kMailbox, {kUser});
+        // As the program wires it: a mailbox on a mail server is no file.
         m.fichierDeBase = [root = dataRoot](const QString& server, const QString& file) {
+            if (imap::isImapServer(server)) return QString();
             return store::DataRoot(root).findFile(server, file);
         };
         client.attach(
