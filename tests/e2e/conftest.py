@@ -2,12 +2,13 @@
 accessibility bus, a program folder, its local mail store, a private mail
 server, and the program running in the folder."""
 import os
+import shutil
 from pathlib import Path
 
 import pytest
 from gi.repository import GLib
 
-from program import Dovecot77, MailServer, ProgramFolder, Store, Vantor
+from program import Dovecot77, Keyring, MailServer, ProgramFolder, Store, Vantor
 from ui import Desktop
 
 
@@ -48,9 +49,21 @@ def store(folder):
 
 
 @pytest.fixture
-def mail_server():
-    """A Dovecot of the test's own with the user's IMAP account; skipped where
-    Dovecot cannot start."""
+def keyring(desktop):
+    """The session's keyring, unlocked; None where none is installed (then
+    nothing on the bus offers one)."""
+    if not shutil.which("gnome-keyring-daemon"):
+        yield None
+        return
+    running = Keyring()
+    yield running
+    running.stop()
+
+
+@pytest.fixture
+def mail_server(keyring):
+    """A Dovecot of the test's own with the user's IMAP account, the session's
+    keyring beside it; skipped where Dovecot cannot start."""
     try:
         server = MailServer()
     except Dovecot77 as why:

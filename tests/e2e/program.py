@@ -281,3 +281,28 @@ def mail(subject, body, sender="Marie Curie <marie@example.com>"):
     message["Message-ID"] = email.utils.make_msgid(domain="example.com")
     message.set_content(body)
     return message
+
+
+class Keyring:
+    """The desktop keyring as a user's session has it after login:
+    gnome-keyring-daemon on the test's session bus, unlocked with a test
+    password, in a home of its own (else the bus would start one that asks
+    on screen for a password to create it)."""
+
+    def __init__(self):
+        self.home = Path(tempfile.mkdtemp(prefix="vantor-keyring-"))
+        env = dict(os.environ, HOME=str(self.home), XDG_DATA_HOME=str(self.home / "data"),
+                   XDG_RUNTIME_DIR=str(self.home))
+        self.process = subprocess.Popen(
+            ["gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"],
+            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+        self.process.stdin.write(b"trousseau-de-test")
+        self.process.stdin.close()
+        # Ready once it owns its name on the bus.
+        subprocess.run(["gdbus", "wait", "--session", "--timeout", str(WAIT),
+                        "org.freedesktop.secrets"], check=True, env=env, timeout=WAIT + 10)
+
+    def stop(self):
+        self.process.kill()
+        self.process.wait()
+        shutil.rmtree(self.home, ignore_errors=True)
