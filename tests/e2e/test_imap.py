@@ -41,7 +41,9 @@ def test_imap_mailbox_pops_up_new_mail_and_each_action_reaches_the_server(
         assert popup.subject in NEW.keys() - done.keys()
         done[popup.subject] = popup
         if popup.subject == "Urgent":
-            assert (popup.mailbox, popup.sender, popup.body) == ("INBOX", SENDER, NEW["Urgent"])
+            # The text part's own last line end shows as it is.
+            assert (popup.mailbox, popup.sender, popup.body) == ("INBOX", SENDER,
+                                                                 NEW["Urgent"] + "\n")
             click_on(find(popup.node, "push button", "Priorité haute"))
         elif popup.subject == "Publicité":
             click_on(find(popup.node, "push button", "Supprimer le message"))
