@@ -10,7 +10,8 @@ void ArrivalMarks::observe(const QByteArray& folder, quint32 uidValidity, quint3
     if (marks.uidValidity != uidValidity) marks = FolderMarks{uidValidity, {}};
     // Only a rising UIDNEXT says something new came.
     if (marks.seen.empty() || uidNext > marks.seen.back().uidNext)
-        marks.seen.push_back({uidNext, std::max(secs, marks.seen.empty() ? secs : marks.seen.back().secs)});
+        marks.seen.push_back(
+            {uidNext, std::max(secs, marks.seen.empty() ? secs : marks.seen.back().secs)});
 }
 
 const ArrivalMarks::FolderMarks* ArrivalMarks::marksOf(const QByteArray& folder,
@@ -25,10 +26,12 @@ qint64 ArrivalMarks::arrival(const QByteArray& folder, quint32 uidValidity, quin
                              qint64 internalDateSecs) const {
     const FolderMarks* marks = marksOf(folder, uidValidity);
     if (!marks) return kBefore;
-    const auto first = std::upper_bound(marks->seen.begin(), marks->seen.end(), uid,
-                                        [](quint32 u, const Observation& o) { return u < o.uidNext; });
+    const auto first =
+        std::upper_bound(marks->seen.begin(), marks->seen.end(), uid,
+                         [](quint32 u, const Observation& o) { return u < o.uidNext; });
     if (first == marks->seen.begin() || first == marks->seen.end()) return kBefore;
-    if (internalDateSecs != kBefore && internalDateSecs < first->secs - kMovedInSecs) return kBefore;
+    if (internalDateSecs != kBefore && internalDateSecs < first->secs - kMovedInSecs)
+        return kBefore;
     return first->secs;
 }
 

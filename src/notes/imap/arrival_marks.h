@@ -11,7 +11,7 @@
 namespace vantor::imap {
 
 class ArrivalMarks {
-public:
+  public:
     // The arrival of a message that was there before the watch began: never new.
     static constexpr qint64 kBefore = std::numeric_limits<qint64>::min() / 4;
     // A message older than this on arrival was moved in by another program.
@@ -30,7 +30,7 @@ public:
     // did not); 0 for a folder never observed under that UIDVALIDITY.
     quint32 firstUidArrivedAfter(const QByteArray& folder, quint32 uidValidity, qint64 secs) const;
 
-private:
+  private:
     struct Observation {
         quint32 uidNext;
         qint64 secs;

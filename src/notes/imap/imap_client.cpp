@@ -13,11 +13,17 @@ ImapClient::ImapClient(ImapClientSettings settings, AccountSettings accounts)
       env_(settings_.env ? settings_.env : Env::Default()) {}
 
 // The accounts go before the network thread their connections live on.
-ImapClient::~ImapClient() { accounts_.clear(); }
+ImapClient::~ImapClient() {
+    accounts_.clear();
+}
 
-notes::SessionPtr ImapClient::createBackendSession() { return std::make_unique<ImapSession>(*this); }
+notes::SessionPtr ImapClient::createBackendSession() {
+    return std::make_unique<ImapSession>(*this);
+}
 
-notes::SessionPtr ImapClient::createClientSession() { return std::make_unique<ImapSession>(*this); }
+notes::SessionPtr ImapClient::createClientSession() {
+    return std::make_unique<ImapSession>(*this);
+}
 
 notes::UIWorkspacePtr ImapClient::createUIWorkspace() {
     return std::make_unique<ImapWorkspace>(*env_, settings_.log);
@@ -32,7 +38,8 @@ void ImapClient::setNewMailListener(std::function<void()> listener) {
     for (auto& [key, account] : accounts_) account->account().setNewMailListener(listener_);
 }
 
-std::shared_ptr<MailAccount> ImapClient::accountFor(const QString& server, const QString& password) {
+std::shared_ptr<MailAccount> ImapClient::accountFor(const QString& server,
+                                                    const QString& password) {
     const std::optional<ServerAddress> address = ServerAddress::parse(server);
     if (!address)
         throw Failure(code::kBadAddress,

@@ -12,7 +12,7 @@
 namespace vantor::imap {
 
 class ImapClient : public notes::Client {
-public:
+  public:
     // `accounts` gives what every account starts from (timeouts, delays);
     // its address, trust file, log and Env come from `settings`.
     explicit ImapClient(ImapClientSettings settings, AccountSettings accounts = {});
@@ -32,7 +32,7 @@ public:
     Env& env() { return *env_; }
     void log(const QString& line) const;
 
-private:
+  private:
     ImapClientSettings settings_;
     AccountSettings accountSettings_;
     Env* env_;

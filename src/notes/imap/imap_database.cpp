@@ -8,7 +8,7 @@ namespace vantor::imap {
 namespace {
 
 class ImapWriteBatch : public notes::WriteBatch {
-public:
+  public:
     ImapWriteBatch(std::shared_ptr<MailAccount> account, std::shared_ptr<DatabaseState> state)
         : account_(std::move(account)), state_(std::move(state)) {
         ++state_->batchDepth;
@@ -27,7 +27,7 @@ public:
             account_->account().expunge(FolderRef{folder.first, folder.second}, uids);
     }
 
-private:
+  private:
     std::shared_ptr<MailAccount> account_;
     std::shared_ptr<DatabaseState> state_;
     bool committed_ = false;
@@ -36,11 +36,16 @@ private:
 }  // namespace
 
 ImapDatabase::ImapDatabase(ImapClient& client, QString server, QString root, QString password)
-    : client_(client), server_(std::move(server)), root_(std::move(root)), password_(std::move(password)) {}
+    : client_(client),
+      server_(std::move(server)),
+      root_(std::move(root)),
+      password_(std::move(password)) {}
 
 void ImapDatabase::open() {
     std::shared_ptr<MailAccount> account = client_.accountFor(server_, password_);
-    const std::vector<Folder> folders = account->folders(root_, true);
+    account->account().connect();  // nothing sent on a connection already open
+    // The cached list while fresh: a scan with nothing new costs its STATUS alone.
+    const std::vector<Folder> folders = account->folders(root_);
     if (folders.empty())
         throw Failure(code::kMailboxNotFound,
                       QStringLiteral("Le compte %1 n'a pas de boîte « %2 » sur le serveur %3.")
@@ -52,22 +57,26 @@ void ImapDatabase::open() {
 
 MailAccount& ImapDatabase::ready() const {
     if (!account_)
-        throw Failure(code::kMailboxNotFound,
-                      QStringLiteral("La boîte %1 du serveur %2 n'est pas ouverte.").arg(root_, server_));
+        throw Failure(
+            code::kMailboxNotFound,
+            QStringLiteral("La boîte %1 du serveur %2 n'est pas ouverte.").arg(root_, server_));
     return *account_;
 }
 
 notes::ViewPtr ImapDatabase::allView() {
     std::vector<ImapView::Source> sources;
-    for (const Folder& f : ready().watchedFolders(root_)) sources.push_back({f.raw, std::nullopt, 0});
-    return std::make_shared<ImapView>(account_, state_, QStringLiteral("($All)"), false, std::move(sources));
+    for (const Folder& f : ready().watchedFolders(root_))
+        sources.push_back({f.raw, std::nullopt, 0});
+    return std::make_shared<ImapView>(account_, state_, QStringLiteral("($All)"), false,
+                                      std::move(sources));
 }
 
 std::vector<notes::ViewPtr> ImapDatabase::views() {
     std::vector<notes::ViewPtr> out{allView()};
     for (const Folder& f : ready().folders(root_))
-        out.push_back(std::make_shared<ImapView>(account_, state_, MailAccount::nameOf(f), true,
-                                                 std::vector<ImapView::Source>{{f.raw, std::nullopt, 0}}));
+        out.push_back(
+            std::make_shared<ImapView>(account_, state_, MailAccount::nameOf(f), true,
+                                       std::vector<ImapView::Source>{{f.raw, std::nullopt, 0}}));
     return out;
 }
 
@@ -75,8 +84,9 @@ notes::ViewPtr ImapDatabase::getView(const QString& name) {
     if (name.compare(QLatin1String("($All)"), Qt::CaseInsensitive) == 0) return allView();
     for (const Folder& f : ready().folders(root_))
         if (MailAccount::nameOf(f).compare(name, Qt::CaseInsensitive) == 0)
-            return std::make_shared<ImapView>(account_, state_, MailAccount::nameOf(f), true,
-                                              std::vector<ImapView::Source>{{f.raw, std::nullopt, 0}});
+            return std::make_shared<ImapView>(
+                account_, state_, MailAccount::nameOf(f), true,
+                std::vector<ImapView::Source>{{f.raw, std::nullopt, 0}});
     return nullptr;
 }
 
@@ -140,7 +150,8 @@ notes::ViewPtr ImapDatabase::searchCandidates(const QString& phrase) {
              SearchTerm::atom("BODY"), SearchTerm::text(phrase)});
         if (!uids.isEmpty()) sources.push_back({s.raw, std::move(uids), s.uidValidity});
     }
-    return std::make_shared<ImapView>(account_, state_, QStringLiteral("($All)"), false, std::move(sources));
+    return std::make_shared<ImapView>(account_, state_, QStringLiteral("($All)"), false,
+                                      std::move(sources));
 }
 
 notes::WriteBatchPtr ImapDatabase::beginWriteBatch() {

@@ -11,7 +11,7 @@ namespace vantor::imap {
 class ImapClient;
 
 class ImapDatabase : public notes::Database {
-public:
+  public:
     ImapDatabase(ImapClient& client, QString server, QString root, QString password);
 
     // Logs in, reads the folders and starts the watch of those never
@@ -34,7 +34,7 @@ public:
     // Removals wait for the commit: one UID EXPUNGE per folder.
     notes::WriteBatchPtr beginWriteBatch() override;
 
-private:
+  private:
     MailAccount& ready() const;
     notes::ViewPtr allView();
     notes::DocumentPtr documentAt(const Location& where, const QString& unid);

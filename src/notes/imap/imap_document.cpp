@@ -1,5 +1,7 @@
 #include "notes/imap/imap_document.h"
 
+#include <algorithm>
+
 #include "notes/imap/imap_codes.h"
 #include "notes/imap/universal_id.h"
 
@@ -10,7 +12,8 @@ namespace {
 const QString kFollowUpStatus = QStringLiteral("FollowUpStatus");
 
 QString dateText(const QDateTime& when) {
-    return when.isValid() ? when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) : QString();
+    return when.isValid() ? when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
+                          : QString();
 }
 
 // The header lines the summary holds, read as a mail reader reads them.
@@ -31,10 +34,13 @@ Failure cannotRewrite(const QString& what) {
 
 }  // namespace
 
-QByteArray priorityKeyword(int priority) { return "$VantorPriorite" + QByteArray::number(priority); }
+QByteArray priorityKeyword(int priority) {
+    return "$VantorPriorite" + QByteArray::number(priority);
+}
 
-ImapDocument::ImapDocument(std::shared_ptr<MailAccount> account, std::shared_ptr<DatabaseState> state,
-                           Location where, const MessageSummary& summary)
+ImapDocument::ImapDocument(std::shared_ptr<MailAccount> account,
+                           std::shared_ptr<DatabaseState> state, Location where,
+                           const MessageSummary& summary)
     : account_(std::move(account)),
       state_(std::move(state)),
       where_(std::move(where)),
@@ -63,7 +69,8 @@ ImapDocument::ImapDocument(std::shared_ptr<MailAccount> account, std::shared_ptr
     text("Subject", header.subject);
     text("PostedDate", dateText(header.date.isValid() ? header.date : created_), kDateTimeItem);
     text("DeliveredDate", dateText(created_), kDateTimeItem);
-    if (!header.messageId.isEmpty()) text("$MessageID", QLatin1Char('<') + header.messageId + QLatin1Char('>'));
+    if (!header.messageId.isEmpty())
+        text("$MessageID", QLatin1Char('<') + header.messageId + QLatin1Char('>'));
     content_ = std::make_shared<MessageContent>(account_, where_, summary.body);
     items_.push_back(std::make_shared<ImapBodyItem>(content_));
 }
@@ -80,11 +87,14 @@ void ImapDocument::requireStored(const QString& action) const {
                                      "refusé.")
                           .arg(action));
     if (removed_)
-        throw Failure(notes::code::kDocumentRemoved,
-                      QStringLiteral("Le message n'est plus sur le serveur : %1 impossible.").arg(action));
+        throw Failure(
+            notes::code::kDocumentRemoved,
+            QStringLiteral("Le message n'est plus sur le serveur : %1 impossible.").arg(action));
 }
 
-void ImapDocument::setCreated(const QDateTime&) { throw cannotRewrite(QStringLiteral("changement de date")); }
+void ImapDocument::setCreated(const QDateTime&) {
+    throw cannotRewrite(QStringLiteral("changement de date"));
+}
 
 void ImapDocument::setUniversalID(const QString& unid) {
     if (!isDraft()) throw cannotRewrite(QStringLiteral("changement d'identifiant"));
@@ -95,9 +105,10 @@ std::vector<notes::ItemPtr> ImapDocument::items() const {
     std::vector<notes::ItemPtr> out;
     QMap<QString, QString> pending = changed_;
     for (const notes::ItemPtr& item : items_) {
-        const auto c = std::find_if(pending.keyValueBegin(), pending.keyValueEnd(), [&](const auto& kv) {
-            return kv.first.compare(item->name(), Qt::CaseInsensitive) == 0;
-        });
+        const auto c =
+            std::find_if(pending.keyValueBegin(), pending.keyValueEnd(), [&](const auto& kv) {
+                return kv.first.compare(item->name(), Qt::CaseInsensitive) == 0;
+            });
         if (c == pending.keyValueEnd()) {
             out.push_back(item);
             continue;
@@ -119,7 +130,9 @@ notes::ItemPtr ImapDocument::getFirstItem(const QString& name) const {
     return nullptr;
 }
 
-bool ImapDocument::hasItem(const QString& name) const { return getFirstItem(name) != nullptr; }
+bool ImapDocument::hasItem(const QString& name) const {
+    return getFirstItem(name) != nullptr;
+}
 
 QString ImapDocument::itemValue(const QString& name) const {
     const notes::ItemPtr item = getFirstItem(name);
@@ -152,7 +165,8 @@ bool ImapDocument::save(bool, bool, bool) {
             if (p < 1 || p > 3)
                 throw cannotRewrite(QStringLiteral("suivi « %1 »").arg(value.left(20)));
             priority = p;
-        } else if (!(name.startsWith(QLatin1String("FollowUp"), Qt::CaseInsensitive) && value.isEmpty())) {
+        } else if (!(name.startsWith(QLatin1String("FollowUp"), Qt::CaseInsensitive) &&
+                     value.isEmpty())) {
             // The follow-up's other fields are cleared by the popup: nothing to hold.
             throw cannotRewrite(QStringLiteral("modification de l'élément %1").arg(name));
         }
@@ -224,8 +238,9 @@ void ImapDocument::removeFromFolder(const QString& folder) {
     Account& a = account_->account();
     const QByteArray target = account_->rawOf(folder);
     if (target == where_.folder) {
-        if (std::any_of(flags_.begin(), flags_.end(),
-                        [](const QByteArray& f) { return f.compare(kCopyKeyword, Qt::CaseInsensitive) == 0; }))
+        if (std::any_of(flags_.begin(), flags_.end(), [](const QByteArray& f) {
+                return f.compare(kCopyKeyword, Qt::CaseInsensitive) == 0;
+            }))
             remove(true);
         return;
     }
@@ -235,8 +250,9 @@ void ImapDocument::removeFromFolder(const QString& folder) {
     for (const Location& l : account_->locationsOf(unid_))
         if (l.folder == target) {
             for (const MessageSummary& s : a.fetchSummaries(l.ref(), UidSet::of({l.uid}), "DATE"))
-                if (std::any_of(s.flags.begin(), s.flags.end(),
-                                [](const QByteArray& f) { return f.compare(kCopyKeyword, Qt::CaseInsensitive) == 0; })) {
+                if (std::any_of(s.flags.begin(), s.flags.end(), [](const QByteArray& f) {
+                        return f.compare(kCopyKeyword, Qt::CaseInsensitive) == 0;
+                    })) {
                     copies.push_back(s.uid);
                     uidValidity = l.uidValidity;
                 }

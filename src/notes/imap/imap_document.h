@@ -21,7 +21,7 @@ struct DatabaseState {
 };
 
 class ImapDocument : public notes::Document {
-public:
+  public:
     // A stored message, as a FETCH summary describes it.
     ImapDocument(std::shared_ptr<MailAccount> account, std::shared_ptr<DatabaseState> state,
                  Location where, const MessageSummary& summary);
@@ -65,7 +65,7 @@ public:
     // One move on the server, from wherever the message is.
     void moveToFolder(const QString& folder, const QString& from) override;
 
-private:
+  private:
     void requireStored(const QString& action) const;
     void removedFromServer();
 

@@ -11,7 +11,8 @@ namespace vantor::imap {
 namespace {
 
 mime::PartOutline outlineOf(const BodyPart& part) {
-    mime::PartOutline o{part.type, part.subtype, part.disposition, static_cast<qint64>(part.size), {}};
+    mime::PartOutline o{
+        part.type, part.subtype, part.disposition, static_cast<qint64>(part.size), {}};
     for (const BodyPart& p : part.parts) o.parts.push_back(outlineOf(p));
     return o;
 }
@@ -24,14 +25,16 @@ const BodyPart* partAt(const BodyPart& part, const QByteArray& section) {
 }
 
 Failure gone(const QString& what) {
-    return Failure(notes::code::kDocumentRemoved,
-                   QStringLiteral("Le message n'est plus sur le serveur : %1 impossible.").arg(what));
+    return Failure(
+        notes::code::kDocumentRemoved,
+        QStringLiteral("Le message n'est plus sur le serveur : %1 impossible.").arg(what));
 }
 
 }  // namespace
 
 QByteArray MessageContent::section(const QByteArray& name) {
-    std::optional<QByteArray> bytes = account_->account().fetchSection(where_.ref(), where_.uid, name);
+    std::optional<QByteArray> bytes =
+        account_->account().fetchSection(where_.ref(), where_.uid, name);
     if (!bytes) throw gone(QStringLiteral("lecture"));
     return std::move(*bytes);
 }
@@ -69,9 +72,11 @@ QByteArray MessageContent::attachmentBytes(std::size_t index) {
     const QByteArray name = a.section.toLatin1();
     if (a.wholePart) return section(name + ".MIME") + section(name);
     // Decoded by the one MIME reader, as the part's own transfer encoding says.
-    const QByteArray part = "Content-Type: application/octet-stream\r\n"
-                            "Content-Disposition: attachment; filename=\"part\"\r\n"
-                            "Content-Transfer-Encoding: " + encodingOf(a.section) + "\r\n\r\n" + section(name);
+    const QByteArray part =
+        "Content-Type: application/octet-stream\r\n"
+        "Content-Disposition: attachment; filename=\"part\"\r\n"
+        "Content-Transfer-Encoding: " +
+        encodingOf(a.section) + "\r\n\r\n" + section(name);
     const mime::Message decoded = mime::readMessage(part);
     return decoded.attachments.empty() ? QByteArray() : decoded.attachments.front().bytes;
 }

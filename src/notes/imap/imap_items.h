@@ -16,10 +16,12 @@ inline constexpr int kDateTimeItem = 1024;
 
 // The message's body, read once from its text parts.
 class MessageContent {
-public:
+  public:
     MessageContent(std::shared_ptr<MailAccount> account, Location where,
                    std::optional<BodyPart> structure)
-        : account_(std::move(account)), where_(std::move(where)), structure_(std::move(structure)) {}
+        : account_(std::move(account)),
+          where_(std::move(where)),
+          structure_(std::move(structure)) {}
 
     // The body as a mail reader shows it; attachments listed, bytes left out.
     // Throws notes::code::kDocumentRemoved when the message is gone.
@@ -27,7 +29,7 @@ public:
     // The decoded bytes of the message's attachment number `index`.
     QByteArray attachmentBytes(std::size_t index);
 
-private:
+  private:
     QByteArray section(const QByteArray& name);
     QByteArray encodingOf(const QString& section) const;
 
@@ -39,7 +41,7 @@ private:
 };
 
 class ImapItem : public notes::Item {
-public:
+  public:
     ImapItem(QString name, int type, QString text)
         : name_(std::move(name)), type_(type), text_(std::move(text)) {}
     QString name() const override { return name_; }
@@ -47,7 +49,7 @@ public:
     int type() const override { return type_; }
     std::vector<notes::EmbeddedObjectPtr> embeddedObjects() const override { return {}; }
 
-private:
+  private:
     QString name_;
     int type_;
     QString text_;
@@ -55,19 +57,19 @@ private:
 
 // "Body": rich text whose embedded objects are the message's attachments.
 class ImapBodyItem : public notes::Item {
-public:
+  public:
     explicit ImapBodyItem(std::shared_ptr<MessageContent> content) : content_(std::move(content)) {}
     QString name() const override { return QStringLiteral("Body"); }
     QString text() const override { return content_->message().body; }
     int type() const override { return notes::kRichText; }
     std::vector<notes::EmbeddedObjectPtr> embeddedObjects() const override;
 
-private:
+  private:
     std::shared_ptr<MessageContent> content_;
 };
 
 class ImapAttachment : public notes::EmbeddedObject {
-public:
+  public:
     ImapAttachment(std::shared_ptr<MessageContent> content, std::size_t index, QString name)
         : content_(std::move(content)), index_(index), name_(std::move(name)) {}
     int type() const override { return notes::kFileAttachment; }
@@ -76,7 +78,7 @@ public:
     QByteArray sha256() const override;
     QByteArray bytes() const override { return content_->attachmentBytes(index_); }
 
-private:
+  private:
     std::shared_ptr<MessageContent> content_;
     std::size_t index_;
     QString name_;

@@ -6,12 +6,15 @@
 
 namespace vantor::imap {
 
-bool isImapServer(const QString& server) { return ServerAddress::isImap(server); }
+bool isImapServer(const QString& server) {
+    return ServerAddress::isImap(server);
+}
 
 notes::Realisation imapRealisation(ImapClientSettings settings) {
-    return notes::Realisation{
-        std::make_unique<ImapClient>(std::move(settings)), isImapServer,
-        [](const notes::Document& document) { return dynamic_cast<const ImapDocument*>(&document) != nullptr; }};
+    return notes::Realisation{std::make_unique<ImapClient>(std::move(settings)), isImapServer,
+                              [](const notes::Document& document) {
+                                  return dynamic_cast<const ImapDocument*>(&document) != nullptr;
+                              }};
 }
 
 }  // namespace vantor::imap

@@ -5,23 +5,26 @@
 namespace vantor::imap {
 
 class ImapDbDirectory : public notes::DbDirectory {
-public:
-    ImapDbDirectory(ImapSession& session, QString server) : session_(session), server_(std::move(server)) {}
+  public:
+    ImapDbDirectory(ImapSession& session, QString server)
+        : session_(session), server_(std::move(server)) {}
     notes::DatabasePtr openDatabase(const QString& file, bool) override {
         return session_.openDatabase(server_, file);
     }
 
-private:
+  private:
     ImapSession& session_;
     QString server_;
 };
 
-std::shared_ptr<ImapDatabase> ImapSession::openDatabase(const QString& server, const QString& file) {
+std::shared_ptr<ImapDatabase> ImapSession::openDatabase(const QString& server,
+                                                        const QString& file) {
     auto db = std::make_shared<ImapDatabase>(client_, server, file, password_);
     db->open();
     const ServerAddress address = client_.accountFor(server, password_)->account().address();
-    userName_ = address.login.contains(QLatin1Char('@')) ? address.login
-                                                          : address.login + QLatin1Char('@') + address.host;
+    userName_ = address.login.contains(QLatin1Char('@'))
+                    ? address.login
+                    : address.login + QLatin1Char('@') + address.host;
     return db;
 }
 

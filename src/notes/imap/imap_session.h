@@ -6,7 +6,7 @@
 namespace vantor::imap {
 
 class ImapSession : public notes::Session {
-public:
+  public:
     explicit ImapSession(ImapClient& client) : client_(client) {}
 
     // Keeps the password; the servers are reached when a database is opened.
@@ -17,7 +17,7 @@ public:
     // The address of the last account opened; "" before.
     QString userName() override { return userName_; }
 
-private:
+  private:
     friend class ImapDbDirectory;
     std::shared_ptr<ImapDatabase> openDatabase(const QString& server, const QString& file);
 

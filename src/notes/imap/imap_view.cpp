@@ -5,8 +5,11 @@
 namespace vantor::imap {
 
 namespace {
-constexpr quint64 kMostEntries = 50'000'000;  // beyond any real folder; bounds a hostile UIDNEXT
-}
+// Beyond any real mailbox; bounds what a hostile server's numbers cost.
+constexpr quint64 kMostEntries = 2'000'000;
+// A wider range of possibly new UIDs is asked for by SEARCH, not walked number by number.
+constexpr quint32 kWidestRange = 4096;
+}  // namespace
 
 void ImapView::refresh() {
     loaded_ = false;
@@ -37,13 +40,22 @@ void ImapView::load() {
                 const quint32 first = std::max<quint32>(
                     1, account_->marks().firstUidArrivedAfter(s.folder, uidValidity, *since_));
                 if (first >= status.uidNext) continue;  // nothing new: nothing fetched
-                uids.add(first, status.uidNext - 1);
+                if (status.uidNext - first <= kWidestRange) {
+                    uids.add(first, status.uidNext - 1);
+                } else {
+                    UidSet range;
+                    range.add(first, status.uidNext - 1);
+                    uids = account_->account().search(
+                        FolderRef{s.folder, uidValidity},
+                        {SearchTerm::atom("UID"), SearchTerm::atom(range.toBytes())});
+                }
             } else {
                 uids = account_->account().search(FolderRef{s.folder, uidValidity},
                                                   {SearchTerm::atom("ALL")});
             }
         }
-        for (quint32 uid : uids.values(kMostEntries - std::min<quint64>(kMostEntries, entries_.size())))
+        for (quint32 uid :
+             uids.values(kMostEntries - std::min<quint64>(kMostEntries, entries_.size())))
             entries_.push_back({i, uidValidity, uid});
     }
     loaded_ = true;
@@ -53,7 +65,8 @@ void ImapView::fetchBatch(std::size_t index) {
     const Entry& first = entries_[index];
     std::vector<quint32> uids;
     std::size_t end = index;
-    while (end < entries_.size() && end - index < batchSize_ && entries_[end].source == first.source)
+    while (end < entries_.size() && end - index < batchSize_ &&
+           entries_[end].source == first.source)
         uids.push_back(entries_[end++].uid);
     batchSize_ = std::min<std::size_t>(batchSize_ * 4, 512);
     const QByteArray& folder = sources_[first.source].folder;
@@ -66,8 +79,8 @@ void ImapView::fetchBatch(std::size_t index) {
         fetched_[i] = s == byUid.end()
                           ? nullptr
                           : std::make_shared<ImapDocument>(
-                                account_, state_, Location{folder, first.uidValidity, entries_[i].uid},
-                                *s->second);
+                                account_, state_,
+                                Location{folder, first.uidValidity, entries_[i].uid}, *s->second);
     }
 }
 
@@ -93,11 +106,11 @@ notes::DocumentPtr ImapView::getNextDocument(const notes::Document& current) {
     for (std::size_t i = 0; i < sources_.size(); ++i)
         if (sources_[i].folder == at.folder) source = i;
     if (source == sources_.size()) return nullptr;
-    const auto next = std::upper_bound(entries_.begin(), entries_.end(), std::pair{source, at.uid},
-                                       [](const std::pair<std::size_t, quint32>& key, const Entry& e) {
-                                           return key.first < e.source ||
-                                                  (key.first == e.source && key.second < e.uid);
-                                       });
+    const auto next = std::upper_bound(
+        entries_.begin(), entries_.end(), std::pair{source, at.uid},
+        [](const std::pair<std::size_t, quint32>& key, const Entry& e) {
+            return key.first < e.source || (key.first == e.source && key.second < e.uid);
+        });
     return documentFrom(static_cast<std::size_t>(next - entries_.begin()));
 }
 

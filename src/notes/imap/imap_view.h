@@ -12,7 +12,7 @@
 namespace vantor::imap {
 
 class ImapView : public notes::View {
-public:
+  public:
     struct Source {
         QByteArray folder;
         std::optional<UidSet> uids;  // fixed (a search's candidates); else the folder's content
@@ -36,7 +36,7 @@ public:
     notes::DocumentPtr getNextDocument(const notes::Document& current) override;
     void restrictToArrivalsSince(qint64 secs) override { since_ = secs; }
 
-private:
+  private:
     struct Entry {
         std::size_t source;
         quint32 uidValidity;
@@ -54,7 +54,7 @@ private:
     std::optional<qint64> since_;
 
     bool loaded_ = false;
-    std::vector<Entry> entries_;  // by source, then UID
+    std::vector<Entry> entries_;                         // by source, then UID
     std::map<std::size_t, notes::DocumentPtr> fetched_;  // by entry; null: gone
     std::size_t batchSize_ = 16;  // small at first (a walk may stop early), larger as it goes
 };

@@ -16,7 +16,8 @@ namespace {
 QString addressIn(const QString& text) {
     const qsizetype open = text.lastIndexOf(QLatin1Char('<'));
     const qsizetype close = text.lastIndexOf(QLatin1Char('>'));
-    return open >= 0 && close > open ? text.mid(open + 1, close - open - 1).trimmed() : text.trimmed();
+    return open >= 0 && close > open ? text.mid(open + 1, close - open - 1).trimmed()
+                                     : text.trimmed();
 }
 
 QByteArray queryPart(const char* name, const QString& value) {
@@ -39,8 +40,13 @@ QUrl replyAddress(const QString& sendTo, const QString& subject, const QString& 
 QUrl folderAddress(const QString& server, const QString& folder) {
     const std::optional<ServerAddress> a = ServerAddress::parse(server);
     if (!a) return QUrl();
-    QByteArray text = "imap://" + QUrl::toPercentEncoding(a->login) + '@' + a->hostPort().toUtf8() + '/';
-    text += QUrl::toPercentEncoding(QString::fromLatin1(encodeMailboxName(folder)), "&,");
+    QByteArray text =
+        "imap://" + QUrl::toPercentEncoding(a->login) + '@' + a->hostPort().toUtf8() + '/';
+    QStringList levels;
+    for (const QString& level : folder.split(QLatin1Char('\\')))
+        levels << QString::fromLatin1(
+            QUrl::toPercentEncoding(QString::fromLatin1(encodeMailboxName(level)), "&,"));
+    text += levels.join(QLatin1Char('/')).toLatin1();
     return QUrl::fromEncoded(text);
 }
 
@@ -50,9 +56,11 @@ void ImapWorkspace::editDocument(bool, const notes::DocumentPtr& document) {
                                       document->itemValue(QStringLiteral("Subject")),
                                       document->itemValue(QStringLiteral("Body")),
                                       draft ? draft->inReplyTo() : QByteArray());
-    if (!env_.startProgram(QStringLiteral("xdg-email"), {QString::fromLatin1(address.toEncoded())})) {
-        const QString why = QStringLiteral("Le programme de messagerie du bureau (xdg-email) n'a pas pu "
-                                           "être lancé pour la réponse.");
+    if (!env_.startProgram(QStringLiteral("xdg-email"),
+                           {QString::fromLatin1(address.toEncoded())})) {
+        const QString why = QStringLiteral(
+            "Le programme de messagerie du bureau (xdg-email) n'a pas pu "
+            "être lancé pour la réponse.");
         if (log_) log_(why);
         throw Failure(code::kProgramNotStarted, why);
     }
@@ -61,10 +69,11 @@ void ImapWorkspace::editDocument(bool, const notes::DocumentPtr& document) {
 void ImapWorkspace::openDatabase(const QString& server, const QString&, const QString& view,
                                  const QString&, bool) {
     const QUrl address = folderAddress(server, view);
-    if (!address.isValid() ||
-        !env_.startProgram(QStringLiteral("xdg-open"), {QString::fromLatin1(address.toEncoded())})) {
+    if (!address.isValid() || !env_.startProgram(QStringLiteral("xdg-open"),
+                                                 {QString::fromLatin1(address.toEncoded())})) {
         if (log_)
-            log_(QStringLiteral("Le dossier %1 de %2 n'a pas pu être ouvert (xdg-open).").arg(view, server));
+            log_(QStringLiteral("Le dossier %1 de %2 n'a pas pu être ouvert (xdg-open).")
+                     .arg(view, server));
     }
 }
 

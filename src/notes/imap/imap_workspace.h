@@ -20,15 +20,16 @@ QUrl replyAddress(const QString& sendTo, const QString& subject, const QString& 
 QUrl folderAddress(const QString& server, const QString& folder);
 
 class ImapWorkspace : public notes::UIWorkspace {
-public:
-    ImapWorkspace(Env& env, std::function<void(const QString&)> log) : env_(env), log_(std::move(log)) {}
+  public:
+    ImapWorkspace(Env& env, std::function<void(const QString&)> log)
+        : env_(env), log_(std::move(log)) {}
     // Starts the composer; a failure is logged and thrown.
     void editDocument(bool editMode, const notes::DocumentPtr& document) override;
     // Starts the viewer on the folder `view`; a failure is logged only.
     void openDatabase(const QString& server, const QString& file, const QString& view,
                       const QString& key, bool newInstance) override;
 
-private:
+  private:
     Env& env_;
     std::function<void(const QString&)> log_;
 };

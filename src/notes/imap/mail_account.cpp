@@ -34,11 +34,16 @@ MailAccount::MailAccount(NetworkThread& network, AccountSettings settings)
 QString MailAccount::nameOf(const Folder& folder) {
     if (folder.raw.compare("INBOX", Qt::CaseInsensitive) == 0) return QStringLiteral("($Inbox)");
     switch (specialUseOf(folder)) {
-        case SpecialUse::Trash: return QStringLiteral("($Trash)");
-        case SpecialUse::Sent: return QStringLiteral("($Sent)");
-        case SpecialUse::Drafts: return QStringLiteral("($Drafts)");
-        case SpecialUse::Junk: return QStringLiteral("($JunkMail)");
-        default: return folder.path;
+        case SpecialUse::Trash:
+            return QStringLiteral("($Trash)");
+        case SpecialUse::Sent:
+            return QStringLiteral("($Sent)");
+        case SpecialUse::Drafts:
+            return QStringLiteral("($Drafts)");
+        case SpecialUse::Junk:
+            return QStringLiteral("($JunkMail)");
+        default:
+            return folder.path;
     }
 }
 
@@ -87,7 +92,8 @@ std::optional<Folder> MailAccount::trashFolder() {
 
 qint64 MailAccount::nowSecs() {
     // Rounded up: a message seen in the second a scan began still counts as after it.
-    return static_cast<qint64>(std::ceil(static_cast<double>(env_->now().toMSecsSinceEpoch()) / 1000.0));
+    return static_cast<qint64>(
+        std::ceil(static_cast<double>(env_->now().toMSecsSinceEpoch()) / 1000.0));
 }
 
 std::vector<FolderStatus> MailAccount::observe(const std::vector<QByteArray>& folders) {
@@ -108,14 +114,16 @@ void MailAccount::observeNew(const std::vector<Folder>& folders) {
 bool MailAccount::isOwnAddress(const QByteArray& mailbox, const QByteArray& host) const {
     const QString address = QString::fromUtf8(mailbox + '@' + host);
     const ServerAddress& a = account_.address();
-    if (a.login.contains(QLatin1Char('@'))) return address.compare(a.login, Qt::CaseInsensitive) == 0;
+    if (a.login.contains(QLatin1Char('@')))
+        return address.compare(a.login, Qt::CaseInsensitive) == 0;
     const QString domain = a.host.section(QLatin1Char('.'), 1);
     return address.compare(a.login + QLatin1Char('@') + a.host, Qt::CaseInsensitive) == 0 ||
            (!domain.isEmpty() &&
             address.compare(a.login + QLatin1Char('@') + domain, Qt::CaseInsensitive) == 0);
 }
 
-void MailAccount::remember(const QString& unid, const QByteArray& messageId, const Location& where) {
+void MailAccount::remember(const QString& unid, const QByteArray& messageId,
+                           const Location& where) {
     Seen& seen = seen_[unid];
     if (seen.messageId.isEmpty()) seen.messageId = messageId;
     if (std::find(seen.locations.begin(), seen.locations.end(), where) == seen.locations.end())

@@ -22,7 +22,7 @@ struct Location {
 };
 
 class MailAccount {
-public:
+  public:
     MailAccount(NetworkThread& network, AccountSettings settings);
 
     Account& account() { return account_; }
@@ -58,7 +58,7 @@ public:
     std::vector<Location> locationsOf(const QString& unid) const;
     QByteArray messageIdOf(const QString& unid) const;
 
-private:
+  private:
     Account account_;
     Env* env_;
     std::function<void(const QString&)> log_;

@@ -14,7 +14,8 @@ QString universalIdOf(const Envelope& envelope, quint64 size) {
         }
     } else {
         QByteArray from;
-        if (!envelope.from.empty()) from = envelope.from.front().mailbox + '@' + envelope.from.front().host;
+        if (!envelope.from.empty())
+            from = envelope.from.front().mailbox + '@' + envelope.from.front().host;
         for (const QByteArray& part : {from, envelope.date, envelope.subject, sizeText}) {
             md5.addData(part);
             md5.addData(QByteArrayView("\n", 1));
