@@ -1,9 +1,10 @@
 #pragma once
 // What the IMAP benchmarks share: mailboxes filled straight into a private
 // Dovecot's Maildir (100,000 messages in seconds, where delivery would take
-// many minutes), and the protocol floor: a bare client that writes command
+// many minutes), the protocol floor: a bare client that writes command
 // lines on a TLS socket and reads bytes until its tags come back, parsing
-// nothing, so that a benchmark of the program compares with it in one run.
+// nothing, so that a benchmark of the program compares with it in one run;
+// and a relay that counts the bytes a server sends through it.
 #include <grp.h>
 #include <pwd.h>
 #include <sys/time.h>
@@ -15,6 +16,9 @@
 #include <QSslSocket>
 #include <QString>
 #include <QStringList>
+#include <QTcpServer>
+#include <QThread>
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 
@@ -85,6 +89,7 @@ class BareImapClient {
 public:
     // Connects over TLS at once and logs in; throws when it cannot.
     BareImapClient(quint16 port, const QString& login, const QString& password) {
+        socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         socket_.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
         if (!socket_.waitForEncrypted(30000)) throw std::runtime_error("bare client: no TLS");
         readUntil("* OK");
@@ -105,6 +110,12 @@ public:
     void fetchAll(const QString& folder) {
         command("SELECT \"" + folder.toUtf8() + '"');
         command("UID FETCH 1:* BODY.PEEK[]");
+    }
+    // What a popup needs of one message: its summary and first part.
+    void fetchSummaryAndText(const QString& folder, const QByteArray& uid) {
+        command("SELECT \"" + folder.toUtf8() + '"');
+        command("UID FETCH " + uid +
+                " (UID FLAGS INTERNALDATE RFC822.SIZE ENVELOPE BODYSTRUCTURE BODY.PEEK[1])");
     }
 
     qint64 bytesRead() const { return read_; }
@@ -141,6 +152,74 @@ private:
     QSslSocket socket_;
     qint64 read_ = 0;
     int tags_ = 0;
+};
+
+// A TCP relay on a thread of its own between clients and a server port on
+// the loopback, counting what the server sends: the bytes a program read
+// from the server, whatever layer it reads them with (TLS records
+// included). Both sides without Nagle's delay, so the relay adds only its
+// hop.
+class CountingRelay {
+public:
+    explicit CountingRelay(quint16 target) : target_(target) {
+        thread_.start();
+        server_ = new QTcpServer;
+        server_->moveToThread(&thread_);
+        QMetaObject::invokeMethod(
+            server_, [this] { listen(); }, Qt::BlockingQueuedConnection);
+        if (port_ == 0) throw std::runtime_error("relay: cannot listen");
+    }
+    ~CountingRelay() {
+        QMetaObject::invokeMethod(
+            server_, [this] { delete server_; }, Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+    }
+    CountingRelay(const CountingRelay&) = delete;
+    CountingRelay& operator=(const CountingRelay&) = delete;
+
+    quint16 port() const { return port_; }
+    // Bytes the server sent through the relay so far.
+    qint64 bytesFromServer() const { return fromServer_.load(); }
+
+private:
+    void listen() {
+        if (!server_->listen(QHostAddress::LocalHost, 0)) return;
+        port_ = server_->serverPort();
+        QObject::connect(server_, &QTcpServer::newConnection, server_, [this] {
+            while (QTcpSocket* client = server_->nextPendingConnection()) relay(client);
+        });
+    }
+    // The client's bytes flow once the server side is connected (an IMAP
+    // client speaks after the greeting anyway).
+    void relay(QTcpSocket* client) {
+        auto* upstream = new QTcpSocket(client);
+        client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        QObject::connect(upstream, &QTcpSocket::connected, client, [client, upstream] {
+            upstream->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            QObject::connect(client, &QTcpSocket::readyRead, upstream,
+                             [client, upstream] { upstream->write(client->readAll()); });
+            if (client->bytesAvailable() > 0) upstream->write(client->readAll());
+        });
+        QObject::connect(upstream, &QTcpSocket::readyRead, client, [this, client, upstream] {
+            const QByteArray bytes = upstream->readAll();
+            fromServer_ += bytes.size();
+            client->write(bytes);
+        });
+        QObject::connect(upstream, &QTcpSocket::disconnected, client,
+                         &QTcpSocket::disconnectFromHost);
+        QObject::connect(client, &QTcpSocket::disconnected, client, [client, upstream] {
+            upstream->abort();
+            client->deleteLater();
+        });
+        upstream->connectToHost(QHostAddress::LocalHost, target_);
+    }
+
+    quint16 target_;
+    quint16 port_ = 0;
+    QThread thread_;
+    QTcpServer* server_ = nullptr;
+    std::atomic<qint64> fromServer_{0};
 };
 
 }  // namespace vantor::bench

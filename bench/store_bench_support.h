@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,17 +87,33 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
 
     // Wall time is what the user waits; CPU time is steadier on a loaded machine.
+    // A baseline "A+B" is the sum of the two medians (a floor made of two steps).
     void Finalize() override {
         ConsoleReporter::Finalize();
         for (const auto& [measured, baseline] : pairs_) {
-            if (!medians_.count(measured) || !medians_.count(baseline)) continue;
+            const auto wall = sum(medians_, baseline);
+            const auto cpu = sum(cpuMedians_, baseline);
+            if (!medians_.count(measured) || !wall) continue;
             std::printf("ratio %s / %s (medians) = %.2f (CPU time %.2f)\n", measured.c_str(),
-                        baseline.c_str(), medians_[measured] / medians_[baseline],
-                        cpuMedians_[measured] / cpuMedians_[baseline]);
+                        baseline.c_str(), medians_[measured] / *wall, cpuMedians_[measured] / *cpu);
         }
     }
 
   private:
+    // The medians of the names joined by "+", summed; nullopt when one is missing.
+    static std::optional<double> sum(const std::map<std::string, double>& medians,
+                                     const std::string& names) {
+        double total = 0;
+        for (std::size_t from = 0; from <= names.size();) {
+            const std::size_t plus = std::min(names.find('+', from), names.size());
+            const auto found = medians.find(names.substr(from, plus - from));
+            if (found == medians.end()) return std::nullopt;
+            total += found->second;
+            from = plus + 1;
+        }
+        return total;
+    }
+
     std::vector<std::pair<std::string, std::string>> pairs_;
     std::map<std::string, double> medians_;
     std::map<std::string, double> cpuMedians_;

@@ -1,13 +1,14 @@
 """Fixtures of the end-to-end tests, run by with-desktop.sh: the desktop's
-accessibility bus, a program folder, its local mail store, and the program
-running in the folder."""
+accessibility bus, a program folder, its local mail store, a private mail
+server, and the program running in the folder."""
 import os
+import shutil
 from pathlib import Path
 
 import pytest
 from gi.repository import GLib
 
-from program import ProgramFolder, Store, Vantor
+from program import Dovecot77, Keyring, MailServer, ProgramFolder, Store, Vantor
 from ui import Desktop
 
 
@@ -45,6 +46,30 @@ def folder(request):
 def store(folder):
     """The folder's local mail store: the user and the user's own mailbox."""
     return Store(folder)
+
+
+@pytest.fixture
+def keyring(desktop):
+    """The session's keyring, unlocked; None where none is installed (then
+    nothing on the bus offers one)."""
+    if not shutil.which("gnome-keyring-daemon"):
+        yield None
+        return
+    running = Keyring()
+    yield running
+    running.stop()
+
+
+@pytest.fixture
+def mail_server(keyring):
+    """A Dovecot of the test's own with the user's IMAP account, the session's
+    keyring beside it; skipped where Dovecot cannot start."""
+    try:
+        server = MailServer()
+    except Dovecot77 as why:
+        pytest.skip(f"Dovecot cannot start here: {why}")
+    yield server
+    server.stop()
 
 
 @pytest.fixture

@@ -1,11 +1,18 @@
 """A program folder as a user sets one up (copies of the programs, param.ini,
 registre.reg), its local mail store read and fed through the real
-`vantor-store`, and the program running in the folder."""
+`vantor-store`, a private mail server read and fed over IMAP, and the
+program running in the folder."""
 import configparser
+import email.message
+import email.policy
+import email.utils
+import imaplib
 import os
 import shutil
 import signal
 import subprocess
+import sys
+import tempfile
 from pathlib import Path
 
 from gi.repository import GLib
@@ -196,3 +203,106 @@ def end_processes_of(folder):
                 os.kill(int(exe.parent.name), signal.SIGKILL)
         except OSError:
             pass
+
+
+DOVECOT_FIXTURE = Path(__file__).resolve().parent.parent / "support" / "dovecot_fixture.py"
+IMAP_LOGIN = "jean"
+
+
+class Dovecot77(Exception):
+    """Dovecot cannot start here: the tests say skipped."""
+
+
+class MailServer:
+    """A private Dovecot (tests/support/dovecot_fixture.py, no TLS: loopback
+    only) holding the user's account, fed and read with imaplib as another
+    mail program would."""
+
+    def __init__(self):
+        # A folder of its own in the temporary folder: Dovecot's processes,
+        # run as another user, must reach it through its parents.
+        self.root = Path(tempfile.mkdtemp(prefix="vantor-imap-"))
+        started = self.fixture("start", "--tls", "none", "--owner", str(os.getpid()))
+        if started.returncode == 77:
+            raise Dovecot77(started.stderr.decode(errors="replace"))
+        assert started.returncode == 0, started.stderr
+        self.port = int(dict(f.split(b"=", 1) for f in started.stdout.split())[b"imap"])
+        assert self.fixture("adduser", IMAP_LOGIN, PASSWORD).returncode == 0
+        self.address = f"imap://{IMAP_LOGIN}@127.0.0.1:{self.port}"
+
+    def fixture(self, command, *args, message=b""):
+        return subprocess.run([sys.executable, DOVECOT_FIXTURE, command, self.root, *args],
+                              input=message, capture_output=True, timeout=120)
+
+    def stop(self):
+        self.fixture("stop")
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def append(self, folder, message, when):
+        """Stores an email.message.EmailMessage with that internal date (epoch seconds)."""
+        done = self.fixture("append", IMAP_LOGIN, folder, str(int(when)), message=bytes(message))
+        assert done.returncode == 0, done.stderr
+
+    def imap(self):
+        """A logged-in imaplib client; close it with logout()."""
+        client = imaplib.IMAP4("127.0.0.1", self.port, timeout=WAIT)
+        client.login(IMAP_LOGIN, PASSWORD)
+        return client
+
+    def create(self, raw):
+        client = self.imap()
+        try:
+            assert client.create(f'"{raw}"')[0] == "OK"
+        finally:
+            client.logout()
+
+    def messages(self, raw):
+        """Subject -> flags of every message in the folder of that server name
+        (modified UTF-7), read without marking anything."""
+        client = self.imap()
+        try:
+            assert client.select(f'"{raw}"', readonly=True)[0] == "OK"
+            _, data = client.uid("FETCH", "1:*", "(FLAGS BODY.PEEK[HEADER.FIELDS (SUBJECT)])")
+        finally:
+            client.logout()
+        found = {}
+        for part in data:
+            if isinstance(part, tuple):
+                header = email.message_from_bytes(part[1], policy=email.policy.default)
+                found[str(header["Subject"])] = {f.decode() for f in imaplib.ParseFlags(part[0])}
+        return found
+
+
+def mail(subject, body, sender="Marie Curie <marie@example.com>"):
+    """A plain-text message to the user, as a mail program sends it."""
+    message = email.message.EmailMessage()
+    message["From"], message["To"], message["Subject"] = sender, "jean@example.com", subject
+    message["Date"] = email.utils.formatdate(localtime=True)
+    message["Message-ID"] = email.utils.make_msgid(domain="example.com")
+    message.set_content(body)
+    return message
+
+
+class Keyring:
+    """The desktop keyring as a user's session has it after login:
+    gnome-keyring-daemon on the test's session bus, unlocked with a test
+    password, in a home of its own (else the bus would start one that asks
+    on screen for a password to create it)."""
+
+    def __init__(self):
+        self.home = Path(tempfile.mkdtemp(prefix="vantor-keyring-"))
+        env = dict(os.environ, HOME=str(self.home), XDG_DATA_HOME=str(self.home / "data"),
+                   XDG_RUNTIME_DIR=str(self.home))
+        self.process = subprocess.Popen(
+            ["gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"],
+            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+        self.process.stdin.write(b"trousseau-de-test")
+        self.process.stdin.close()
+        # Ready once it owns its name on the bus.
+        subprocess.run(["gdbus", "wait", "--session", "--timeout", str(WAIT),
+                        "org.freedesktop.secrets"], check=True, env=env, timeout=WAIT + 10)
+
+    def stop(self):
+        self.process.kill()
+        self.process.wait()
+        shutil.rmtree(self.home, ignore_errors=True)

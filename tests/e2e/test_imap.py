@@ -1,0 +1,81 @@
+"""The first mailbox on a real IMAP server while the program watches: mail
+there before watching stays quiet, new mail pops up and the user flags,
+moves and deletes it from the popups, old mail is archived into the local
+archive and a phrase is searched; each result read on the server."""
+import time
+
+from program import ARCHIVE_FILE, mail, watching_settings
+from ui import click_on, click_tray, find, wait_for
+
+FOLDER, FOLDER_RAW = "Comptabilité", "Comptabilit&AOk-"  # its name on the server: modified UTF-7
+SENDER = "Marie Curie <marie@example.com>"
+NEW = {"Urgent": "Bonjour Jean,\nle budget est à valider.",
+       "Facture budget 2027": "Ci-joint le détail.",
+       "Publicité": "À supprimer"}
+
+
+def search(screen, phrase):
+    screen.choose(["Rechercher", "INBOX"])
+    question = screen.wait_box("RECHERCHER")
+    screen.fill(find(question.node, "text"), phrase)
+    screen.answer(question, "OK")
+
+
+def test_imap_mailbox_pops_up_new_mail_and_each_action_reaches_the_server(
+        mail_server, vantor, folder, store):
+    store.database("local", ARCHIVE_FILE)
+    for raw in (FOLDER_RAW, "Recherche"):
+        mail_server.create(raw)
+    old = time.mktime((2024, 1, 15, 9, 0, 0, 0, 0, -1))
+    mail_server.append("INBOX", mail("Vieux projet", "janvier"), old)
+    folder.write_param(**watching_settings(DELAI=65, BAL_0="INBOX",
+                                           SERVEUR_LOTUS_0=mail_server.address,
+                                           BAL_ARCHIVE_0=ARCHIVE_FILE))
+    screen = vantor.start_watching()
+    for subject, body in NEW.items():
+        mail_server.append("INBOX", mail(subject, body, SENDER), time.time())
+
+    done = {}
+    while len(done) < len(NEW):
+        popup = screen.next_popup()
+        assert popup.subject in NEW.keys() - done.keys()
+        done[popup.subject] = popup
+        if popup.subject == "Urgent":
+            # The text part's own last line end shows as it is.
+            assert (popup.mailbox, popup.sender, popup.body) == ("INBOX", SENDER,
+                                                                 NEW["Urgent"] + "\n")
+            click_on(find(popup.node, "push button", "Priorité haute"))
+        elif popup.subject == "Publicité":
+            click_on(find(popup.node, "push button", "Supprimer le message"))
+        else:
+            menu = screen.menu_after(lambda: click_on(find(popup.node, "push button",
+                                                           "Déplacer dans un dossier")))
+            click_on(menu[FOLDER])
+        screen.popup_left(popup)
+
+    wait_for(lambda: {"\\Flagged", "$VantorPriorite1"}
+             <= mail_server.messages("INBOX").get("Urgent", set()), "the message flagged")
+    wait_for(lambda: "Facture budget 2027" in mail_server.messages(FOLDER_RAW), "the message moved")
+    wait_for(lambda: "Publicité" in mail_server.messages("Trash"), "the message in Trash")
+    assert mail_server.messages("INBOX").keys() == {"Vieux projet", "Urgent"}
+
+    click_tray()
+    settings = screen.wait_window_with("Enregistrer")
+    archiver = wait_for(lambda: screen.row_button(settings, "BAL 1", "Archiver"), "Archiver")
+    screen.fill(screen.grid_field(settings, "BAL 1", "Date limite d'archivage:"), "15/06/2024")
+    click_on(archiver)
+    screen.answer(screen.wait_box("ARCHIVAGE"), "Oui")
+    archived = screen.wait_box("ARCHIVAGE")
+    assert archived.text == "1 document(s) archivé(s).\nA présent, vider la corbeille."
+    screen.answer(archived, "OK")
+    assert mail_server.messages("INBOX").keys() == {"Urgent"}
+    [copy] = store.listed(server="local", file=ARCHIVE_FILE)
+    assert "Vieux projet" in store.show(copy, server="local", file=ARCHIVE_FILE)
+
+    search(screen, "BUDGET")
+    hits = wait_for(lambda: len(found := mail_server.messages("Recherche")) == 2 and found,
+                    "the hits in Recherche")
+    assert hits.keys() == {"Urgent", "Facture budget 2027"}
+    assert all("$VantorCopie" in flags for flags in hits.values())
+    wait_for(lambda: any(call.startswith("imap://") for call in folder.xdg_open_calls()),
+             "Recherche opened on the desktop")
