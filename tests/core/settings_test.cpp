@@ -14,9 +14,12 @@
 #include "platform/cp1252.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
+#include "support/qt_printers.h"
 
 namespace vantor {
 namespace {
+
+using test::QHasSubstr;
 
 TEST(HexVersCouleur, ReadsPairsInReverseAndStopsAtTheFirstNonHexDigit) {
     EXPECT_EQ(HexVersCouleur("C0DDDD"), 14540224u);
@@ -140,8 +143,8 @@ TEST(Settings, FailedWriteIsLoggedOnceWithItsCauseUntilAWriteSucceeds) {
     }
     EXPECT_EQ(env.readFile(m.CheminParam), before);
     EXPECT_EQ(log().count("\r\n"), 1) << log().toStdString();
-    EXPECT_TRUE(log().contains("DELAI")) << log().toStdString();
-    EXPECT_TRUE(log().contains("lecture seule")) << log().toStdString();
+    EXPECT_THAT(log(), QHasSubstr("DELAI"));
+    EXPECT_THAT(log(), QHasSubstr("lecture seule"));
 
     // A write that succeeds again ends the silence.
     QFile::setPermissions(m.CheminParam, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -151,13 +154,13 @@ TEST(Settings, FailedWriteIsLoggedOnceWithItsCauseUntilAWriteSucceeds) {
     m.ecrireParam("DELAI", "45");
     m.ecrireParam("DELAI", "45");
     EXPECT_EQ(log().count("\r\n"), 2) << log().toStdString();
-    EXPECT_TRUE(log().contains("disque plein")) << log().toStdString();
+    EXPECT_THAT(log(), QHasSubstr("disque plein"));
 
     // Each file has its own account: notes.ini in a folder that is not there.
     env.full = false;
     EcrireIni(m, kAppName, "NOTES", "AutoLogoffMinutes", "0", dir.file("absent/notes.ini"));
     EXPECT_EQ(log().count("\r\n"), 3) << log().toStdString();
-    EXPECT_TRUE(log().contains("dossier introuvable")) << log().toStdString();
+    EXPECT_THAT(log(), QHasSubstr("dossier introuvable"));
 }
 
 TEST(LogErreur, WritesDateSpaceColonMessageCrLfInWindows1252) {

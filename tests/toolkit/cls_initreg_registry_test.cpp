@@ -3,6 +3,7 @@
 
 #include "platform/failure.h"
 #include "platform/profile_test_files.h"
+#include "support/qt_printers.h"
 #include "support/reg_files.h"
 #include "toolkit_fixture.h"
 
@@ -72,10 +73,10 @@ TEST_F(ClsInitregRegistry, BinaryValuesAreOneWindows1252BytePerCharacter) {
     const QString unDeuxTrois = QStringLiteral("\x01\x02\x03");
     cls.CreerREG_Cle(kCle);
     cls.EcrireREG_BINARY(kCle, "Octets", unDeuxTrois);
-    EXPECT_TRUE(regeditText(bytesOf(registryPath)).contains("\"Octets\"=hex:01,02,03\r\n"));
+    EXPECT_THAT(regeditText(bytesOf(registryPath)), QHasSubstr("\"Octets\"=hex:01,02,03\r\n"));
     EXPECT_EQ(cls.LireREG_BINARY(kCle, "Octets").text(), unDeuxTrois);
     cls.EcrireREG_BINARY(kCle, "Euro", QStringLiteral("€ÿ"));
-    EXPECT_TRUE(regeditText(bytesOf(registryPath)).contains("\"Euro\"=hex:80,ff\r\n"));
+    EXPECT_THAT(regeditText(bytesOf(registryPath)), QHasSubstr("\"Euro\"=hex:80,ff\r\n"));
     EXPECT_EQ(cls.LireREG_BINARY(kCle, "Euro").text(), QStringLiteral("€ÿ"));
 
     // No byte for these: raised, the key closed, nothing written.
@@ -93,7 +94,7 @@ TEST_F(ClsInitregRegistry, EffaceRemovesTheKeyNamedWithItsSubkeysNeverARoot) {
     cls.EcrireREG_STRING(kCle, "Garde", "oui");
 
     cls.EffaceREG_CLE(kCle + "\\A\\B");
-    EXPECT_FALSE(regeditText(bytesOf(registryPath)).contains("Vantor\\A\\B"));
+    EXPECT_THAT(regeditText(bytesOf(registryPath)), ::testing::Not(QHasSubstr("Vantor\\A\\B")));
     cls.EcrireREG_STRING(kCle + "\\A", "Encore", "là");
     EXPECT_EQ(cls.LireREG_STRING(kCle + "\\A", "Encore").text(), "là");
 
