@@ -41,14 +41,14 @@ TEST_F(NotesPreparationTest, WithoutTheRegistryValueNothingIsWrittenOrStarted) {
     prepareClientNotes(m, true);
     EXPECT_TRUE(env.started.empty());
     EXPECT_EQ(notesIniBytes(), "<absent>");
-    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+    EXPECT_EQ(journal(), "");
 
     // A registry file that cannot be read: logged, kept as it is.
     const QByteArray broken = regeditBytes("Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL");
     ASSERT_TRUE(env.replaceFile(dir.file("registre.reg"), broken));
     prepareClientNotes(m, true);
     EXPECT_TRUE(env.started.empty());
-    EXPECT_TRUE(journal().contains("registre.reg")) << journal().toStdString();
+    EXPECT_THAT(journal(), QHasSubstr("registre.reg"));
     EXPECT_EQ(env.readFile(dir.file("registre.reg")), broken);
 }
 
@@ -80,8 +80,8 @@ TEST_F(NotesPreparationTest, AWindowsFolderMakesNoFileHereAndAFailedStartIsLogge
     ecrireIni("[PARAM]\r\nAUTONOTES=1\r\nAUTO=1\r\n");
     demarrer();
     EXPECT_FALSE(QFile::exists("C:\\Lotus\\Notes\\notes.ini"));  // in the working folder
-    EXPECT_TRUE(journal().contains("C:\\Lotus\\Notes\\notes.ini")) << journal().toStdString();
-    EXPECT_TRUE(journal().contains("C:\\Lotus\\Notes\\notes.exe")) << journal().toStdString();
+    EXPECT_THAT(journal(), QHasSubstr("C:\\Lotus\\Notes\\notes.ini"));
+    EXPECT_THAT(journal(), QHasSubstr("C:\\Lotus\\Notes\\notes.exe"));
     EXPECT_TRUE(w->TimerScan.isActive());  // start-up went on to automatic watching
 }
 

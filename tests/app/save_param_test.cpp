@@ -14,7 +14,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-const QString kParis = QStringLiteral("Paris/Vantor");
 
 class SaveTest : public AppFixture {
 protected:
@@ -58,17 +57,17 @@ TEST_F(SaveTest, AllEmptySavesEverythingAndHidesEverySlotCommand) {
     EXPECT_TRUE(w->CmdGO->isEnabled() && w->CmdQuit->isEnabled() && w->CmdApropos->isEnabled());
     for (const char* key : {"BAL_4", "SERVEUR_LOTUS_4", "BAL_ARCHIVE_4", "DATE_ARCHIVE_4", "AUTO",
                             "COULEUR", "HEIGHT", "WIDTH"}) {
-        EXPECT_TRUE(ini().contains(QByteArray(key) + "=")) << key;
+        EXPECT_THAT(ini(), QHasSubstr(QByteArray(key) + "="));
     }
     EXPECT_EQ(m.lireParam("PASSWORD", "?"), CrypteMotDePasse("vantor").value());
 }
 
 TEST_F(SaveTest, OneUnreachableMailboxIsReportedAndStopsTheWatchTheOthersStillGetCommands) {
-    tool.mailbox(kParis, "mail\\a.nsf");
-    tool.mailbox(kParis, "mail\\b.nsf");
-    slot(0, kParis, "mail\\a.nsf", "archive\\a.nsf");
-    slot(1, kParis, "mail\\b.nsf");
-    slot(2, kParis, "mail\\absente.nsf");
+    tool.mailbox(kServer, "mail\\a.nsf");
+    tool.mailbox(kServer, "mail\\b.nsf");
+    slot(0, kServer, "mail\\a.nsf", "archive\\a.nsf");
+    slot(1, kServer, "mail\\b.nsf");
+    slot(2, kServer, "mail\\absente.nsf");
     w->TimerScan.start();
     w->hide();
     EXPECT_FALSE(w->SaveParam(true));
@@ -100,8 +99,8 @@ TEST_F(SaveTest, LocalInCapitalsIsThisMachineAndAWrongPasswordFailsEveryMailbox)
     EXPECT_EQ(m.ServeurBAL, "");
 
     dialogs.shown.clear();
-    tool.mailbox(kParis, "mail\\a.nsf");
-    slot(1, kParis, "mail\\a.nsf");
+    tool.mailbox(kServer, "mail\\a.nsf");
+    slot(1, kServer, "mail\\a.nsf");
     w->txtPassLOTUS->setText("faux");
     w->CmdSave_Click();
     ASSERT_EQ(dialogs.count("ERREUR"), 2);
@@ -111,8 +110,8 @@ TEST_F(SaveTest, LocalInCapitalsIsThisMachineAndAWrongPasswordFailsEveryMailbox)
 }
 
 TEST_F(SaveTest, EmptyPasswordIsAskedAndNotStored) {
-    tool.mailbox(kParis, "mail\\a.nsf");
-    slot(0, kParis, "mail\\a.nsf");
+    tool.mailbox(kServer, "mail\\a.nsf");
+    slot(0, kServer, "mail\\a.nsf");
     w->txtPassLOTUS->clear();
     dialogs.inputAnswers = {"vantor"};
     EXPECT_TRUE(w->SaveParam(true));
@@ -131,17 +130,17 @@ TEST_F(SaveTest, PasswordThatCannotBeScrambledKeepsTheStoredOneAndSaysSo) {
     EXPECT_EQ(m.MotDePasse, "vantor");
     ASSERT_EQ(dialogs.count("ERREUR"), 1);
     EXPECT_EQ(dialogs.count("SAUVEGARDE"), 0);
-    EXPECT_TRUE(journal().contains("Mot de passe non enregistré"));
+    EXPECT_THAT(journal(), QHasSubstr("Mot de passe non enregistré"));
 }
 
 TEST_F(SaveTest, SaveStillWorksWhenTheMailClientHasNoUser) {
     // No identity in the store: sessions fail; every mailbox is reported, every key written.
-    slot(0, kParis, "mail\\a.nsf");
+    slot(0, kServer, "mail\\a.nsf");
     w->txtCouleur->setText("123456");
     EXPECT_FALSE(w->SaveParam(false));
     EXPECT_EQ(dialogs.count("ERREUR"), 1);
     EXPECT_EQ(m.lireParam("COULEUR", "?"), "123456");
-    EXPECT_EQ(m.lireParam("SERVEUR_LOTUS_0", "?"), kParis);
+    EXPECT_EQ(m.lireParam("SERVEUR_LOTUS_0", "?"), kServer);
 }
 
 TEST_F(SaveTest, ServerFieldShowsAWholeServerAddressWithoutScrolling) {

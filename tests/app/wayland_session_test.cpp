@@ -24,14 +24,13 @@
 
 #include "core/password.h"
 #include "platform/cp1252.h"
+#include "support/mailbox.h"
 #include "support/store_tool.h"
 #include "support/temp_dir.h"
 
 namespace vantor::test {
 namespace {
 
-const QString kServeur = QStringLiteral("Paris/Vantor");
-const QString kBoite = QStringLiteral("mail\\jdupont.nsf");
 // The popup's colour (COULEUR=00FF00) and the user's window's: colours
 // nothing else on the screen has, which read the same whichever way a
 // picture orders its red and blue.
@@ -43,13 +42,13 @@ const QRgb kMagentaSaisie = qRgb(0xFF, 0, 0xFF);
 struct RunningVantor {
     RunningVantor() : tool(dir.file(QStringLiteral("notesdata"))) {
         EXPECT_TRUE(QFile::copy(QStringLiteral(VANTOR_EXE), dir.file(QStringLiteral("vantor"))));
-        tool.mailbox(kServeur, kBoite);
+        tool.mailbox(kServer, kMailbox);
         QFile ini(dir.file(QStringLiteral("param.ini")));
         EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
         ini.write(cp1252::encode(
             QStringLiteral("[PARAM]\r\nSERVEUR_LOTUS_0=%1\r\nBAL_0=%2\r\nPASSWORD=%3\r\nAUTO=1\r\n"
                            "DELAI=65\r\nCOULEUR=00FF00\r\n")
-                .arg(kServeur, kBoite, *CrypteMotDePasse("vantor"))));
+                .arg(kServer, kMailbox, *CrypteMotDePasse("vantor"))));
         ini.close();
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(dir.file(QStringLiteral("vantor")), {});
@@ -139,7 +138,7 @@ TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
     // takes what is later than its start, to the second). The first check,
     // 65 s after the start, shows it.
     vantor.tool.deliver(
-        kServeur, kBoite, QStringLiteral("Marie Curie/Vantor"), QStringLiteral("Résultats"),
+        kServer, kMailbox, QStringLiteral("Marie Curie/Vantor"), QStringLiteral("Résultats"),
         QStringLiteral("Voici les chiffres."),
         {QStringLiteral("--created"),
          QDateTime::currentDateTime().addSecs(5).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});

@@ -15,7 +15,7 @@ TEST(StoreTool, HelpAndBadInputGiveClearMessagesAndExitCodes) {
     EXPECT_EQ(runTool(root.path(), {QStringLiteral("--help")}).exitCode, 0);
     const ToolRun help = runTool(root.path(), {QStringLiteral("deliver"), QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains(QStringLiteral("--subject"))) << help.out.toStdString();
+    EXPECT_THAT(help.out, QHasSubstr(QStringLiteral("--subject")));
 
     const std::vector<std::pair<QStringList, QString>> mistakes{
         {{}, QStringLiteral("aucune commande")},
@@ -37,13 +37,13 @@ TEST(StoreTool, HelpAndBadInputGiveClearMessagesAndExitCodes) {
     for (const auto& [args, expected] : mistakes) {
         const ToolRun run = runTool(root.path(), args);
         EXPECT_EQ(run.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(run.err.contains(expected)) << run.err.toStdString();
+        EXPECT_THAT(run.err, QHasSubstr(expected));
     }
     // A store failure (no such database) is exit code 1 with its description.
     const ToolRun missing = runTool(root.path(), {QStringLiteral("list"), QStringLiteral("--server"), QString(),
                                                   QStringLiteral("--file"), QStringLiteral("absent.nsf")});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("absent.nsf"))) << missing.err.toStdString();
+    EXPECT_THAT(missing.err, QHasSubstr(QStringLiteral("absent.nsf")));
 }
 
 TEST(StoreTool, SetUpAndDeliveryAreWhatTheProgramReads) {
@@ -94,7 +94,7 @@ TEST(StoreTool, SetUpAndDeliveryAreWhatTheProgramReads) {
                                                 QStringLiteral("x"), QStringLiteral("--subject"), QStringLiteral("y"),
                                                 QStringLiteral("--unid"), unid});
     EXPECT_EQ(twice.exitCode, 1);
-    EXPECT_TRUE(twice.err.contains(QStringLiteral("existe déjà"))) << twice.err.toStdString();
+    EXPECT_THAT(twice.err, QHasSubstr(QStringLiteral("existe déjà")));
 }
 
 class StoreToolOutput : public StoreTest {};
@@ -123,7 +123,7 @@ TEST_F(StoreToolOutput, ListAndShowEscapeControlCharactersOneLinePerDocument) {
     ASSERT_EQ(show.exitCode, 0) << show.err.toStdString();
     EXPECT_TRUE(show.out.contains(QStringLiteral("Body [1] : avant\\0après\\x1b[2J\n")))
         << show.out.toStdString();
-    EXPECT_FALSE(show.out.contains(QChar(0x1b)));
+    EXPECT_THAT(show.out, ::testing::Not(QHasSubstr(QChar(0x1b))));
 
     // The help's descriptions start in one column, apart from the options.
     const ToolRun help =
@@ -175,8 +175,8 @@ TEST(DemoFeed, NeverRepeatsASubjectOrABody) {
         for (int i = 0; i < 2000; ++i) {
             const tool::demo::DemoMessage m = tool::demo::feedMessage(i, today);
             ASSERT_FALSE(m.subject.isEmpty());
-            EXPECT_FALSE(seenSubjects.contains(m.subject)) << i << " " << m.subject.toStdString();
-            EXPECT_FALSE(seenBodies.contains(m.body)) << i << " " << m.body.toStdString();
+            EXPECT_THAT(seenSubjects, ::testing::Not(QHasSubstr(m.subject)));
+            EXPECT_THAT(seenBodies, ::testing::Not(QHasSubstr(m.body)));
             seenSubjects.insert(m.subject);
             seenBodies.insert(m.body);
         }

@@ -14,16 +14,15 @@
 #include "notes/store/store_paths.h"
 #include "notes/workspace/ipc_workspace.h"
 #include "popup_fixture.h"
+#include "support/mailbox.h"
 #include "support/store_tool.h"
 #include "watch/frm_msg.h"
 #include "watch/scan_bal.h"
+#include "support/qt_printers.h"
 
 namespace vantor::test {
 namespace {
 
-const QString kServeur = QStringLiteral("Paris/Vantor");
-const QString kBal = QStringLiteral("mail\\jdupont.nsf");
-const QString kMoi = QStringLiteral("Jean Dupont/Vantor");
 
 struct Presented {
     QString subject, from, body, bal, unid;
@@ -40,10 +39,10 @@ class ScanTest : public PopupFixture {
     }
 
     void SetUp() override {
-        tool.mailbox(kServeur, kBal);
+        tool.mailbox(kServer, kMailbox);
         param(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime().addSecs(-3600)));
-        param(keys::serveur(0), kServeur);
-        param(keys::bal(0), kBal);
+        param(keys::serveur(0), kServer);
+        param(keys::bal(0), kMailbox);
         param(keys::kPassword, CrypteMotDePasse(QStringLiteral("vantor")).value());
         popup = std::make_unique<FrmMsg>(m);
         hooks.montrerParametres = [this] { ++settingsShown; };
@@ -66,7 +65,7 @@ class ScanTest : public PopupFixture {
     QString deliver(const QString& subject, const QString& from = QStringLiteral("Marie Curie"),
                     const QString& body = QStringLiteral("Bonjour"),
                     const QStringList& extra = {}) {
-        return tool.deliver(kServeur, kBal, from, subject, body, extra);
+        return tool.deliver(kServer, kMailbox, from, subject, body, extra);
     }
 
     store::LocalClient client;
@@ -92,7 +91,7 @@ TEST_F(ScanTest, NewMessageIsPresentedWithItsCaptionsAndTheTimerIsRearmed) {
     EXPECT_EQ(shown[0].subject, QStringLiteral("Réunion <b>lundi</b>"));
     EXPECT_EQ(shown[0].from, QStringLiteral("Marie Curie"));
     EXPECT_EQ(shown[0].body, QStringLiteral("Ordre du jour"));
-    EXPECT_EQ(shown[0].bal, kBal);
+    EXPECT_EQ(shown[0].bal, kMailbox);
     EXPECT_EQ(shown[0].unid, unid);
     EXPECT_FALSE(shown[0].pj);
     EXPECT_EQ(m.NumBAL, 4);
@@ -101,7 +100,7 @@ TEST_F(ScanTest, NewMessageIsPresentedWithItsCaptionsAndTheTimerIsRearmed) {
     const auto visu = dateHeureDeTexte(m.lireParam(keys::kDateVisu, QString()));
     ASSERT_TRUE(visu.has_value());
     EXPECT_LE(std::abs(visu->secsTo(before)), 2);
-    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+    EXPECT_EQ(journal(), "");
 }
 
 TEST_F(ScanTest, FiveNewMessagesArePresentedOneAfterAnotherEachOnce) {
@@ -123,7 +122,7 @@ TEST_F(ScanTest, FiveNewMessagesArePresentedOneAfterAnotherEachOnce) {
 TEST_F(ScanTest, OwnOlderAndAlreadyPresentedMailIsSkipped) {
     deliver(QStringLiteral("Ancien"), QStringLiteral("Marie Curie"), QStringLiteral("x"),
             {QStringLiteral("--created"), QStringLiteral("2020-01-02 10:00:00")});
-    deliver(QStringLiteral("Envoyé par moi"), kMoi);
+    deliver(QStringLiteral("Envoyé par moi"), kUser);
     const QString presented = deliver(QStringLiteral("Déjà vu"));
     deliver(QStringLiteral("Sans expéditeur"), QString());
     m.DocsAffiches = {presented, QString()};
@@ -156,7 +155,7 @@ TEST_F(ScanTest, MessageDeletedInTheClientWhileTheScanReachesItIsSkippedAndTheWa
     hooks.laisserEvenements = [&] {
         if (removed) return;
         removed = true;
-        notes::DatabasePtr db = client.createClientSession()->getDatabase(kServeur, kBal);
+        notes::DatabasePtr db = client.createClientSession()->getDatabase(kServer, kMailbox);
         ASSERT_TRUE(db->getDocumentByUNID(gone)->remove(true));
     };
     timer.start(65000);
@@ -165,8 +164,8 @@ TEST_F(ScanTest, MessageDeletedInTheClientWhileTheScanReachesItIsSkippedAndTheWa
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].subject, QStringLiteral("Suivant"));
     EXPECT_TRUE(timer.isActive());
-    EXPECT_TRUE(stoppedBecause.isEmpty()) << stoppedBecause.toStdString();
-    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+    EXPECT_EQ(stoppedBecause, "");
+    EXPECT_EQ(journal(), "");
 }
 
 TEST_F(ScanTest, LocalAndEmptyServersAreNotWatched) {
@@ -176,7 +175,7 @@ TEST_F(ScanTest, LocalAndEmptyServersAreNotWatched) {
     param(keys::serveur(0), QStringLiteral("LOCAL"));
     param(keys::bal(0), QStringLiteral("mail\\local.nsf"));
     param(keys::serveur(1), QString());
-    param(keys::bal(1), kBal);
+    param(keys::bal(1), kMailbox);
     deliver(QStringLiteral("sur Paris"));
     scan();
     EXPECT_TRUE(shown.empty());
@@ -194,13 +193,13 @@ TEST_F(ScanTest, WrongPasswordShowsSettingsAndMessageAndLeavesDateVisu) {
     EXPECT_EQ(settingsShown, 1);
     ASSERT_EQ(dialogs.count(QStringLiteral("ERREUR")), 1);
     EXPECT_EQ(dialogs.shown.back().style, msg::kCritical);
-    EXPECT_TRUE(journal().contains(dialogs.shown.back().text));
+    EXPECT_THAT(journal(), QHasSubstr(dialogs.shown.back().text));
     EXPECT_EQ(m.lireParam(keys::kDateVisu, QString()), visu);
     EXPECT_FALSE(stoppedBecause.isEmpty());
 }
 
 TEST_F(ScanTest, OtherFailuresStopTheWatchWithOnlyALogLine) {
-    tool({QStringLiteral("server-down"), kServeur});
+    tool({QStringLiteral("server-down"), kServer});
     const QString visu = m.lireParam(keys::kDateVisu, QString());
     timer.start(1000);
     scan();
@@ -211,26 +210,25 @@ TEST_F(ScanTest, OtherFailuresStopTheWatchWithOnlyALogLine) {
     EXPECT_EQ(m.lireParam(keys::kDateVisu, QString()), visu);
 
     // A reference time that is no date is a failure of the same kind.
-    tool({QStringLiteral("server-up"), kServeur});
+    tool({QStringLiteral("server-up"), kServer});
     param(keys::kDateVisu, QStringLiteral("hier soir"));
     timer.start(1000);
     scan();
     EXPECT_FALSE(timer.isActive());
-    EXPECT_TRUE(journal().contains(QStringLiteral("hier soir")));
+    EXPECT_THAT(journal(), QHasSubstr(QStringLiteral("hier soir")));
 
     // A damaged mailbox that lost its view of every document is named.
     param(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime()));
     sqlite3* db = nullptr;
-    const QString fichier = store::DataRoot(tool.root()).findFile(kServeur, kBal);
+    const QString fichier = store::DataRoot(tool.root()).findFile(kServer, kMailbox);
     ASSERT_EQ(sqlite3_open(fichier.toUtf8().constData(), &db), SQLITE_OK);
     sqlite3_exec(db, "DELETE FROM views WHERE name = '($All)'", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     timer.start(1000);
     scan();
     EXPECT_FALSE(timer.isActive());
-    EXPECT_TRUE(journal().contains(
-        QStringLiteral("La vue ($All) de la boîte mail\\jdupont.nsf est introuvable.")))
-        << journal().toStdString();
+    EXPECT_THAT(journal(),
+                QHasSubstr(QStringLiteral("La vue ($All) de la boîte mail\\jdupont.nsf est introuvable.")));
 }
 
 TEST_F(ScanTest, EmptyPasswordIsAskedAtEveryScanAndNotStored) {
