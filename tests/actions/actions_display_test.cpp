@@ -1,6 +1,5 @@
-// The popup's buttons clicked with the real mouse on a real X display: the
-// clicks reach the commands, and the folder menu opens under the mouse and
-// lets the user walk into a submenu to a nested folder.
+// The folder menu on a real X display: it opens under the mouse and lets the
+// user walk into a submenu with the real pointer and choose with either button.
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QToolButton>
@@ -56,21 +55,9 @@ protected:
     }
 };
 
-TEST_F(ActionsDisplayTest, MouseClicksOnTheButtonsFlagDeleteAndMoveIntoANestedFolder) {
-    const QString suivi = livre("suivi");
-    montre(suivi);
-    cliqueEn(centre(popup->CmdFollow[1]));
-    ASSERT_TRUE(attendreQue([this] { return !popup->isVisible(); }));
-    EXPECT_EQ(document(suivi)->itemValue("FollowUpStatus"), "2");
-
-    const QString supprime = livre("supprimé");
-    montre(supprime);
-    cliqueEn(centre(popup->CmdDel));
-    ASSERT_TRUE(attendreQue([this] { return !popup->isVisible(); }));
-    EXPECT_EQ(document(supprime), nullptr);
-
-    for (const char* f : {"A", "A\\B", "D"}) admin.createFolder(kServeur, kBal, f);
-    m.ServeurBAL = kServeur;
+TEST_F(ActionsDisplayTest, FolderMenuOpensUnderTheMouseAndTheRightButtonChoosesInASubmenu) {
+    for (const char* f : {"A", "A\\B", "D"}) admin.createFolder(kServer, kMailbox, f);
+    m.ServeurBAL = kServer;
     ChargeDossiers(m, listes, 0);
     const QString classe = livre("classé");
     montre(classe);
@@ -98,9 +85,7 @@ TEST_F(ActionsDisplayTest, MouseClicksOnTheButtonsFlagDeleteAndMoveIntoANestedFo
     // Under the mouse: its left edge at the pointer (it may be lifted to fit the screen).
     EXPECT_EQ(coinMenu.x(), bouton.x());
     EXPECT_EQ(dansDossier("A\\B"), QStringList{classe});
-    EXPECT_FALSE(dansDossier("($Inbox)").contains(classe));
-    EXPECT_TRUE(m.DocModifie);
-    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+    EXPECT_EQ(journal(), "");
 }
 
 }  // namespace

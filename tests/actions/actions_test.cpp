@@ -67,7 +67,7 @@ TEST_F(ActionsTest, DeleteAndMoveTakeTheMessageOutOfTheInboxAndFlagTheScan) {
     EXPECT_TRUE(m.DocModifie);
     EXPECT_FALSE(popup->isVisible());
 
-    admin.createFolder(kServeur, kBal, QStringLiteral("Projets\\2004"));
+    admin.createFolder(kServer, kMailbox, QStringLiteral("Projets\\2004"));
     const QString classe = livre(QStringLiteral("à classer"));
     presente(classe);
     m.DocModifie = false;
@@ -105,7 +105,7 @@ TEST_F(ActionsTest, EveryFailureLeavesThePopupOnScreenWithOneLogLineAndNothingSh
         EXPECT_TRUE(popup->isVisible()) << i;
         EXPECT_EQ(lignesJournal(), static_cast<int>(i) + 1) << journal().toStdString();
     }
-    EXPECT_TRUE(journal().contains(QStringLiteral(" :Le message %1 est introuvable").arg(unid)));
+    EXPECT_THAT(journal(), QHasSubstr(QStringLiteral(" :Le message %1 est introuvable").arg(unid)));
     EXPECT_FALSE(m.DocModifie);
     EXPECT_TRUE(client.editions.empty());
     EXPECT_TRUE(dialogs.shown.empty());
@@ -165,7 +165,7 @@ TEST_F(ActionsTest, HostileAttachmentNamesAreSavedInsidePjAndNoFileIsReplaced) {
     ASSERT_NE(m.CorpsCourant, nullptr);
     popup->CmdPJ->click();
 
-    EXPECT_TRUE(journal().isEmpty()) << journal().toStdString();
+    EXPECT_EQ(journal(), "");
     EXPECT_FALSE(popup->isVisible());
     QStringList attendus{QStringLiteral("lien.txt"), QStringLiteral("perdu.txt"),
                          QStringLiteral("rapport.pdf")};

@@ -122,8 +122,8 @@ TEST_F(ArchivageTest, YesRemovesASourceOnlyWhenItsCopyReadsBackIdentical) {
                       "\r\n\r\n2 document(s) conservé(s) dans la boîte : leur copie dans l'archive "
                       "n'a pas pu être vérifiée (voir erreur_log.txt)."));
     EXPECT_EQ(boite().style, msg::kExclamation);
-    EXPECT_TRUE(journal().contains(b));
-    EXPECT_TRUE(journal().contains(c + QStringLiteral(" (« C modifié »)")));
+    EXPECT_THAT(journal(), QHasSubstr(b));
+    EXPECT_THAT(journal(), QHasSubstr(c + QStringLiteral(" (« C modifié »)")));
 
     fenetre.pendant = nullptr;
     archiver(msg::kYes);
@@ -172,8 +172,8 @@ TEST_F(ArchivageTest, ASlotNotOnAServerCopiesNothingButItsArchiveMustOpen) {
     archiver(msg::kYes);
     EXPECT_EQ(boite().style, msg::kCritical);
     EXPECT_EQ(boite().title, QStringLiteral("ERREUR"));
-    EXPECT_TRUE(boite().text.contains(QStringLiteral("absente.nsf")));
-    EXPECT_TRUE(journal().contains(boite().text));
+    EXPECT_THAT(boite().text, QHasSubstr(QStringLiteral("absente.nsf")));
+    EXPECT_THAT(journal(), QHasSubstr(boite().text));
     EXPECT_FALSE(fenetre.timer.isActive());
     EXPECT_EQ(fenetre.timer.interval(), 30000);
     ASSERT_EQ(fenetre.arrets.size(), 1);
@@ -182,7 +182,7 @@ TEST_F(ArchivageTest, ASlotNotOnAServerCopiesNothingButItsArchiveMustOpen) {
 
 // The popup's delete runs between documents: the one about to be read may go.
 TEST_F(ArchivageTest, ADocumentDeletedMeanwhileIsNeitherArchivedNorFound) {
-    admin.createFolder(kServeur, kBal, QStringLiteral("Recherche"));
+    admin.createFolder(kServer, kMailbox, QStringLiteral("Recherche"));
     ajouter({.subject = QStringLiteral("A budget")});
     const QString b = ajouter({.subject = QStringLiteral("B budget")});
     const QString c = ajouter({.subject = QStringLiteral("C budget")});

@@ -16,7 +16,7 @@ TEST_F(FenetreLOTUSTest, ButtonsAndTrayEntriesRunTheCommandsAndTheIconFollowsThe
     tool({QStringLiteral("create-database"), QStringLiteral("--server"), QStringLiteral("local"),
           QStringLiteral("--file"), QStringLiteral("archive\\jdupont.nsf"),
           QStringLiteral("--user"), QStringLiteral("Jean Dupont/Vantor")});
-    tool.deliver(kServeur, QStringLiteral("mail\\jdupont.nsf"), QStringLiteral("Marie Curie"),
+    tool.deliver(kServer, QStringLiteral("mail\\jdupont.nsf"), QStringLiteral("Marie Curie"),
                  QStringLiteral("Ancien"), QStringLiteral("Bonjour"),
                  {QStringLiteral("--created"), QStringLiteral("2007-01-05 10:00:00")});
     demarrer();

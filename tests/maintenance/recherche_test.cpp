@@ -11,7 +11,7 @@ const QString kRecherche = QStringLiteral("Recherche");
 class RechercheTest : public MaintenanceFixture {
   protected:
     void SetUp() override {
-        admin.createFolder(kServeur, kBal, kRecherche);
+        admin.createFolder(kServer, kMailbox, kRecherche);
         // The hits of an earlier search, to be replaced.
         ancien = ajouter({.subject = QStringLiteral("ancien"), .folders = {kRecherche}});
     }
@@ -19,7 +19,7 @@ class RechercheTest : public MaintenanceFixture {
     // The search ended through its failure path: no message, the watch paused.
     void echecSilencieux(const QString& raison) {
         EXPECT_EQ(dialogs.shown.size(), 1u);  // the phrase's box only
-        EXPECT_TRUE(journal().contains(raison)) << journal().toStdString();
+        EXPECT_THAT(journal(), QHasSubstr(raison));
         EXPECT_FALSE(fenetre.timer.isActive());
         EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
         EXPECT_EQ(fenetre.captionRechercher, QStringLiteral("Rechercher"));
@@ -54,7 +54,7 @@ TEST_F(RechercheTest, FindsThePhraseInSubjectOrBodyWhateverItsCaseAndAccentsEach
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Saisissez la phrase à rechercher:"));
     EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("RECHERCHER"));
-    EXPECT_EQ(ouvertures, (QList<QStringList>{{kServeur, kBal, kRecherche, QString(), "1"}}));
+    EXPECT_EQ(ouvertures, (QList<QStringList>{{kServer, kMailbox, kRecherche, QString(), "1"}}));
     EXPECT_EQ(fenetre.premierPlan, QStringList{"Lotus Notes"});
     EXPECT_EQ(pendant,
               QStringList({"Recherche en cours", "Recherche en cours", "Recherche en cours"}));
@@ -78,17 +78,17 @@ TEST_F(RechercheTest, NoHitStillOpensTheEmptiedFolderThenSaysSo) {
 }
 
 TEST_F(RechercheTest, WithoutTheFolderTheUserIsToldAndTheWatchStaysPaused) {
-    admin.open(kServeur, kBal)->getDocumentByUNID(ancien)->remove(true);
+    admin.open(kServer, kMailbox)->getDocumentByUNID(ancien)->remove(true);
     m.ecrireParam(keys::bal(1), QStringLiteral("mail\\equipe.nsf"));
-    m.ecrireParam(keys::serveur(1), kServeur);
-    admin.createMailbox(kServeur, QStringLiteral("mail\\equipe.nsf"), {kUser});
+    m.ecrireParam(keys::serveur(1), kServer);
+    admin.createMailbox(kServer, QStringLiteral("mail\\equipe.nsf"), {kUser});
     fenetre.timer.start(30000);
     dialogs.inputAnswers = {QStringLiteral("budget")};
     maintenance.CmdRecherche_Click(1);
     EXPECT_EQ(boite().text, QStringLiteral("Merci de créer d'abord un dossier nommé : Recherche"));
     EXPECT_EQ(boite().style, msg::kExclamation);
     EXPECT_EQ(boite().title, QStringLiteral("ERREUR"));
-    EXPECT_FALSE(admin.open(kServeur, QStringLiteral("mail\\equipe.nsf"))->getView(kRecherche));
+    EXPECT_FALSE(admin.open(kServer, QStringLiteral("mail\\equipe.nsf"))->getView(kRecherche));
     EXPECT_TRUE(ouvertures.isEmpty());
     EXPECT_FALSE(fenetre.timer.isActive());
     EXPECT_EQ(fenetre.arrets.size(), 1);
