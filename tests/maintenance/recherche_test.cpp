@@ -109,9 +109,7 @@ TEST_F(RechercheTest, APasswordAlreadyKnownIsReusedAndLocalMeansThisMachine) {
     const QString perso = QStringLiteral("mail\\perso.nsf");
     auto locale = admin.createMailbox(QStringLiteral("local"), perso, {kUser});
     admin.createFolder(QStringLiteral("local"), perso, kRecherche);
-    store::Memo memo;
-    memo.subject = QStringLiteral("Facture");
-    store::deliverMemo(*locale, memo);
+    deliver(*locale, QStringLiteral("Facture"));
     m.ecrireParam(keys::bal(2), perso);
     m.ecrireParam(keys::serveur(2), QStringLiteral("LOCAL"));
     m.ecrireParam(keys::kPassword, CrypteMotDePasse(QStringLiteral("périmé")).value());

@@ -99,13 +99,10 @@ TEST_F(Documents, ItemsMatchNamesWithoutRegardToCaseAndKeepTheirSavedValues) {
 TEST_F(Documents, CopyAllItemsCarriesAttachmentsIntoAnotherDatabase) {
     const QString source = root_.file(QStringLiteral("rapport.csv"));
     writeFile(source, "a;b\n1;2\n");
-    store::Memo memo;
-    memo.from = QStringLiteral("Claire Moreau/Vantor");
-    memo.subject = QStringLiteral("Avec pièces");
-    memo.body = QStringLiteral("Voir pièces jointes");
-    memo.attachments = {{QStringLiteral("rapport.csv"), source, {}},
-                        {QStringLiteral("..\\..\\évasion.txt"), {}, QByteArray("piège")}};
-    auto original = store::deliverMemo(*mailbox_, memo);
+    store::Memo m = memo(QStringLiteral("Avec pièces"));
+    m.attachments = {{QStringLiteral("rapport.csv"), source, {}},
+                     {QStringLiteral("..\\..\\évasion.txt"), {}, QByteArray("piège")}};
+    auto original = test::deliver(*mailbox_, m);
     QFile::remove(source);  // stored in the database, no longer needed
 
     admin_.createDatabase(QString(), QStringLiteral("archive\\a.nsf"), {kUser});
@@ -155,10 +152,9 @@ TEST_F(Documents, CopyAllItemsCarriesAttachmentsIntoAnotherDatabase) {
 }
 
 TEST_F(Documents, AttachmentOfAnItemKeptAfterItsDocumentWentFailsClearly) {
-    store::Memo memo;
-    memo.subject = QStringLiteral("Éphémère");
-    memo.attachments = {{QStringLiteral("note.txt"), {}, QByteArray("contenu")}};
-    auto doc = store::deliverMemo(*mailbox_, memo);
+    store::Memo m = memo(QStringLiteral("Éphémère"));
+    m.attachments = {{QStringLiteral("note.txt"), {}, QByteArray("contenu")}};
+    auto doc = test::deliver(*mailbox_, m);
     notes::ItemPtr body = openMailbox()->getDocumentByUNID(doc->universalID())->getFirstItem(QStringLiteral("Body"));
     notes::EmbeddedObjectPtr object = body->embeddedObjects().at(0);
     EXPECT_EQ(failureCode([&] { object->extractFile(root_.file(QStringLiteral("absent/dossier/x.txt"))); }),
@@ -206,10 +202,9 @@ TEST_F(Documents, FiftyMegabyteAttachmentRoundTripsByStreaming) {
         h.addData(&f);
         return h.result();
     };
-    store::Memo memo;
-    memo.subject = QStringLiteral("Volumineux");
-    memo.attachments = {{QStringLiteral("gros.bin"), path, {}}};
-    auto doc = store::deliverMemo(*mailbox_, memo);
+    store::Memo m = memo(QStringLiteral("Volumineux"));
+    m.attachments = {{QStringLiteral("gros.bin"), path, {}}};
+    auto doc = test::deliver(*mailbox_, m);
     notes::EmbeddedObjectPtr object =
         openMailbox()->getDocumentByUNID(doc->universalID())->getFirstItem(QStringLiteral("Body"))->embeddedObjects().at(0);
     EXPECT_EQ(dynamic_cast<store::LocalEmbeddedObject*>(object.get())->size(), 50 << 20);

@@ -17,10 +17,9 @@ TEST_F(ViewWalk, LongWalkGivesEveryDocumentOnceInCreationOrderWithItsCreationTim
     {
         store::Batch batch(*mailbox_);
         for (int i = 0; i < count; ++i) {
-            store::Memo memo;
-            memo.subject = QString::number(i);
-            memo.created = start.addMSecs(i * 1700LL);
-            store::deliverMemo(*mailbox_, memo);
+            store::Memo m = memo(QString::number(i));
+            m.created = start.addMSecs(i * 1700LL);
+            test::deliver(*mailbox_, m);
         }
         batch.commit();
     }
