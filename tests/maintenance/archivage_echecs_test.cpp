@@ -61,6 +61,7 @@ struct Cas {
     int tour;
     const char* raison;
     Reste reste;
+    friend void PrintTo(const Cas& c, std::ostream* os) { *os << c.nom; }
 };
 
 class ArchivageEchecTest : public MaintenanceFixture, public ::testing::WithParamInterface<Cas> {
