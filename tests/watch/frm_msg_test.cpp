@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QThread>
+#include <QtCore/qtestsupport_core.h>
 #include <QTimer>
 #include <QToolButton>
 #include <vector>
@@ -57,11 +57,17 @@ QPoint fond(FrmMsg& f) {
 
 // Whether a move over `cible` restarts the countdown: only a restart makes
 // the time left grow back.
+// Some time of the countdown gone, so that a restart shows.
+int entame(FrmMsg& f) {
+    const int plein = f.TimerCloseAuto->interval();
+    (void)QTest::qWaitFor([&] { return f.TimerCloseAuto->remainingTime() < plein - 20; }, 5000);
+    return f.TimerCloseAuto->remainingTime();
+}
+
 bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
                 Qt::MouseButtons enfonces = Qt::NoButton) {
     f.relanceTimerFermeture();
-    QThread::msleep(60);
-    const int avant = f.TimerCloseAuto->remainingTime();
+    const int avant = entame(f);
     envoie(cible, QEvent::MouseMove, ou, Qt::NoButton, enfonces);
     return f.TimerCloseAuto->remainingTime() > avant;
 }
@@ -136,8 +142,7 @@ TEST_F(PopupFixture, CountdownRunsFromLoadForDelaiAndABadDelaiIsLogged) {
 
 TEST_F(PopupFixture, ShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {
     FrmMsg f(m);
-    QThread::msleep(60);
-    const int avant = f.TimerCloseAuto->remainingTime();
+    const int avant = entame(f);
     AffichePopup(m, f);
     EXPECT_GT(f.TimerCloseAuto->remainingTime(), avant);
 
