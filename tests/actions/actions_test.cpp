@@ -52,7 +52,7 @@ TEST_F(ActionsTest, FollowUpsSetTheFiveItemsInOrderAndLeaveTheMessageInTheInbox)
         EXPECT_EQ(doc->itemValue("FollowUpDate") + doc->itemValue("FollowUpRemoveFromInbox") +
                       doc->itemValue("FollowUpText") + doc->itemValue("FollowUpTime"),
                   "");
-        EXPECT_TRUE(dansDossier("($Inbox)").contains(unid));
+        EXPECT_THAT(dansDossier("($Inbox)"), ::testing::Contains(unid));
         EXPECT_FALSE(popup->isVisible());
     }
     EXPECT_FALSE(m.DocModifie);

@@ -67,9 +67,9 @@ TEST_F(TrayTest, IconTellsTheTruthInEveryStateOfTheWatch) {
     tool({QStringLiteral("server-down"), kServer});
     w->TimerScan_Timer();
     EXPECT_FALSE(w->TimerScan.isActive());
-    EXPECT_TRUE(
-        tray.icone()->toolTip().startsWith(QStringLiteral("Vantor - surveillance arrêtée : ")));
-    EXPECT_TRUE(tray.icone()->toolTip().endsWith(QStringLiteral(" (voir erreur_log.txt)")));
+    EXPECT_THAT(tray.icone()->toolTip().toStdString(),
+                ::testing::AllOf(::testing::StartsWith("Vantor - surveillance arrêtée : "),
+                                 ::testing::EndsWith(" (voir erreur_log.txt)")));
     EXPECT_TRUE(grise());
 
     tool({QStringLiteral("server-up"), kServer});
