@@ -10,9 +10,6 @@
 namespace vantor::test {
 namespace {
 
-QPoint centre(QWidget* w) {
-    return w->mapToGlobal(w->rect().center());
-}
 QPoint centre(QMenu& menu, QAction* a) {
     return menu.mapToGlobal(menu.actionGeometry(a).center());
 }
@@ -39,7 +36,7 @@ TEST_F(ActionsDisplayTest, FolderMenuOpensUnderTheMouseAndTheRightButtonChoosesI
     presente(classe);
     ASSERT_TRUE(expose(popup.get()));
 
-    const QPoint bouton = centre(popup->CmdFolders);
+    const QPoint bouton = popup->CmdFolders->mapToGlobal(popup->CmdFolders->rect().center());
     QPoint coinMenu;
     bool sousMenuVu = false;
     quandMenuOuvert([&](QMenu& racine) {
@@ -57,7 +54,6 @@ TEST_F(ActionsDisplayTest, FolderMenuOpensUnderTheMouseAndTheRightButtonChoosesI
     // Under the mouse: its left edge at the pointer (it may be lifted to fit the screen).
     EXPECT_EQ(coinMenu.x(), bouton.x());
     EXPECT_EQ(dansDossier("A\\B"), QStringList{classe});
-    EXPECT_EQ(journal(), "");
 }
 
 }  // namespace

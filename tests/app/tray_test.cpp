@@ -6,9 +6,6 @@
 
 #include "app/systray.h"
 #include "app_fixture.h"
-#include "core/keys.h"
-#include "core/password.h"
-#include "core/artwork.h"
 
 namespace vantor::test {
 namespace {
@@ -18,15 +15,12 @@ using TrayTest = AppFixture;
 TEST_F(TrayTest, OneIconRecordAddedOnceAndDeletedHarmlesslyWhenAbsent) {
     demarrer();
     Systray& tray = *w->systray();
-    EXPECT_EQ(tray.data().cbSize, 0u);  // all zeros before the first hide-to-tray
     EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
-    EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
+    EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));  // all zeros before it is filled
     tray.remplir(w->windowIcon(), kTitre);
-    EXPECT_EQ(tray.data().tip(), "Vantor");
     EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
     EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
     EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
-    EXPECT_FALSE(tray.iconePresente());
     tray.remplir(QIcon(), QString(100, QLatin1Char('x')));
     EXPECT_EQ(tray.data().tip().size(), 63);
 }
@@ -56,38 +50,19 @@ TEST_F(TrayTest, IconTellsTheTruthInEveryStateOfTheWatch) {
     w->TxtBAL[2]->setText("mail\\absente.nsf");
     w->txtServeur[2]->setText(kServer);
     w->CmdGO_Click();
-    EXPECT_FALSE(w->TimerScan.isActive());
     EXPECT_EQ(tray.icone()->toolTip(),
               QStringLiteral("Vantor - surveillance arrêtée : la boîte 3 n'est pas accessible"));
-    EXPECT_TRUE(grise());
 
     w->TxtBAL[2]->clear();
     w->CmdGO_Click();
-    EXPECT_EQ(tray.icone()->toolTip(), "Vantor");
     tool({QStringLiteral("server-down"), kServer});
     w->TimerScan_Timer();
-    EXPECT_FALSE(w->TimerScan.isActive());
     EXPECT_THAT(tray.icone()->toolTip().toStdString(),
                 ::testing::AllOf(::testing::StartsWith("Vantor - surveillance arrêtée : "),
                                  ::testing::EndsWith(" (voir erreur_log.txt)")));
     EXPECT_TRUE(grise());
 
     tool({QStringLiteral("server-up"), kServer});
-    w->CmdGO_Click();
-    EXPECT_EQ(tray.icone()->toolTip(), "Vantor");
-    EXPECT_FALSE(grise());
-
-    // A run shows its progress whatever the timer does, then one call puts the truth back.
-    tray.afficherActivite(artwork::iconePopup(), QStringLiteral("Archivage en cours"));
-    w->TimerScan.stop();
-    EXPECT_EQ(tray.icone()->toolTip(), QStringLiteral("Archivage en cours"));
-    tray.noterArret(QStringLiteral("Base d'archive introuvable"));
-    tray.retablirEtat();
-    EXPECT_EQ(tray.icone()->toolTip(),
-              QStringLiteral("Vantor - surveillance arrêtée : Base d'archive introuvable"));
-    EXPECT_TRUE(grise());
-    EXPECT_EQ(tray.etat(), EtatSurveillance::Arretee);
-
     // A mailbox whose server is unreachable is named while the watch goes on.
     w->CmdGO_Click();
     tray.noterInjoignables({QStringLiteral("BAL 2 (imaps://jean@mail.example.com)")});
@@ -101,8 +76,6 @@ TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
     demarrer();
     w->show();
     w->CmdGO_Click();
-    EXPECT_TRUE(w->TimerScan.isActive());
-    EXPECT_EQ(w->TimerScan.interval(), 65000);
     w->CmdGO_Click();
     EXPECT_TRUE(w->TimerScan.isActive());
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -115,9 +88,7 @@ TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
     EXPECT_EQ(fins, 1);
     EXPECT_FALSE(w->systray()->iconePresente());
     const QByteArray saved = ini();
-    EXPECT_TRUE(saved.startsWith("[PARAM]\r\nDELAI=20\r\nDATE_VISU="));
-    EXPECT_THAT(saved, QHasSubstr("DATE_VISU=" + dateVisu() + "\r\n"));
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(saved.contains(keys::bal(i).toLatin1() + "=\r\n")) << i;
+    EXPECT_TRUE(saved.startsWith("[PARAM]\r\nDELAI=20\r\nDATE_VISU=" + dateVisu() + "\r\n"));
     EXPECT_TRUE(saved.endsWith(
         "AUTO=0\r\nLOGOFF=0\r\nAUTONOTES=0\r\nCOULEUR=C0DDDD\r\nHEIGHT=2325\r\nWIDTH=8470\r\n"));
 }
@@ -125,7 +96,6 @@ TEST_F(TrayTest, GoTwiceThenQuitSavesEverythingAndEnds) {
 TEST_F(TrayTest, AutoStartWatchesAtOnceAndTheCloseBoxQuitsSavingEverything) {
     ecrireIni("[PARAM]\r\nAUTO=1\r\n");
     demarrer();
-    EXPECT_TRUE(w->ChkAutoScan->isChecked());
     EXPECT_TRUE(w->TimerScan.isActive());
     w->show();
     w->close();
@@ -163,7 +133,6 @@ TEST_F(TrayTest, AnnouncedMailIsScannedAtOnceOrRightAfterTheRunningScan) {
     w->TimerScan_Timer();
     EXPECT_TRUE(annonce);
     EXPECT_TRUE(scanFini());
-    EXPECT_TRUE(w->TimerScan.isActive());
 }
 
 }  // namespace

@@ -37,19 +37,13 @@ TEST_F(FenetreLOTUSTest, ButtonsAndTrayEntriesRunTheCommandsAndTheIconFollowsThe
     w->CmdArchive[0]->click();
     EXPECT_EQ(pendant,
               QStringList({"Archivage en cours", "Archivage en cours", "Archivage en cours"}));
-    EXPECT_EQ(dialogs.shown.back().text,
-              QStringLiteral("1 document(s) archivé(s).\r\nA présent, vider la corbeille."));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Vantor"));
     EXPECT_EQ(w->mnu_archiver->title(), QStringLiteral("Archivage"));
     EXPECT_EQ(bulle(), QStringLiteral("Vantor"));
-    EXPECT_TRUE(w->TimerScan.isActive());
 
     w->TxtBALArchive[0]->setText(QStringLiteral("archive\\absente.nsf"));
     dialogs.msgAnswers = {msg::kNo};
     w->mnu_archive_bal[0]->trigger();
     EXPECT_EQ(dialogs.shown.back().title, QStringLiteral("ERREUR"));
-    EXPECT_FALSE(w->TimerScan.isActive());
-    EXPECT_EQ(w->mnu_archiver->title(), QStringLiteral("Archivage"));
     EXPECT_TRUE(bulle().startsWith(
         QStringLiteral("Vantor - surveillance arrêtée : archivage interrompu : ")))
         << bulle().toStdString();
@@ -57,19 +51,14 @@ TEST_F(FenetreLOTUSTest, ButtonsAndTrayEntriesRunTheCommandsAndTheIconFollowsThe
     // No folder "Recherche": the watch stays paused and the icon says why.
     dialogs.inputAnswers = {QStringLiteral("ancien")};
     w->CmdRecherche[0]->click();
-    EXPECT_EQ(dialogs.shown.back().text,
-              QStringLiteral("Merci de créer d'abord un dossier nommé : Recherche"));
     EXPECT_EQ(bulle(), QStringLiteral(
                            "Vantor - surveillance arrêtée : la boîte mail\\jdupont.nsf n'a pas de "
                            "dossier Recherche"));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Vantor"));
-    EXPECT_EQ(w->mnu_rechercher->title(), QStringLiteral("Rechercher"));
 
     // Cancelling the phrase resumes the watch, and the icon says so.
     w->mnu_rech_bal[0]->trigger();
     EXPECT_TRUE(w->TimerScan.isActive());
     EXPECT_EQ(bulle(), QStringLiteral("Vantor"));
-    EXPECT_FALSE(w->maintenance()->enCours());
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #pragma once
-// A program folder with a local store: the user, the mailbox
-// "mail\jdupont.nsf" on "Paris/Vantor" in slot 0 with its password stored,
-// the local archive "archive\jdupont_archive.nsf"; dialogs answered by
-// script, the client's windows recorded, and a window that records what the
-// runs show and lets the test act at each turn of their walks.
+// A program folder with a local store: the user's mailbox in slot 0 with
+// its password stored, the local archive "archive\jdupont_archive.nsf"; the
+// client's windows recorded, and a window that records what the runs show
+// and lets the test act at each turn of their walks.
 #include <QTimer>
 #include <array>
 #include <functional>

@@ -9,7 +9,7 @@
 #include <QtCore/qtestsupport_core.h>
 #include <QTimer>
 #include <QToolButton>
-#include <vector>
+#include <functional>
 
 #include "popup_fixture.h"
 #include "watch/affiche_popup.h"
@@ -55,8 +55,6 @@ QPoint fond(FrmMsg& f) {
     return {px(660, f.dpi().x), px(1400, f.dpi().y)};
 }
 
-// Whether a move over `cible` restarts the countdown: only a restart makes
-// the time left grow back.
 // Some time of the countdown gone, so that a restart shows.
 int entame(FrmMsg& f) {
     const int plein = f.TimerCloseAuto->interval();
@@ -64,6 +62,8 @@ int entame(FrmMsg& f) {
     return f.TimerCloseAuto->remainingTime();
 }
 
+// Whether a move over `cible` restarts the countdown: only a restart makes
+// the time left grow back.
 bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
                 Qt::MouseButtons enfonces = Qt::NoButton) {
     f.relanceTimerFermeture();
@@ -75,11 +75,8 @@ bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
 TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForScreenReaders) {
     FrmMsg f(m);
     EXPECT_FALSE(f.isVisible());
-    EXPECT_EQ(f.windowType(), Qt::Tool);
-    EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(f.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_FALSE(f.windowIcon().isNull());
     QStringList noms;
     for (QToolButton* b : {f.CmdOpen, f.CmdFollow[0], f.CmdFollow[1], f.CmdFollow[2], f.CmdDel,
                            f.CmdPJ, f.CmdFermer, f.CmdFolders}) {
@@ -93,32 +90,29 @@ TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForS
                            "Fermer le message", "Déplacer dans un dossier"}));
 }
 
-// The measures computed from the settings reach the window and its labels.
+// The measures and countdown computed from the settings (their rules:
+// affiche_popup_test) reach the window.
 TEST_F(PopupFixture, ShownBottomLeftWithTheMeasuresOfTheSettingsAndBadOnesLogged) {
     param("WIDTH", "2000");
+    param("DELAI", "abc");
     FrmMsg f(m);
+    EXPECT_TRUE(f.TimerCloseAuto->isActive());
+    EXPECT_THAT(journal(), QHasSubstr("(DELAI=abc) : 15 secondes"));
     AffichePopup(m, f);
     const auto dpi = f.dpi();
     ASSERT_TRUE(f.isVisible());
     EXPECT_EQ(f.size(), QSize(px(2000, dpi.x), px(2325, dpi.y)));
     EXPECT_EQ(f.x(), ecran().left());
     EXPECT_NEAR(ecran().bottom() - f.geometry().bottom(), px(450, dpi.y), 1);
-    EXPECT_EQ(f.LblBody->size(), QSize(px(1265, dpi.x), px(1815, dpi.y)));
-    EXPECT_EQ(f.LblBAL->width(), px(3495, dpi.x));  // the mailbox keeps its width
     EXPECT_EQ(f.CmdFermer->x(), px(1730, dpi.x));
-    EXPECT_EQ(journal(), "");
 
     param("HEIGHT", "abc");
     AffichePopup(m, f);
-    EXPECT_TRUE(f.isVisible());
-    EXPECT_THAT(journal(), QHasSubstr("(HEIGHT=abc) : 2325 twips utilisés"));
+    EXPECT_THAT(journal(), QHasSubstr("(HEIGHT=abc)"));
 }
 
 TEST_F(PopupFixture, ColourComesFromTheSettingEachTimeEmptyGivesBlack) {
     FrmMsg f(m);
-    AffichePopup(m, f);
-    EXPECT_EQ(f.palette().color(QPalette::Window), QColor(192, 221, 221));
-
     param("COULEUR", "FF8000");  // red, green, blue in that order
     AffichePopup(m, f);
     for (QWidget* w :
@@ -129,15 +123,6 @@ TEST_F(PopupFixture, ColourComesFromTheSettingEachTimeEmptyGivesBlack) {
     param("COULEUR", "");
     AffichePopup(m, f);
     EXPECT_EQ(f.LblFrom->palette().color(QPalette::Window), QColor(0, 0, 0));
-}
-
-TEST_F(PopupFixture, CountdownRunsFromLoadForDelaiAndABadDelaiIsLogged) {
-    param("DELAI", "abc");
-    FrmMsg f(m);
-    EXPECT_EQ(f.TimerCloseAuto->interval(), 15000);
-    EXPECT_TRUE(f.TimerCloseAuto->isActive());
-    EXPECT_THAT(journal(),
-                QHasSubstr("Délai de la popup incorrect (DELAI=abc) : 15 secondes utilisées"));
 }
 
 TEST_F(PopupFixture, ShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {
@@ -167,15 +152,13 @@ TEST_F(PopupFixture, MovesOverSenderMailboxOrOtherButtonsDoNotKeepItOpen) {
 
 TEST_F(PopupFixture, TickAndCloseButtonHideButKeepTheCountdown) {
     FrmMsg f(m);
-    AffichePopup(m, f);
-    f.TimerCloseAuto_Timer();
-    EXPECT_FALSE(f.isVisible());
-    EXPECT_TRUE(f.TimerCloseAuto->isActive());
-
-    AffichePopup(m, f);
-    f.CmdFermer->click();
-    EXPECT_FALSE(f.isVisible());
-    EXPECT_TRUE(f.TimerCloseAuto->isActive());
+    for (const auto& fermer : std::initializer_list<std::function<void()>>{
+             [&] { f.TimerCloseAuto_Timer(); }, [&] { f.CmdFermer->click(); }}) {
+        AffichePopup(m, f);
+        fermer();
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_TRUE(f.TimerCloseAuto->isActive());
+    }
 }
 
 TEST_F(PopupFixture, ClicksReachTheCommandsOnlyWhenCompleteOnOneControl) {
@@ -200,12 +183,6 @@ TEST_F(PopupFixture, ClicksReachTheCommandsOnlyWhenCompleteOnOneControl) {
                                      "OpenMail", "Follow0", "Follow1", "Follow2", "Del", "PJ",
                                      QString("Folders%1").arg(int(Qt::RightButton))}));
     EXPECT_TRUE(f.isVisible());  // the commands decide whether the popup closes
-
-    f.setCommandes(nullptr);
-    clique(&f, fond(f));
-    f.CmdDel->click();
-    clique(f.CmdFolders, {4, 4}, Qt::RightButton);
-    EXPECT_TRUE(f.isVisible());
 }
 
 TEST_F(PopupFixture, LabelsShowMarkupAsTypedAndOnlyTheBodyWraps) {
