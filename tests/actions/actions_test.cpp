@@ -126,9 +126,7 @@ TEST_F(ActionsTest, HostileAttachmentNamesAreSavedInsidePjAndNoFileIsReplaced) {
         {"C:evil.bat", "evil.bat"},
         {"/etc/passwd", "passwd"},
         {QString::fromUtf16(u"a\u0000b.txt", 7), "a_b.txt"},
-        {"\x01"
-         "ctl\n.txt",
-         "_ctl_.txt"},
+        {QString("\x01") + "ctl\n.txt", "_ctl_.txt"},
         {"flux.txt:cache", "flux.txt_cache"},
         {".", "pièce jointe"},
         {"..", "pièce jointe (2)"},

@@ -29,10 +29,7 @@ struct Presented {
 
 class ScanTest : public PopupFixture {
   protected:
-    ScanTest()
-        : client(joinPath(dir.path(), QStringLiteral("notesdata")),
-                 notes::ipcWorkspaceFactory(joinPath(dir.path(), QStringLiteral("notesdata")))),
-          tool(joinPath(dir.path(), QStringLiteral("notesdata"))) {
+    ScanTest() : client(racine(), notes::ipcWorkspaceFactory(racine())), tool(racine()) {
         m.notes = &client;
     }
 
