@@ -51,9 +51,7 @@ TEST_F(FenetreLOTUSTest, ButtonsAndTrayEntriesRunTheCommandsAndTheIconFollowsThe
     // No folder "Recherche": the watch stays paused and the icon says why.
     dialogs.inputAnswers = {QStringLiteral("ancien")};
     w->CmdRecherche[0]->click();
-    EXPECT_EQ(bulle(), QStringLiteral(
-                           "Vantor - surveillance arrêtée : la boîte mail\\jdupont.nsf n'a pas de "
-                           "dossier Recherche"));
+    EXPECT_THAT(bulle(), QHasSubstr(QStringLiteral("n'a pas de dossier Recherche")));
 
     // Cancelling the phrase resumes the watch, and the icon says so.
     w->mnu_rech_bal[0]->trigger();
