@@ -69,8 +69,8 @@ TEST_F(FrenchDialogs, MessageBoxStylesGiveTheirIconFrenchButtonsAndAnswers) {
     }
 
     // 259: Oui, Non, Annuler, Non by default, no icon; closing is Annuler.
-    const std::pair<QMessageBox::StandardButton, int> reponses[] = {
-        {QMessageBox::Yes, msg::kYes}, {QMessageBox::No, msg::kNo}};
+    const std::pair<QMessageBox::StandardButton, int> reponses[] = {{QMessageBox::Yes, msg::kYes},
+                                                                    {QMessageBox::No, msg::kNo}};
     for (const auto& [bouton, reponse] : reponses) {
         QStringList vu;
         quandBoiteOuverte([&](QWidget* w) {
@@ -87,9 +87,9 @@ TEST_F(FrenchDialogs, MessageBoxStylesGiveTheirIconFrenchButtonsAndAnswers) {
                            msg::kYesNoCancelDefaultNo, QStringLiteral("ARCHIVAGE")),
             reponse);
         // Texts from mail are never read as markup.
-        EXPECT_EQ(vu, QStringList({"Oui", "Non", "Annuler", "Non",
-                                   QString::number(QMessageBox::NoIcon),
-                                   QString::number(Qt::PlainText)}));
+        EXPECT_EQ(vu,
+                  QStringList({"Oui", "Non", "Annuler", "Non", QString::number(QMessageBox::NoIcon),
+                               QString::number(Qt::PlainText)}));
     }
     quandBoiteOuverte([](QWidget* box) { box->close(); });
     EXPECT_EQ(dialogs.msgBox(QStringLiteral("Supprimer ?"), msg::kYesNoCancelDefaultNo,

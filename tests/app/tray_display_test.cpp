@@ -58,7 +58,6 @@ TEST_F(TrayDisplayTest, IconDocksAndItsTooltipTellsTheWatchStateAsTheUserSeesIt)
     ASSERT_TRUE(QTest::qWaitFor([&] { return dansLaZone(); }, 10000));
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(bulleSurvolee(), QStringLiteral("Vantor - surveillance non lancée"));
-
 }
 
 TEST_F(TrayDisplayTest, LateTrayManagerTakesTheIconAndTheWatchingWindowHidesToIt) {

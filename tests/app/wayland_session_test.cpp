@@ -1,9 +1,8 @@
 // The real `vantor` in a Wayland session (tests/support/with-weston.sh),
-// started as a session starts it: no QT_QPA_PLATFORM. With XWayland it runs there, and its popup stands at the
-// bottom left, unmanaged so no window manager lowers it, above the window
-// the user works in; without XWayland it still runs, natively,
-// and says once in its log what does not work there. Each case runs in a
-// session of its own and skips itself in the other.
+// started as a session starts it: no QT_QPA_PLATFORM. With XWayland it runs there, and its popup
+// stands at the bottom left, unmanaged so no window manager lowers it, above the window the user
+// works in; without XWayland it still runs, natively, and says once in its log what does not work
+// there. Each case runs in a session of its own and skips itself in the other.
 #include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 

@@ -151,9 +151,9 @@ TEST(LogErreur, WritesDateSpaceColonMessageCrLfInWindows1252) {
     ModLOTUS m(&env, nullptr, nullptr, dir.path());
     m.LogErreur(QStringLiteral("Accès refusé"));
     m.LogErreur("x");
-    EXPECT_EQ(*env.readFile(m.cheminLog()),
-              texteDateHeure(*env.clock).toLatin1() + " :Acc\xE8s refus\xE9\r\n" +
-                  texteDateHeure(*env.clock).toLatin1() + " :x\r\n");
+    EXPECT_EQ(*env.readFile(m.cheminLog()), texteDateHeure(*env.clock).toLatin1() +
+                                                " :Acc\xE8s refus\xE9\r\n" +
+                                                texteDateHeure(*env.clock).toLatin1() + " :x\r\n");
 }
 
 }  // namespace

@@ -114,7 +114,8 @@ class ArchivageEchecTest : public MaintenanceFixture, public ::testing::WithPara
         fenetre.pendant = nullptr;
         const int restants = static_cast<int>(contenu(*ouvrirBal()).size());
         archiver(msg::kYes);
-        EXPECT_THAT(boite().text, QHasSubstr(QStringLiteral("%1 document(s) archivé(s).").arg(restants)));
+        EXPECT_THAT(boite().text,
+                    QHasSubstr(QStringLiteral("%1 document(s) archivé(s).").arg(restants)));
         EXPECT_TRUE(contenu(*ouvrirBal()).empty());
         EXPECT_EQ(contenu(*ouvrirArchive()), originaux);
         EXPECT_EQ(dossier(*ouvrirArchive(), QStringLiteral("Projets")).size(), kDansProjets);

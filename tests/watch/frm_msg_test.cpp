@@ -2,19 +2,20 @@
 // countdown, clicks and mouse moves.
 #include "watch/frm_msg.h"
 
+#include <QtCore/qtestsupport_core.h>
+
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QtCore/qtestsupport_core.h>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
 
 #include "popup_fixture.h"
+#include "support/qt_printers.h"
 #include "watch/affiche_popup.h"
 #include "watch/popup_commands.h"
-#include "support/qt_printers.h"
 
 namespace vantor {
 namespace {

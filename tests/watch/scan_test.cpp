@@ -14,10 +14,10 @@
 #include "notes/workspace/ipc_workspace.h"
 #include "popup_fixture.h"
 #include "support/mailbox.h"
+#include "support/qt_printers.h"
 #include "support/store_tool.h"
 #include "watch/frm_msg.h"
 #include "watch/scan_bal.h"
-#include "support/qt_printers.h"
 
 namespace vantor::test {
 namespace {
@@ -46,8 +46,8 @@ class ScanTest : public PopupFixture {
         hooks.attendre = [this] {
             if (!popup->isVisible()) return;
             if (shown.empty() || shown.back().unid != m.UNIDCourant) {
-                shown.push_back({popup->LblSubject->text(), popup->LblBody->text(),
-                                 m.UNIDCourant, !popup->CmdPJ->isHidden()});
+                shown.push_back({popup->LblSubject->text(), popup->LblBody->text(), m.UNIDCourant,
+                                 !popup->CmdPJ->isHidden()});
             }
             popup->CloseForm();
         };
