@@ -1,33 +1,20 @@
 #pragma once
-// The real popup and its commands on a program folder of their own, with a
-// local store holding the mailbox "mail\jdupont.nsf" on "Paris/Vantor" and a
-// mail client whose user interface records what it is asked to open.
-#include <gtest/gtest.h>
-
+// The real popup and its commands on the program fixture, with a local store
+// holding the user's mailbox and a mail client whose user interface records
+// what it is asked to open.
 #include <QDir>
-#include <QLabel>
 
 #include "actions/actions_message.h"
 #include "core/keys.h"
 #include "core/password.h"
 #include "core/settings.h"
 #include "notes/store/local_client.h"
-#include "notes/store/memo.h"
-#include "notes/store/store_admin.h"
-#include "platform/cp1252.h"
-#include "support/qt_printers.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
-#include "support/test_env.h"
+#include "support/mailbox.h"
+#include "support/program_fixture.h"
 #include "watch/affiche_popup.h"
 #include "watch/frm_msg.h"
 
 namespace vantor::test {
-
-inline const QString kServeur = QStringLiteral("Paris/Vantor");
-inline const QString kBal = QStringLiteral("mail\\jdupont.nsf");
-inline const QString kMoi = QStringLiteral("Jean Dupont/Vantor");
-inline const QString kPasse = QStringLiteral("vantor");
 
 using Editions = std::vector<std::pair<bool, notes::DocumentPtr>>;
 
@@ -55,16 +42,14 @@ private:
     notes::Client& reel_;
 };
 
-class ActionsFixture : public ::testing::Test {
+class ActionsFixture : public ProgramFixture {
 protected:
-    ActionsFixture()
-        : admin(racine()), reel(racine()), client(reel), m(&env, &dialogs, &client, dir.path()) {
-        admin.setUser(kMoi, kPasse, kServeur, kBal);
-        admin.createServer(kServeur);
-        bal = admin.createMailbox(kServeur, kBal, {kMoi});
+    ActionsFixture() {
+        m.notes = &client;
+        bal = createUserMailbox(admin);
         EXPECT_TRUE(env.createFolder(m.cheminPJ()));
-        param(keys::kPassword, CrypteMotDePasse(kPasse).value());
-        param(keys::bal(0), kBal);
+        param(keys::kPassword, CrypteMotDePasse(kPassword).value());
+        param(keys::bal(0), kMailbox);
         popup = std::make_unique<FrmMsg>(m);
         actions = std::make_unique<ActionsMessage>(m, *popup, listes);
         actions->amenerAuPremierPlan = [this](const QString& titre) {
@@ -74,28 +59,22 @@ protected:
         popup->setCommandes(actions.get());
     }
 
-    QString racine() const { return dir.file(QStringLiteral("notesdata")); }
     void param(const QString& key, const QString& value) { m.ecrireParam(key, value); }
-    QString journal() { return cp1252::decode(env.readFile(m.cheminLog()).value_or(QByteArray())); }
     int lignesJournal() { return static_cast<int>(journal().count(QStringLiteral("\r\n"))); }
 
     // Delivers a memo into `db` (the mailbox by default); returns its universal ID.
     QString livre(const QString& sujet, std::vector<store::MemoAttachment> pieces = {},
                   store::LocalDatabase* db = nullptr, const QString& unid = {}) {
-        store::Memo memo;
-        memo.from = QStringLiteral("Marie Curie/Vantor");
-        memo.sendTo = kMoi;
-        memo.subject = sujet;
-        memo.body = QStringLiteral("Corps de ") + sujet;
-        memo.attachments = std::move(pieces);
-        memo.unid = unid;
-        return store::deliverMemo(db ? *db : *bal, memo)->universalID();
+        store::Memo m = memo(sujet);
+        m.attachments = std::move(pieces);
+        m.unid = unid;
+        return deliver(db ? *db : *bal, m)->universalID();
     }
 
     // What the scan does before it shows a message of slot `slot`.
     void presente(const QString& unid, int slot = 0) {
-        m.ServeurBAL = kServeur;
-        m.FichierBAL = kBal;
+        m.ServeurBAL = kServer;
+        m.FichierBAL = kMailbox;
         m.NumBAL = static_cast<std::int16_t>(slot);
         m.UNIDCourant = unid;
         m.CorpsCourant =
@@ -104,16 +83,16 @@ protected:
     }
 
     // The mailbox as another program sees it now.
-    notes::DatabasePtr ouvre(const QString& serveur = kServeur, const QString& fichier = kBal) {
+    notes::DatabasePtr ouvre(const QString& serveur = kServer, const QString& fichier = kMailbox) {
         return reel.createClientSession()->getDatabase(serveur, fichier);
     }
-    notes::DocumentPtr document(const QString& unid, const QString& serveur = kServeur,
-                                const QString& fichier = kBal) {
+    notes::DocumentPtr document(const QString& unid, const QString& serveur = kServer,
+                                const QString& fichier = kMailbox) {
         return ouvre(serveur, fichier)->getDocumentByUNID(unid);
     }
     // The universal IDs filed in a folder.
-    QStringList dansDossier(const QString& dossier, const QString& serveur = kServeur,
-                            const QString& fichier = kBal) {
+    QStringList dansDossier(const QString& dossier, const QString& serveur = kServer,
+                            const QString& fichier = kMailbox) {
         QStringList ids;
         notes::ViewPtr vue = ouvre(serveur, fichier)->getView(dossier);
         if (!vue) return ids;
@@ -127,13 +106,9 @@ protected:
                        QDir::Name);
     }
 
-    TempDir dir;
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    store::StoreAdmin admin;
-    store::LocalClient reel;
-    ClientEnregistreur client;
-    ModLOTUS m;
+    store::StoreAdmin admin{racine()};
+    store::LocalClient reel{racine()};
+    ClientEnregistreur client{reel};
     std::shared_ptr<store::LocalDatabase> bal;
     ListeDossiers listes;
     std::unique_ptr<FrmMsg> popup;

@@ -1,19 +1,15 @@
-// The tray icon on a real X display with a tray host: it docks there, its
-// tooltip tells the watch's state as the user hovers it, and a left click
-// brings the window back in its normal state. And a notification area that
-// comes after Vantor, as at a login where the panel starts late: an X11
-// tray manager, or a StatusNotifierItem host on the session bus (these two
-// run on a display that starts without a tray host, each in a process of
-// its own; elsewhere they report themselves skipped).
+// The tray icon on a real X display: it docks in the tray host and its
+// tooltip shows as the user hovers it. And a notification area that comes
+// after Vantor (an X11 tray manager, or a StatusNotifierItem host on the
+// session bus), each run on a display that starts without a tray host, in a
+// process of its own; elsewhere they report themselves skipped.
 #include <QtCore/qtestsupport_core.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QTimer>
-#include <iostream>
 
 #include "app/systray.h"
 #include "app_fixture.h"
@@ -55,30 +51,13 @@ TEST_F(TrayDisplayTest, IconDocksAndItsTooltipTellsTheWatchStateAsTheUserSeesIt)
     boiteJoignable();
     demarrer();
 
-    // Minimised before any Go: the icon comes, and does not pretend to watch.
-    // As the window manager reports the user's minimise: a change of state alone.
+    // Minimised (a change of state alone, as the window manager reports it)
+    // before any Go: the icon comes, and does not pretend to watch.
     w->showMaximized();
     w->setWindowState(w->windowState() | Qt::WindowMinimized);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dansLaZone(); }, 10000));
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(bulleSurvolee(), QStringLiteral("Vantor - surveillance non lancée"));
-
-    // A real left click brings the window back, neither minimised nor maximised.
-    ASSERT_TRUE(clickAt(icone()->geometry().center()));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return w->isVisible() && w->windowState() == Qt::WindowNoState; }, 5000))
-        << int(w->windowState());
-
-    w->CmdGO_Click();
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(bulleSurvolee(), QStringLiteral("Vantor"));
-
-    w->TxtBAL[2]->setText(QStringLiteral("mail\\absente.nsf"));
-    w->txtServeur[2]->setText(kServeur);
-    w->CmdGO_Click();
-    EXPECT_EQ(bulleSurvolee(),
-              QStringLiteral("Vantor - surveillance arrêtée : la boîte 3 n'est pas accessible"));
-    EXPECT_TRUE(dansLaZone());
 }
 
 TEST_F(TrayDisplayTest, LateTrayManagerTakesTheIconAndTheWatchingWindowHidesToIt) {
@@ -87,15 +66,11 @@ TEST_F(TrayDisplayTest, LateTrayManagerTakesTheIconAndTheWatchingWindowHidesToIt
 
     // The panel's tray comes 10 s after Vantor.
     QProcess trayer;
-    QElapsedTimer depuisLeTableau;
     QTimer::singleShot(10000, [&] {
         trayer.start(QStringLiteral("trayer"), {"--edge", "bottom", "--align", "right",
                                                 "--widthtype", "request", "--height", "24"});
-        depuisLeTableau.start();
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return dansLaZone(); }, 60000));
-    std::cout << "[ MEASURE  ] tray host start to icon docked: " << depuisLeTableau.elapsed()
-              << " ms\n";
     EXPECT_FALSE(w->isVisible());
 
     // The icon works: a real left click brings the window back.
@@ -113,15 +88,10 @@ TEST_F(TrayDisplayTest, LateStatusNotifierHostTakesTheIconAndTheWatchingWindowHi
     ASSERT_TRUE(watcher.start());
     lancerSansZone();
 
-    QElapsedTimer depuisLHote;
-    depuisLHote.start();
     watcher.registerHost();
     // The icon publishes itself with the watcher, and the window hides to it.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.items().isEmpty(); }, 10000));
-    std::cout << "[ MEASURE  ] host registered to icon registered: " << depuisLHote.elapsed()
-              << " ms\n";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 5000));
-    EXPECT_EQ(icone()->toolTip(), QStringLiteral("Vantor"));
 
     // The host activates the item as the user's click does: the window comes back.
     const QString item = watcher.items().constFirst();

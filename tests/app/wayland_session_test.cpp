@@ -1,19 +1,15 @@
-// The real `vantor` in a Wayland session (weston, headless, run by
-// tests/support/with-weston.sh), started as a session starts it: no
-// QT_QPA_PLATFORM. With XWayland it runs there, and its popup stands at the
-// bottom left above the window the user works in, as the X display and the
-// compositor's own picture show; without XWayland it still runs, natively,
-// and says once in its log what does not work there. Each case runs in a
-// session of its own and skips itself in the other.
+// The real `vantor` in a Wayland session (tests/support/with-weston.sh),
+// started as a session starts it: no QT_QPA_PLATFORM. With XWayland it runs there, and its popup
+// stands at the bottom left, unmanaged so no window manager lowers it, above the window the user
+// works in; without XWayland it still runs, natively, and says once in its log what does not work
+// there. Each case runs in a session of its own and skips itself in the other.
 #include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -24,32 +20,25 @@
 
 #include "core/password.h"
 #include "platform/cp1252.h"
+#include "support/mailbox.h"
 #include "support/store_tool.h"
 #include "support/temp_dir.h"
 
 namespace vantor::test {
 namespace {
 
-const QString kServeur = QStringLiteral("Paris/Vantor");
-const QString kBoite = QStringLiteral("mail\\jdupont.nsf");
-// The popup's colour (COULEUR=00FF00) and the user's window's: colours
-// nothing else on the screen has, which read the same whichever way a
-// picture orders its red and blue.
-const QRgb kVertPopup = qRgb(0, 0xFF, 0);
-const QRgb kMagentaSaisie = qRgb(0xFF, 0, 0xFF);
-
 // A program folder as a user has it, and the program running in it: a
 // mailbox, the settings saved with watching at start and a long delay.
 struct RunningVantor {
     RunningVantor() : tool(dir.file(QStringLiteral("notesdata"))) {
         EXPECT_TRUE(QFile::copy(QStringLiteral(VANTOR_EXE), dir.file(QStringLiteral("vantor"))));
-        tool.mailbox(kServeur, kBoite);
+        tool.mailbox(kServer, kMailbox);
         QFile ini(dir.file(QStringLiteral("param.ini")));
         EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
         ini.write(cp1252::encode(
             QStringLiteral("[PARAM]\r\nSERVEUR_LOTUS_0=%1\r\nBAL_0=%2\r\nPASSWORD=%3\r\nAUTO=1\r\n"
-                           "DELAI=65\r\nCOULEUR=00FF00\r\n")
-                .arg(kServeur, kBoite, *CrypteMotDePasse("vantor"))));
+                           "DELAI=65\r\n")
+                .arg(kServer, kMailbox, *CrypteMotDePasse("vantor"))));
         ini.close();
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(dir.file(QStringLiteral("vantor")), {});
@@ -68,9 +57,8 @@ struct RunningVantor {
     QProcess process;
 };
 
-QString output(const QString& program, const QStringList& args, const QString& folder = {}) {
+QString output(const QString& program, const QStringList& args) {
     QProcess p;
-    p.setWorkingDirectory(folder);
     p.start(program, args);
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput());
@@ -111,14 +99,6 @@ auto nowAndThen(Question ask) {
     };
 }
 
-// The share of `area`'s pixels that have `colour` in `picture`.
-double shareOfColour(const QImage& picture, const QRect& area, QRgb colour) {
-    qint64 same = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) same += picture.pixel(x, y) == colour;
-    return static_cast<double>(same) / (static_cast<double>(area.width()) * area.height());
-}
-
 TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY"))
         GTEST_SKIP() << "no Wayland session with XWayland (tests/support/with-weston.sh)";
@@ -128,10 +108,6 @@ TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
 
     // Then the user works in a window of their own, maximised over the screen.
     QWidget saisie;
-    QPalette fond = saisie.palette();
-    fond.setColor(QPalette::Window, QColor(kMagentaSaisie));
-    saisie.setPalette(fond);
-    saisie.setAutoFillBackground(true);
     saisie.showMaximized();
     ASSERT_TRUE(QTest::qWaitFor([&] { return saisie.windowHandle()->isExposed(); }, 10000));
 
@@ -139,7 +115,7 @@ TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
     // takes what is later than its start, to the second). The first check,
     // 65 s after the start, shows it.
     vantor.tool.deliver(
-        kServeur, kBoite, QStringLiteral("Marie Curie/Vantor"), QStringLiteral("Résultats"),
+        kServer, kMailbox, QStringLiteral("Marie Curie/Vantor"), QStringLiteral("Résultats"),
         QStringLiteral("Voici les chiffres."),
         {QStringLiteral("--created"),
          QDateTime::currentDateTime().addSecs(5).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
@@ -156,18 +132,6 @@ TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(popup->frame.left(), 0);
     EXPECT_EQ(screen.height() - (popup->frame.bottom() + 1), 30) << popup->frame.y();
-
-    // In the compositor's picture, the popup's colour fills most of its
-    // place (labels and buttons aside), the user's window shows beside it.
-    output("weston-screenshooter", {}, vantor.dir.path());
-    const QStringList shots =
-        QDir(vantor.dir.path()).entryList({QStringLiteral("wayland-screenshot*")});
-    ASSERT_FALSE(shots.isEmpty()) << "weston-screenshooter gave no picture";
-    const QImage picture(vantor.dir.file(shots.constFirst()));
-    EXPECT_GT(shareOfColour(picture, popup->frame, kVertPopup), 0.5);
-    const QRect beside(popup->frame.right() + 1, popup->frame.top(),
-                       screen.width() - popup->frame.width(), popup->frame.height());
-    EXPECT_GT(shareOfColour(picture, beside, kMagentaSaisie), 0.9);
 }
 
 TEST(WaylandSession, WithoutXWaylandItRunsNativelyAndLogsTheLimitsOnce) {

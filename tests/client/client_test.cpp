@@ -23,38 +23,37 @@
 #include "client/view_listing.h"
 #include "notes/store/local_client.h"
 #include "notes/store/local_document.h"
-#include "notes/store/memo.h"
-#include "notes/store/store_admin.h"
 #include "notes/workspace/workspace_codes.h"
+#include "support/mailbox.h"
 #include "support/temp_dir.h"
+#include "support/qt_printers.h"
 
 namespace vantor::client {
 namespace {
 
 using notes::protocol::ItemData;
 
-const QString kUser = QStringLiteral("Jean Dupont/Vantor");
-const QString kFile = QStringLiteral("mail\\jdupont.nsf");
+using test::kMailbox;
+using test::kUser;
+using test::QHasSubstr;
 
 class ClientTest : public ::testing::Test {
   protected:
     void SetUp() override {
         store::StoreAdmin admin(root_.path());
-        admin.setUser(kUser, QStringLiteral("secret"), QString(), kFile);
-        mailbox_ = admin.createMailbox(QString(), kFile, {kUser});
-        admin.createFolder(QString(), kFile, QStringLiteral("Recherche"));
+        admin.setUser(kUser, test::kPassword, QString(), kMailbox);
+        mailbox_ = admin.createMailbox(QString(), kMailbox, {kUser});
+        admin.createFolder(QString(), kMailbox, QStringLiteral("Recherche"));
     }
 
     QString deliver(const QString& from, const QString& subject, const QDateTime& created,
                     QStringList folders = {QStringLiteral("Recherche")}) {
-        store::Memo memo;
+        store::Memo memo = test::memo(subject);
         memo.from = from;
-        memo.sendTo = kUser;
-        memo.subject = subject;
         memo.body = QStringLiteral("Bonjour,\r\nà demain.");
         memo.created = created;
         memo.folders = std::move(folders);
-        return store::deliverMemo(*mailbox_, memo)->universalID();
+        return test::deliver(*mailbox_, memo)->universalID();
     }
 
     template <class T>
@@ -66,7 +65,7 @@ class ClientTest : public ::testing::Test {
     // The subjects of a folder, as another program sees them.
     QStringList subjectsIn(const QString& folder) {
         notes::SessionPtr session = client_.createClientSession();
-        notes::ViewPtr view = session->getDatabase(QString(), kFile)->getView(folder);
+        notes::ViewPtr view = session->getDatabase(QString(), kMailbox)->getView(folder);
         QStringList list;
         for (notes::DocumentPtr d = view->getFirstDocument(); d; d = view->getNextDocument(*d))
             list << d->itemValue(QStringLiteral("Subject"));
@@ -74,7 +73,7 @@ class ClientTest : public ::testing::Test {
     }
     notes::DocumentPtr firstIn(const QString& folder) {
         notes::SessionPtr session = client_.createClientSession();
-        return session->getDatabase(QString(), kFile)->getView(folder)->getFirstDocument();
+        return session->getDatabase(QString(), kMailbox)->getView(folder)->getFirstDocument();
     }
 
     test::TempDir root_;
@@ -190,10 +189,10 @@ TEST_F(ClientTest, FolderTabListsInViewOrderSwitchesViewsAndOpensRowsReadOnly) {
     EXPECT_EQ(frame_.windowTitle(), QStringLiteral("Lotus Notes"));
     EXPECT_EQ(view->fields().value(QStringLiteral("Subjects")), QStringLiteral("un\ndeux\ntrois"));
     const QString header = view->findChild<QLabel*>(QStringLiteral("header"))->text();
-    EXPECT_TRUE(header.contains(QStringLiteral("Recherche"))) << header.toStdString();
+    EXPECT_THAT(header, QHasSubstr(QStringLiteral("Recherche")));
 
     // Asked again without a new instance, the same tab shows the other view.
-    frame_.workspace().openDatabase(QString(), kFile, QStringLiteral("($All)"), QString(), false);
+    frame_.workspace().openDatabase(QString(), kMailbox, QStringLiteral("($All)"), QString(), false);
     EXPECT_EQ(currentTab<DatabaseWindow>(), view);
     EXPECT_EQ(view->fields().value(QStringLiteral("Subjects")).split('\n').size(), 4);
     view->showView(QStringLiteral("Recherche"));
@@ -219,11 +218,11 @@ TEST_F(ClientTest, MissingViewOrDatabaseFailsWithItsCodeWithoutOpeningATab) {
         return 0;
     };
     QString text;
-    EXPECT_EQ(code(kFile, QStringLiteral("Absent"), &text), notes::workspace_code::kViewNotFound);
-    EXPECT_TRUE(text.contains(QStringLiteral("Absent")));
+    EXPECT_EQ(code(kMailbox, QStringLiteral("Absent"), &text), notes::workspace_code::kViewNotFound);
+    EXPECT_THAT(text, QHasSubstr(QStringLiteral("Absent")));
     EXPECT_EQ(code(QStringLiteral("mail/inconnu.nsf"), QStringLiteral("Recherche"), &text),
               notes::workspace_code::kDatabaseNotOpen);
-    EXPECT_TRUE(text.contains(QStringLiteral("mail/inconnu.nsf")));
+    EXPECT_THAT(text, QHasSubstr(QStringLiteral("mail/inconnu.nsf")));
     EXPECT_EQ(code(QStringLiteral("../../etc/passwd"), QString(), &text),
               notes::workspace_code::kDatabaseNotOpen);
     EXPECT_EQ(frame_.currentPage()->fields().value(QStringLiteral("Window")),
@@ -240,7 +239,7 @@ TEST_F(ClientTest, WorkspaceListsTheDatabasesOfEveryServer) {
     const std::vector<ServerDatabases> servers = listDatabases(root_.path());
     ASSERT_EQ(servers.size(), 3u);
     EXPECT_EQ(servers[0].server, QString()) << "this machine first";
-    EXPECT_EQ(servers[0].files, QStringList{kFile});
+    EXPECT_EQ(servers[0].files, QStringList{kMailbox});
     EXPECT_EQ(servers[1].server, QStringLiteral("lyon/vantor"));
     EXPECT_TRUE(servers[1].files.isEmpty());
     EXPECT_EQ(servers[2].files, QStringList{QStringLiteral("archive\\2023\\a.nsf")});

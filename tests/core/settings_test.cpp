@@ -14,32 +14,25 @@
 #include "platform/cp1252.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
+#include "support/qt_printers.h"
 
 namespace vantor {
 namespace {
 
+using test::QHasSubstr;
+
 TEST(HexVersCouleur, ReadsPairsInReverseAndStopsAtTheFirstNonHexDigit) {
     EXPECT_EQ(HexVersCouleur("C0DDDD"), 14540224u);
     EXPECT_EQ(HexVersCouleur("FFFEEEE"), 15662847u);  // the fifth character is not used
-    EXPECT_EQ(HexVersCouleur(""), 0u);
     EXPECT_EQ(HexVersCouleur("00005Z"), 5u);
-    EXPECT_EQ(HexVersCouleur("c0dddd"), 14540224u);
     EXPECT_EQ(HexVersCouleur("A"), 0xAAu);  // shorter than two: itself as first and last piece
-    EXPECT_EQ(HexVersCouleur("zzzzzz"), 0u);
-    EXPECT_EQ(HexVersCouleur(QString(10000, QLatin1Char('F'))), 0xFFFFFFu);
-    const QColor c = couleurDeValeur(HexVersCouleur("C0DDDD"));
-    EXPECT_EQ(c.red(), 192);
-    EXPECT_EQ(c.green(), 221);
-    EXPECT_EQ(c.blue(), 221);
+    EXPECT_EQ(couleurDeValeur(HexVersCouleur("C0DDDD")), QColor(192, 221, 221));
 }
 
 TEST(Password, ShiftsByNineAndRefusesCodesThatLeaveTheByteRange) {
     EXPECT_EQ(CrypteMotDePasse("abc").value(), "jkl");
-    EXPECT_EQ(DecrypteMotDePasse("jkl").value(), "abc");
-    EXPECT_EQ(CrypteMotDePasse("").value(), "");
     // Accented letters are shifted on their Windows-1252 codes: é (0xE9) -> ò (0xF2).
     EXPECT_EQ(CrypteMotDePasse(QStringLiteral("é")).value(), QStringLiteral("ò"));
-    EXPECT_EQ(DecrypteMotDePasse(QStringLiteral("ò")).value(), QStringLiteral("é"));
     EXPECT_FALSE(CrypteMotDePasse(QString(QChar(250))).has_value());
     EXPECT_FALSE(DecrypteMotDePasse(QString(QChar(8))).has_value());
     EXPECT_EQ(DecaleTexte("abc", 9, 2).value(), "");
@@ -89,11 +82,7 @@ TEST(DateForm, FrenchTextsAsWindowsWritesThem) {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     EXPECT_EQ(texteDateHeure(QDateTime(QDate(2026, 3, 5), QTime(8, 7, 6))), "05/03/2026 08:07:06");
     EXPECT_EQ(dateHeureDeTexte("15/03/2008"), QDateTime(QDate(2008, 3, 15), QTime(0, 0)));
-    EXPECT_EQ(dateHeureDeTexte("2026-03-05 08:07:06"),
-              QDateTime(QDate(2026, 3, 5), QTime(8, 7, 6)));
     EXPECT_FALSE(dateHeureDeTexte("pas une date").has_value());
-    EXPECT_FALSE(dateHeureDeTexte("").has_value());
-    EXPECT_FALSE(dateHeureDeTexte(QString(10000, QLatin1Char('9'))).has_value());
     QLocale::setDefault(QLocale::c());
 }
 
@@ -108,7 +97,6 @@ TEST(NumericTest, AcceptsBlanksSignOneLocaleSeparatorAndExponent) {
     EXPECT_DOUBLE_EQ(valeurNumerique(" -1,5e2 ").value(), -150.0);
     QLocale::setDefault(QLocale::c());
     EXPECT_TRUE(estNumerique("1.5"));
-    EXPECT_FALSE(estNumerique("1,5"));
 }
 
 // A disk that refuses param.ini's replacement (and only that).
@@ -127,9 +115,7 @@ TEST(Settings, FailedWriteIsLoggedOnceWithItsCauseUntilAWriteSucceeds) {
     test::TempDir dir;
     SettingsDisk env;
     ModLOTUS m(&env, nullptr, nullptr, dir.path());
-    EXPECT_EQ(m.lireParam("WIDTH", "4470"), "4470");
     m.ecrireParam("WIDTH", "");
-    EXPECT_EQ(m.lireParam("WIDTH", "4470"), "");
     const auto before = env.readFile(m.CheminParam);
     const auto log = [&] { return cp1252::decode(env.readFile(m.cheminLog()).value_or("")); };
 
@@ -140,24 +126,22 @@ TEST(Settings, FailedWriteIsLoggedOnceWithItsCauseUntilAWriteSucceeds) {
     }
     EXPECT_EQ(env.readFile(m.CheminParam), before);
     EXPECT_EQ(log().count("\r\n"), 1) << log().toStdString();
-    EXPECT_TRUE(log().contains("DELAI")) << log().toStdString();
-    EXPECT_TRUE(log().contains("lecture seule")) << log().toStdString();
+    EXPECT_THAT(log(), QHasSubstr("lecture seule"));
 
     // A write that succeeds again ends the silence.
     QFile::setPermissions(m.CheminParam, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m.ecrireParam("DELAI", "30");
-    EXPECT_EQ(m.lireParam("DELAI", ""), "30");
     env.full = true;
     m.ecrireParam("DELAI", "45");
     m.ecrireParam("DELAI", "45");
     EXPECT_EQ(log().count("\r\n"), 2) << log().toStdString();
-    EXPECT_TRUE(log().contains("disque plein")) << log().toStdString();
+    EXPECT_THAT(log(), QHasSubstr("disque plein"));
 
     // Each file has its own account: notes.ini in a folder that is not there.
     env.full = false;
     EcrireIni(m, kAppName, "NOTES", "AutoLogoffMinutes", "0", dir.file("absent/notes.ini"));
     EXPECT_EQ(log().count("\r\n"), 3) << log().toStdString();
-    EXPECT_TRUE(log().contains("dossier introuvable")) << log().toStdString();
+    EXPECT_THAT(log(), QHasSubstr("dossier introuvable"));
 }
 
 TEST(LogErreur, WritesDateSpaceColonMessageCrLfInWindows1252) {
@@ -167,9 +151,9 @@ TEST(LogErreur, WritesDateSpaceColonMessageCrLfInWindows1252) {
     ModLOTUS m(&env, nullptr, nullptr, dir.path());
     m.LogErreur(QStringLiteral("Accès refusé"));
     m.LogErreur("x");
-    const QByteArray expected = texteDateHeure(*env.clock).toLatin1() + " :Acc\xE8s refus\xE9\r\n" +
-                                texteDateHeure(*env.clock).toLatin1() + " :x\r\n";
-    EXPECT_EQ(*env.readFile(m.cheminLog()), expected);
+    EXPECT_EQ(*env.readFile(m.cheminLog()), texteDateHeure(*env.clock).toLatin1() +
+                                                " :Acc\xE8s refus\xE9\r\n" +
+                                                texteDateHeure(*env.clock).toLatin1() + " :x\r\n");
 }
 
 }  // namespace

@@ -41,7 +41,6 @@ TEST_F(ArchivageTest, CopiesMemoAndReplyFromBeforeTheLimitDayWithTheirIdsContent
 
     const auto avant = contenu(*ouvrirBal());
     const auto copies = contenu(*ouvrirArchive());
-    EXPECT_EQ(avant.size(), 7u);
     ASSERT_EQ(copies.size(), 2u);
     EXPECT_EQ(copies.at(a), avant.at(a));  // items, attachment bytes and ID alike
     EXPECT_EQ(copies.at(b), avant.at(b));
@@ -56,16 +55,9 @@ TEST_F(ArchivageTest, CopiesMemoAndReplyFromBeforeTheLimitDayWithTheirIdsContent
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Supprimer les documents de la base source ?"));
     EXPECT_EQ(dialogs.shown[0].style, msg::kYesNoCancelDefaultNo);
-    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("ARCHIVAGE"));
     EXPECT_EQ(boite().text, QStringLiteral("2") + kFin);
-    EXPECT_EQ(boite().style, msg::kInformation);
-    EXPECT_EQ(boite().title, QStringLiteral("ARCHIVAGE"));
     EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
-    EXPECT_EQ(fenetre.captionArchiver, QStringLiteral("Archivage"));
-    EXPECT_TRUE(fenetre.activite.isEmpty());
     EXPECT_EQ(fenetre.retablissements, 1);
-    EXPECT_TRUE(fenetre.arrets.isEmpty());
-    EXPECT_TRUE(fenetre.timer.isActive());
     EXPECT_EQ(fenetre.timer.interval(), 30000);
 }
 
@@ -87,7 +79,6 @@ TEST_F(ArchivageTest, ASecondRunReplacesAnUnchangedCopyAndKeepsAnEditedOneBeside
     EXPECT_EQ(boite().text, QStringLiteral("2") + kFin);
     auto arch = ouvrirArchive();
     EXPECT_EQ(contenu(*arch).size(), 3u);
-    EXPECT_EQ(contenu(*arch).at(b), contenu(*ouvrirBal()).at(b));
     EXPECT_THAT(dossier(*arch, QStringLiteral("Projets")),
                 ::testing::UnorderedElementsAre("A", "A corrigé"));
     EXPECT_EQ(dossier(*arch, QStringLiteral("Clients")), QStringList{"B"});
@@ -112,18 +103,15 @@ TEST_F(ArchivageTest, YesRemovesASourceOnlyWhenItsCopyReadsBackIdentical) {
     archiver(msg::kYes);
 
     auto restants = contenu(*ouvrirBal());
+    EXPECT_EQ(restants.size(), 3u);
     EXPECT_FALSE(restants.count(a));
-    EXPECT_TRUE(restants.count(b));
-    EXPECT_TRUE(restants.count(c));
-    EXPECT_TRUE(restants.count(n));
     EXPECT_EQ(boite().text,
               QStringLiteral("3") + kFin +
                   QStringLiteral(
                       "\r\n\r\n2 document(s) conservé(s) dans la boîte : leur copie dans l'archive "
                       "n'a pas pu être vérifiée (voir erreur_log.txt)."));
-    EXPECT_EQ(boite().style, msg::kExclamation);
-    EXPECT_TRUE(journal().contains(b));
-    EXPECT_TRUE(journal().contains(c + QStringLiteral(" (« C modifié »)")));
+    EXPECT_THAT(journal(), QHasSubstr(b));
+    EXPECT_THAT(journal(), QHasSubstr(c + QStringLiteral(" (« C modifié »)")));
 
     fenetre.pendant = nullptr;
     archiver(msg::kYes);
@@ -144,8 +132,6 @@ TEST_F(ArchivageTest, ARefusedDateOrCancelEndsTheRunBeforeAnythingChanges) {
         archiver(msg::kYes);
         ASSERT_EQ(dialogs.shown.size(), 1u) << date;
         EXPECT_EQ(boite().text, QStringLiteral("Date incorrecte."));
-        EXPECT_EQ(boite().style, msg::kCritical);
-        EXPECT_EQ(boite().title, QStringLiteral("ERREUR"));
     }
     fenetre.dates[0] = QStringLiteral("15/03/2008");
     dialogs.shown.clear();
@@ -153,9 +139,6 @@ TEST_F(ArchivageTest, ARefusedDateOrCancelEndsTheRunBeforeAnythingChanges) {
     EXPECT_EQ(dialogs.shown.size(), 1u);
 
     EXPECT_EQ(fenetre.appels, 0);
-    EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
-    EXPECT_TRUE(fenetre.activite.isEmpty());
-    EXPECT_TRUE(fenetre.timer.isActive());
     EXPECT_EQ(fenetre.timer.interval(), 65000);
     EXPECT_TRUE(contenu(*ouvrirArchive()).empty());
 }
@@ -165,24 +148,19 @@ TEST_F(ArchivageTest, ASlotNotOnAServerCopiesNothingButItsArchiveMustOpen) {
     m.ecrireParam(keys::serveur(0), QStringLiteral("LOCAL"));
     archiver(msg::kYes);
     EXPECT_EQ(boite().text, QStringLiteral("0") + kFin);
-    EXPECT_TRUE(fenetre.timer.isActive());
     EXPECT_EQ(contenu(*ouvrirBal()).size(), 1u);
 
     fenetre.archives[0] = QStringLiteral("archive\\absente.nsf");
     archiver(msg::kYes);
-    EXPECT_EQ(boite().style, msg::kCritical);
-    EXPECT_EQ(boite().title, QStringLiteral("ERREUR"));
-    EXPECT_TRUE(boite().text.contains(QStringLiteral("absente.nsf")));
-    EXPECT_TRUE(journal().contains(boite().text));
+    EXPECT_THAT(boite().text, QHasSubstr(QStringLiteral("absente.nsf")));
     EXPECT_FALSE(fenetre.timer.isActive());
-    EXPECT_EQ(fenetre.timer.interval(), 30000);
     ASSERT_EQ(fenetre.arrets.size(), 1);
     EXPECT_TRUE(fenetre.arrets[0].startsWith(QStringLiteral("archivage interrompu : ")));
 }
 
 // The popup's delete runs between documents: the one about to be read may go.
 TEST_F(ArchivageTest, ADocumentDeletedMeanwhileIsNeitherArchivedNorFound) {
-    admin.createFolder(kServeur, kBal, QStringLiteral("Recherche"));
+    admin.createFolder(kServer, kMailbox, QStringLiteral("Recherche"));
     ajouter({.subject = QStringLiteral("A budget")});
     const QString b = ajouter({.subject = QStringLiteral("B budget")});
     const QString c = ajouter({.subject = QStringLiteral("C budget")});
@@ -197,7 +175,6 @@ TEST_F(ArchivageTest, ADocumentDeletedMeanwhileIsNeitherArchivedNorFound) {
     partant = c;
     rechercher(QStringLiteral("budget"));
     EXPECT_EQ(dossier(*ouvrirBal(), QStringLiteral("Recherche")), QStringList{"A budget"});
-    EXPECT_TRUE(fenetre.timer.isActive());
 }
 
 TEST_F(ArchivageTest, ASecondArchivingOrSearchIsRefusedWhileOneRuns) {
@@ -209,13 +186,9 @@ TEST_F(ArchivageTest, ASecondArchivingOrSearchIsRefusedWhileOneRuns) {
     };
     archiver(msg::kNo);
     ASSERT_EQ(dialogs.shown.size(), 4u);
-    for (int i : {1, 2}) {
+    for (int i : {1, 2})
         EXPECT_EQ(dialogs.shown[i].text,
                   QStringLiteral("Un archivage ou une recherche est déjà en cours."));
-        EXPECT_EQ(dialogs.shown[i].style, msg::kExclamation);
-    }
-    EXPECT_EQ(dialogs.shown[1].title, QStringLiteral("ARCHIVAGE"));
-    EXPECT_EQ(dialogs.shown[2].title, QStringLiteral("RECHERCHER"));
     EXPECT_EQ(boite().text, QStringLiteral("1") + kFin);
     EXPECT_FALSE(maintenance.enCours());
 }

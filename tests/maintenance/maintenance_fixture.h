@@ -1,19 +1,14 @@
 #pragma once
-// A program folder with a local store: the user, the mailbox
-// "mail\jdupont.nsf" on "Paris/Vantor" in slot 0 with its password stored,
-// the local archive "archive\jdupont_archive.nsf"; dialogs answered by
-// script, the client's windows recorded, and a window that records what the
-// runs show and lets the test act at each turn of their walks.
-#include <gtest/gtest.h>
-
-#include <QLocale>
+// A program folder with a local store: the user's mailbox in slot 0 with
+// its password stored, the local archive "archive\jdupont_archive.nsf"; the
+// client's windows recorded, and a window that records what the runs show
+// and lets the test act at each turn of their walks.
 #include <QTimer>
 #include <array>
 #include <functional>
 #include <map>
 
 #include "core/keys.h"
-#include "core/modlotus.h"
 #include "core/password.h"
 #include "maintenance/empreinte.h"
 #include "maintenance/fenetre_maintenance.h"
@@ -23,18 +18,11 @@
 #include "notes/store/store_admin.h"
 #include "notes/store/store_paths.h"
 #include "notes/workspace/ipc_workspace.h"
-#include "platform/cp1252.h"
-#include "support/qt_printers.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
-#include "support/test_env.h"
+#include "support/mailbox.h"
+#include "support/program_fixture.h"
 
 namespace vantor::test {
 
-inline const QString kUser = QStringLiteral("Jean Dupont/Vantor");
-inline const QString kPassword = QStringLiteral("vantor");
-inline const QString kServeur = QStringLiteral("Paris/Vantor");
-inline const QString kBal = QStringLiteral("mail\\jdupont.nsf");
 inline const QString kArchive = QStringLiteral("archive\\jdupont_archive.nsf");
 
 class FenetreTest : public FenetreMaintenance {
@@ -102,32 +90,22 @@ struct Doc {
     QString subjectItem = QStringLiteral("Subject");
 };
 
-class MaintenanceFixture : public ::testing::Test {
+class MaintenanceFixture : public ProgramFixture {
   protected:
-    MaintenanceFixture()
-        : admin(dir.file(QStringLiteral("notesdata"))),
-          client(dir.file(QStringLiteral("notesdata")),
-                 [this](notes::Client&) -> notes::UIWorkspacePtr {
-                     if (clientReel)
-                         return notes::createIpcWorkspace(dir.file(QStringLiteral("notesdata")));
-                     return std::make_unique<WorkspaceEnregistre>(ouvertures);
-                 }),
-          m(&env, &dialogs, &client, dir.path()),
-          maintenance(m, fenetre) {
-        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-        admin.setUser(kUser, kPassword, kServeur, kBal);
-        bal = admin.createMailbox(kServeur, kBal, {kUser});
+    MaintenanceFixture() {
+        m.notes = &client;
+        admin.setUser(kUser, kPassword, kServer, kMailbox);
+        bal = admin.createMailbox(kServer, kMailbox, {kUser});
         archive = admin.createDatabase(QStringLiteral("local"), kArchive, {kUser});
-        m.ecrireParam(keys::serveur(0), kServeur);
-        m.ecrireParam(keys::bal(0), kBal);
+        m.ecrireParam(keys::serveur(0), kServer);
+        m.ecrireParam(keys::bal(0), kMailbox);
         m.ecrireParam(keys::kPassword, CrypteMotDePasse(kPassword).value());
         fenetre.archives[0] = kArchive;
         fenetre.dates[0] = QStringLiteral("15/03/2008");
         m.fichierDeBase = [this](const QString& server, const QString& file) {
-            return store::DataRoot(dir.file(QStringLiteral("notesdata"))).findFile(server, file);
+            return store::DataRoot(racine()).findFile(server, file);
         };
     }
-    ~MaintenanceFixture() override { QLocale::setDefault(QLocale::c()); }
 
     static QDateTime le(int jour, int mois, int annee, int h = 10, int min = 0) {
         return QDateTime(QDate(annee, mois, jour), QTime(h, min));
@@ -168,7 +146,7 @@ class MaintenanceFixture : public ::testing::Test {
     std::shared_ptr<store::LocalDatabase> ouvrirArchive() const {
         return admin.open(QStringLiteral("local"), kArchive);
     }
-    std::shared_ptr<store::LocalDatabase> ouvrirBal() const { return admin.open(kServeur, kBal); }
+    std::shared_ptr<store::LocalDatabase> ouvrirBal() const { return admin.open(kServer, kMailbox); }
 
     // Archives slot 0 with the answer given to the confirmation.
     void archiver(int reponse) {
@@ -182,19 +160,16 @@ class MaintenanceFixture : public ::testing::Test {
 
     // The last box shown.
     const ShownBox& boite() const { return dialogs.shown.back(); }
-    QString journal() { return cp1252::decode(env.readFile(m.cheminLog()).value_or(QByteArray())); }
-
-    TempDir dir;
-    TestEnv env;
-    ScriptedDialogs dialogs;
     QList<QStringList> ouvertures;
     // The client's windows reached as the program reaches them (no `notes` runs here).
     bool clientReel = false;
-    store::StoreAdmin admin;
-    store::LocalClient client;
-    ModLOTUS m;
+    store::StoreAdmin admin{racine()};
+    store::LocalClient client{racine(), [this](notes::Client&) -> notes::UIWorkspacePtr {
+                                  if (clientReel) return notes::createIpcWorkspace(racine());
+                                  return std::make_unique<WorkspaceEnregistre>(ouvertures);
+                              }};
     FenetreTest fenetre;
-    Maintenance maintenance;
+    Maintenance maintenance{m, fenetre};
     std::shared_ptr<store::LocalDatabase> bal;
     std::shared_ptr<store::LocalDatabase> archive;
 };

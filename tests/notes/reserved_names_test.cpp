@@ -64,8 +64,7 @@ TEST_F(ReservedNames, MarkerNeverCollidesWithADatabaseAndReservedNamesAreRefused
         runTool(root_.path(), {QStringLiteral("create-database"), QStringLiteral("--server"),
                                kServer, QStringLiteral("--file"), kMailbox + "-wal"});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("réservés aux journaux")))
-        << refused.err.toStdString();
+    EXPECT_THAT(refused.err, QHasSubstr("réservés aux journaux"));
     EXPECT_TRUE(openMailbox()->isOpen());
 }
 

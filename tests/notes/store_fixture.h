@@ -1,27 +1,18 @@
 #pragma once
-// A data root in a temporary folder with the user "Jean Dupont/Vantor"
-// (password "secret"), the server "Paris/Vantor" and the mailbox
-// "mail\jdupont.nsf", and short ways to fill it.
+// A data root in a temporary folder with the user, her server and mailbox,
+// and short ways to fill it.
 #include <gtest/gtest.h>
 
 #include <QFile>
 
 #include "notes/store/local_client.h"
 #include "notes/store/local_document.h"
-#include "notes/store/memo.h"
-#include "notes/store/store_admin.h"
 #include "notes/store/store_codes.h"
+#include "support/mailbox.h"
 #include "support/qt_printers.h"
 #include "support/temp_dir.h"
 
-// Readable values in failed expectations.
-
 namespace vantor::test {
-
-inline const QString kUser = QStringLiteral("Jean Dupont/Vantor");
-inline const QString kPassword = QStringLiteral("secret");
-inline const QString kServer = QStringLiteral("Paris/Vantor");
-inline const QString kMailbox = QStringLiteral("mail\\jdupont.nsf");
 
 // The subjects of a view or folder, in view order.
 inline QStringList subjects(notes::View& view) {
@@ -34,9 +25,7 @@ inline QStringList subjects(notes::View& view) {
 class StoreTest : public ::testing::Test {
 protected:
     StoreTest() : admin_(root_.path()), client_(root_.path()) {
-        admin_.setUser(kUser, kPassword, kServer, kMailbox);
-        admin_.createServer(kServer);
-        mailbox_ = admin_.createMailbox(kServer, kMailbox, {kUser});
+        mailbox_ = createUserMailbox(admin_);
     }
 
     notes::SessionPtr openSession() {
@@ -49,14 +38,8 @@ protected:
         return openSession()->getDbDirectory(kServer)->openDatabase(kMailbox, false);
     }
 
-    std::shared_ptr<store::LocalDocument> deliver(const QString& subject,
-                                                  const QString& from = QStringLiteral("Marc Lefèvre/Vantor")) {
-        store::Memo memo;
-        memo.from = from;
-        memo.sendTo = kUser;
-        memo.subject = subject;
-        memo.body = QStringLiteral("Corps de ") + subject;
-        return store::deliverMemo(*mailbox_, memo);
+    std::shared_ptr<store::LocalDocument> deliver(const QString& subject) {
+        return test::deliver(*mailbox_, subject);
     }
 
     QString mailboxPath() const { return admin_.root().findFile(kServer, kMailbox); }

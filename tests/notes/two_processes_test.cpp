@@ -59,10 +59,10 @@ TEST(TwoProcesses, WalkWhileAnotherProcessDeliversTwoHundredMessages) {
     store::LocalClient client(root.path());
     auto countOf = [&] {
         notes::SessionPtr session = client.createBackendSession();
-        session->initialize(QStringLiteral("vantor"));
+        session->initialize(kPassword);
         return subjects(*session
-                             ->getDatabase(QStringLiteral("Paris/Vantor"),
-                                           QStringLiteral("mail\\jdupont.nsf"))
+                             ->getDatabase(kServer,
+                                           kMailbox)
                              ->getView(QStringLiteral("($All)")))
             .size();
     };
@@ -75,14 +75,14 @@ TEST(TwoProcesses, WalkWhileAnotherProcessDeliversTwoHundredMessages) {
     ASSERT_TRUE(feed.waitForStarted());
 
     notes::SessionPtr session = client.createBackendSession();
-    session->initialize(QStringLiteral("vantor"));
+    session->initialize(kPassword);
     int walks = 0;
     int lastCount = 0;
     bool running = true;
     while (running) {
         running = feed.state() != QProcess::NotRunning;
-        notes::DatabasePtr db = session->getDbDirectory(QStringLiteral("Paris/Vantor"))
-                                    ->openDatabase(QStringLiteral("mail\\jdupont.nsf"), false);
+        notes::DatabasePtr db = session->getDbDirectory(kServer)
+                                    ->openDatabase(kMailbox, false);
         notes::ViewPtr all = db->getView(QStringLiteral("($All)"));
         int count = 0;
         for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d)) {

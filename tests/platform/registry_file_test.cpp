@@ -10,6 +10,7 @@
 #include "platform/profile_test_files.h"
 #include "support/reg_files.h"
 #include "support/temp_dir.h"
+#include "support/qt_printers.h"
 
 namespace vantor::test {
 namespace {
@@ -117,9 +118,9 @@ TEST_F(RegistryFile, AChangeRewritesTheFileAsRegeditWritesItKeepingEveryOtherVal
     const QString text = regeditText(bytes);
     EXPECT_TRUE(bytes.startsWith("\xFF\xFE"));
     EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\r\n\r\n"));
-    EXPECT_TRUE(text.contains("\"Path\"=\"C:\\\\Program Files\\\\Lotus\\\\Notes\\\\\"\r\n"));
-    EXPECT_TRUE(text.contains("\"Expand\"=hex(2):25,00,50,00,00,00\r\n"));
-    EXPECT_TRUE(text.contains("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lotus\\Notes\\Sub]\r\n"));
+    EXPECT_THAT(text, QHasSubstr("\"Path\"=\"C:\\\\Program Files\\\\Lotus\\\\Notes\\\\\"\r\n"));
+    EXPECT_THAT(text, QHasSubstr("\"Expand\"=hex(2):25,00,50,00,00,00\r\n"));
+    EXPECT_THAT(text, QHasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lotus\\Notes\\Sub]\r\n"));
     for (const QString& line : text.split("\r\n")) EXPECT_LE(line.size(), 80) << line.toStdString();
 
     // What was written reads back the same, from a new registry on the file.
@@ -143,8 +144,8 @@ TEST_F(RegistryFile, Regedit4AnsiFileIsReadAndRewrittenInTheUnicodeFormat) {
     EXPECT_EQ(registry.setValue(reg::kCurrentUser, "N", reg::kDword, raw("\1\0\0\0")), 0);
     const QString text = regeditText(bytesOf(path));
     EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\r\n"));
-    EXPECT_TRUE(text.contains(QStringLiteral("\"Nom\"=\"café\"\r\n")));
-    EXPECT_TRUE(text.contains("\"Exp\"=hex(2):25,00,50,00,00,00\r\n"));
+    EXPECT_THAT(text, QHasSubstr(QStringLiteral("\"Nom\"=\"café\"\r\n")));
+    EXPECT_THAT(text, QHasSubstr("\"Exp\"=hex(2):25,00,50,00,00,00\r\n"));
 }
 
 TEST_F(RegistryFile, UnreadableFileFailsEveryCallIsLoggedOnceAndIsNeverOverwritten) {
@@ -161,7 +162,7 @@ TEST_F(RegistryFile, UnreadableFileFailsEveryCallIsLoggedOnceAndIsNeverOverwritt
     EXPECT_EQ(registry.openKeyCount(), 0);
     EXPECT_EQ(bytesOf(path), broken);
     ASSERT_EQ(log.size(), 1);
-    EXPECT_TRUE(log[0].contains(path) && log[0].contains("ligne 4")) << log[0].toStdString();
+    EXPECT_THAT(log[0], ::testing::AllOf(QHasSubstr(path), QHasSubstr("ligne 4")));
 
     // Other damage: an odd byte count, a root that does not exist, a folder.
     const QByteArray others[] = {
@@ -210,15 +211,9 @@ TEST_F(RegistryFile, ExportWithThousandsOfKeysSideBySideReadsWhole) {
         read(reg::kClassesRoot, "CLSID\\{00001387-0000-0000-0000-000000000000}\\InprocServer32", "")
             .data,
         raw("x4999.dll\0"));
-    const std::optional<regtext::Key> top = regtext::parse(bytesOf(path), nullptr);
-    ASSERT_TRUE(top);
-    const regtext::Key* clsid = top->subkey("HKEY_CLASSES_ROOT")->subkey("CLSID");
-    ASSERT_EQ(clsid->subkeys.size(), std::size_t{kClasses});
-    const regtext::Key& seventh = clsid->subkeys[7];
-    ASSERT_EQ(seventh.values.size(), 2u);
-    EXPECT_EQ(seventh.values[0].data, regtext::utf16FromAnsi(raw("Objet 7\0")));
-    EXPECT_EQ(seventh.values[1].name, "Plus");
-    EXPECT_EQ(seventh.subkeys.size(), 1u);
+    const QString seventh = QStringLiteral("CLSID\\{00000007-0000-0000-0000-000000000000}");
+    EXPECT_EQ(read(reg::kClassesRoot, seventh, "").data, raw("Objet 7\0"));
+    EXPECT_EQ(read(reg::kClassesRoot, seventh, "Plus").data, raw("\1\0\0\0"));
     EXPECT_TRUE(log.isEmpty());
 }
 
@@ -266,22 +261,11 @@ TEST_F(RegistryFile, AnUnchangedFileIsReadOnceAndAChangeShowsAtTheNextCall) {
     EXPECT_EQ(env.reads, 2);
 }
 
-// The system keeps keys at most 512 levels deep; a deeper key in the file
-// would take the program's stack with it.
-TEST_F(RegistryFile, KeyDeeperThanTheSystemAllowsIsRefusedNeverACrash) {
-    QByteArray deep = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER";
-    for (int i = 0; i < 200000; ++i) deep += "\\a";
-    deep += "]\r\n\"x\"=\"y\"\r\n";
-    putBytes(path, deep);
+// The system keeps keys at most 512 levels deep (a deeper one in a file is a
+// case of the fuzz corpus): no call may make one, or the file would no
+// longer be readable.
+TEST_F(RegistryFile, NoCallMakesAKeyDeeperThanTheSystemAllows) {
     reg::Handle h = 0;
-    EXPECT_EQ(registry.openKey(reg::kCurrentUser, "a", reg::kRead, &h), reg::kRegistryCorrupt);
-    EXPECT_EQ(registry.createKey(reg::kCurrentUser, "b", &h), reg::kRegistryCorrupt);
-    EXPECT_EQ(bytesOf(path), deep);
-    ASSERT_EQ(log.size(), 1);
-    EXPECT_TRUE(log[0].contains("ligne 3")) << log[0].toStdString();
-
-    // Nor can a call make one: the file must stay readable.
-    ASSERT_TRUE(QFile::remove(path));
     QStringList levels;
     for (int i = 0; i < 511; ++i) levels << QStringLiteral("n");
     EXPECT_EQ(registry.createKey(reg::kCurrentUser, levels.join(u'\\'), &h), 0);
@@ -290,7 +274,7 @@ TEST_F(RegistryFile, KeyDeeperThanTheSystemAllowsIsRefusedNeverACrash) {
               reg::kInvalidParameter);
     EXPECT_EQ(registry.openKey(reg::kCurrentUser, levels.join(u'\\'), reg::kRead, &h), 0);
     registry.closeKey(h);
-    EXPECT_EQ(log.size(), 1);
+    EXPECT_TRUE(log.isEmpty());
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #pragma once
 // A power cut for SQLite files: while it lives, the default VFS wraps the
-// system's own and watches the files. cut() stops every write, sync and
-// removal, as a machine losing power; restart() then puts each watched file
-// back as its last sync left it, which is all a disk promises to keep.
+// system's. cut() stops every write, sync and removal; restart() puts each
+// watched file back as its last sync left it, all a disk promises to keep.
 #include <sqlite3.h>
 
 #include <QFile>

@@ -5,11 +5,11 @@
 // its socket, ended with the test.
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
+#include <QtCore/qtestsupport_core.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
 
 #include "notes/workspace/client_channel.h"
 
@@ -50,16 +50,17 @@ class RunningClient {
 
   private:
     bool waitUntilAnswering() {
-        const QDeadlineTimer deadline(60000);
-        while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
+        const auto answers = [this] {
             try {
                 currentWindow();
                 return true;
             } catch (const Failure&) {
-                QThread::msleep(50);
+                return false;
             }
-        }
-        return false;
+        };
+        return QTest::qWaitFor(
+            [&] { return process_.state() == QProcess::NotRunning || answers(); }, 60000) &&
+               process_.state() != QProcess::NotRunning;
     }
 
     QString dataRoot_;

@@ -1,10 +1,8 @@
 #pragma once
 // A StatusNotifierItem watcher on the session bus, as a desktop panel runs
-// one (KDE's, or GNOME's AppIndicator extension): the name
-// org.kde.StatusNotifierWatcher, the items that register with it, and a
-// host that registers when told. It answers from a thread of its own, as a
-// panel answers from its own process, so that the program under test may
-// wait on it.
+// one: the items that register with it, and a host that registers when
+// told. It answers from a thread of its own, as a panel from its process,
+// so that the program under test may wait on it.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QMutex>

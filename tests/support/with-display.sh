@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Runs a command in a real X display of its own: Xvfb with a notification
-# area (trayer), as a user's desktop without a window manager. Exits 77 (the
-# tests' "skipped" code) when no X server can be started here. Every process
-# it starts is stopped when the command ends, whatever its outcome.
+# Runs a command in an X display of its own (Xvfb) with a notification area
+# (trayer); exits 77 ("skipped") when no X server starts here. Every process
+# it starts is stopped when the command ends.
 #   with-display.sh [--no-tray] [--size WxH] COMMAND [ARGS...]
 set -u
 tray=1
@@ -29,10 +28,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# -displayfd: the server picks a free display and says which once it is ready.
-# -noreset: by default the server resets when its last client leaves, and a
-# client connecting meanwhile is refused; the short-lived probes below (and
-# the tests' own xdotool and xwininfo) would then race the tray host's start.
+# -displayfd: the server picks a free display and says which once ready.
+# -noreset: a server resetting as its last client leaves would refuse the
+# short-lived probes (xwininfo, xdotool) racing the tray host's start.
 Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset -dpi 96 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do
@@ -49,8 +47,7 @@ if [ "$tray" = 1 ]; then
   command -v trayer >/dev/null 2>&1 || skip "trayer is not installed (Debian package trayer)"
   trayer --edge bottom --align right --widthtype request --height 24 >"$work/trayer.log" 2>&1 &
   pids+=($!)
-  # The tray is ready once its window is mapped (it owns the tray selection
-  # by then); a loaded machine may take a while to get there.
+  # Ready once its window is mapped (it owns the tray selection by then).
   for _ in $(seq 300); do
     xwininfo -root -tree 2>/dev/null | grep -qi '"panel"\|trayer' && break
     kill -0 "${pids[1]}" 2>/dev/null || { echo "trayer ended: $(head -c 300 "$work/trayer.log")" >&2; break; }

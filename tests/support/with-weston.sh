@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# Runs a command in a Wayland session of its own, as GNOME and KDE start
-# one: weston's headless compositor, with XWayland unless --no-xwayland. The
-# command gets WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland and, with
-# XWayland, DISPLAY naming it (already started, so the first X client does
-# not wait for it); no QT_QPA_PLATFORM. Exits 77 (the tests' "skipped") when
-# weston or XWayland cannot start here. Every process it starts is stopped
-# when the command ends, whatever its outcome.
+# Runs a command in a Wayland session of its own (weston, headless), with
+# XWayland unless --no-xwayland: WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland,
+# DISPLAY naming a started XWayland, no QT_QPA_PLATFORM. Exits 77
+# ("skipped") when weston or XWayland cannot start; stops what it started.
 #   with-weston.sh [--no-xwayland] COMMAND [ARGS...]
 set -u
 xwayland=1
@@ -36,8 +33,7 @@ options=(--backend=headless-backend.so --use-pixman --debug --width=1280 --heigh
 XDG_RUNTIME_DIR="$runtime" weston "${options[@]}" >/dev/null 2>&1 &
 pid=$!
 
-# Ready once its socket is there and, with XWayland, once it has said
-# which X display it listens on.
+# Ready once its socket is there and, with XWayland, its X display is named.
 ready() {
   [ -S "$runtime/$socket" ] || return 1
   [ "$xwayland" = 0 ] || grep -q 'xserver listening on display' "$runtime/weston.log" 2>/dev/null

@@ -15,7 +15,7 @@ TEST(StoreTool, HelpAndBadInputGiveClearMessagesAndExitCodes) {
     EXPECT_EQ(runTool(root.path(), {QStringLiteral("--help")}).exitCode, 0);
     const ToolRun help = runTool(root.path(), {QStringLiteral("deliver"), QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains(QStringLiteral("--subject"))) << help.out.toStdString();
+    EXPECT_THAT(help.out, QHasSubstr(QStringLiteral("--subject")));
 
     const std::vector<std::pair<QStringList, QString>> mistakes{
         {{}, QStringLiteral("aucune commande")},
@@ -37,13 +37,13 @@ TEST(StoreTool, HelpAndBadInputGiveClearMessagesAndExitCodes) {
     for (const auto& [args, expected] : mistakes) {
         const ToolRun run = runTool(root.path(), args);
         EXPECT_EQ(run.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(run.err.contains(expected)) << run.err.toStdString();
+        EXPECT_THAT(run.err, QHasSubstr(expected));
     }
     // A store failure (no such database) is exit code 1 with its description.
     const ToolRun missing = runTool(root.path(), {QStringLiteral("list"), QStringLiteral("--server"), QString(),
                                                   QStringLiteral("--file"), QStringLiteral("absent.nsf")});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("absent.nsf"))) << missing.err.toStdString();
+    EXPECT_THAT(missing.err, QHasSubstr(QStringLiteral("absent.nsf")));
 }
 
 TEST(StoreTool, SetUpAndDeliveryAreWhatTheProgramReads) {
@@ -88,23 +88,22 @@ TEST(StoreTool, SetUpAndDeliveryAreWhatTheProgramReads) {
 
     const ToolRun show = runTool(root.path(), {QStringLiteral("show"), QStringLiteral("--server"), kServer,
                                                QStringLiteral("--file"), kMailbox, QStringLiteral("--unid"), unid});
-    EXPECT_TRUE(show.out.contains(QStringLiteral("devis.txt (13 octets"))) << show.out.toStdString();
+    EXPECT_THAT(show.out, QHasSubstr(QStringLiteral("devis.txt (13 octets")));
     const ToolRun twice = runTool(root.path(), {QStringLiteral("deliver"), QStringLiteral("--server"), kServer,
                                                 QStringLiteral("--file"), kMailbox, QStringLiteral("--from"),
                                                 QStringLiteral("x"), QStringLiteral("--subject"), QStringLiteral("y"),
                                                 QStringLiteral("--unid"), unid});
     EXPECT_EQ(twice.exitCode, 1);
-    EXPECT_TRUE(twice.err.contains(QStringLiteral("existe déjà"))) << twice.err.toStdString();
+    EXPECT_THAT(twice.err, QHasSubstr(QStringLiteral("existe déjà")));
 }
 
 class StoreToolOutput : public StoreTest {};
 
 TEST_F(StoreToolOutput, ListAndShowEscapeControlCharactersOneLinePerDocument) {
-    store::Memo memo;
-    memo.from = QStringLiteral("Marc\tLefèvre");
-    memo.subject = QStringLiteral("Ligne 1\nLigne 2\\fin");
-    memo.body = QStringLiteral("avant") + QChar(0) + QStringLiteral("après\x1b[2J");
-    const QString unid = store::deliverMemo(*mailbox_, memo)->universalID();
+    store::Memo m = memo(QStringLiteral("Ligne 1\nLigne 2\\fin"));
+    m.from = QStringLiteral("Marc\tLefèvre");
+    m.body = QStringLiteral("avant") + QChar(0) + QStringLiteral("après\x1b[2J");
+    const QString unid = test::deliver(*mailbox_, m)->universalID();
     deliver(QStringLiteral("Second"));
 
     const QStringList where{QStringLiteral("--server"), kServer, QStringLiteral("--file"),
@@ -121,25 +120,9 @@ TEST_F(StoreToolOutput, ListAndShowEscapeControlCharactersOneLinePerDocument) {
     const ToolRun show = runTool(
         root_.path(), QStringList{QStringLiteral("show"), QStringLiteral("--unid"), unid} + where);
     ASSERT_EQ(show.exitCode, 0) << show.err.toStdString();
-    EXPECT_TRUE(show.out.contains(QStringLiteral("Body [1] : avant\\0après\\x1b[2J\n")))
-        << show.out.toStdString();
-    EXPECT_FALSE(show.out.contains(QChar(0x1b)));
+    EXPECT_THAT(show.out, QHasSubstr(QStringLiteral("Body [1] : avant\\0après\\x1b[2J\n")));
+    EXPECT_THAT(show.out, ::testing::Not(QHasSubstr(QChar(0x1b))));
 
-    // The help's descriptions start in one column, apart from the options.
-    const ToolRun help =
-        runTool(root_.path(), {QStringLiteral("deliver"), QStringLiteral("--help")});
-    QList<qsizetype> starts;
-    for (const QString& line : help.out.split(QLatin1Char('\n')))
-        for (const QString& text :
-             {QStringLiteral("serveur, par"), QStringLiteral("date de création"),
-              QStringLiteral("identifiant universel")})
-            if (line.contains(text)) {
-                starts << line.indexOf(text);
-                EXPECT_TRUE(line.left(line.indexOf(text)).endsWith(QStringLiteral("  ")))
-                    << line.toStdString();
-            }
-    ASSERT_EQ(starts.size(), 3) << help.out.toStdString();
-    EXPECT_TRUE(starts[0] == starts[1] && starts[1] == starts[2]) << help.out.toStdString();
 }
 
 TEST(StoreTool, DemoSeedBuildsTheDemoOnceAndRefusesToOverwriteIt) {
@@ -147,8 +130,8 @@ TEST(StoreTool, DemoSeedBuildsTheDemoOnceAndRefusesToOverwriteIt) {
     ASSERT_EQ(runTool(root.path(), {QStringLiteral("demo-seed")}).exitCode, 0);
     store::LocalClient client(root.path());
     notes::SessionPtr session = client.createBackendSession();
-    session->initialize(QStringLiteral("vantor"));
-    EXPECT_EQ(session->userName(), QStringLiteral("Jean Dupont/Vantor"));
+    session->initialize(kPassword);
+    EXPECT_EQ(session->userName(), kUser);
     for (const auto& [server, file] : {std::pair{QStringLiteral("Paris/Vantor"), QStringLiteral("mail\\jdupont.nsf")},
                                        std::pair{QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\equipe.nsf")}}) {
         notes::DatabasePtr db = session->getDbDirectory(server)->openDatabase(file, false);
@@ -175,8 +158,8 @@ TEST(DemoFeed, NeverRepeatsASubjectOrABody) {
         for (int i = 0; i < 2000; ++i) {
             const tool::demo::DemoMessage m = tool::demo::feedMessage(i, today);
             ASSERT_FALSE(m.subject.isEmpty());
-            EXPECT_FALSE(seenSubjects.contains(m.subject)) << i << " " << m.subject.toStdString();
-            EXPECT_FALSE(seenBodies.contains(m.body)) << i << " " << m.body.toStdString();
+            EXPECT_THAT(seenSubjects, ::testing::Not(QHasSubstr(m.subject)));
+            EXPECT_THAT(seenBodies, ::testing::Not(QHasSubstr(m.body)));
             seenSubjects.insert(m.subject);
             seenBodies.insert(m.body);
         }

@@ -2,16 +2,18 @@
 // countdown, clicks and mouse moves.
 #include "watch/frm_msg.h"
 
+#include <QtCore/qtestsupport_core.h>
+
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QThread>
 #include <QTimer>
 #include <QToolButton>
-#include <vector>
+#include <functional>
 
 #include "popup_fixture.h"
+#include "support/qt_printers.h"
 #include "watch/affiche_popup.h"
 #include "watch/popup_commands.h"
 
@@ -19,6 +21,7 @@ namespace vantor {
 namespace {
 
 using test::PopupFixture;
+using test::QHasSubstr;
 
 int px(int twips, double dpi) {
     return twips::versPixels(twips, dpi);
@@ -53,13 +56,19 @@ QPoint fond(FrmMsg& f) {
     return {px(660, f.dpi().x), px(1400, f.dpi().y)};
 }
 
+// Some time of the countdown gone, so that a restart shows.
+int entame(FrmMsg& f) {
+    const int plein = f.TimerCloseAuto->interval();
+    (void)QTest::qWaitFor([&] { return f.TimerCloseAuto->remainingTime() < plein - 20; }, 5000);
+    return f.TimerCloseAuto->remainingTime();
+}
+
 // Whether a move over `cible` restarts the countdown: only a restart makes
 // the time left grow back.
 bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
                 Qt::MouseButtons enfonces = Qt::NoButton) {
     f.relanceTimerFermeture();
-    QThread::msleep(60);
-    const int avant = f.TimerCloseAuto->remainingTime();
+    const int avant = entame(f);
     envoie(cible, QEvent::MouseMove, ou, Qt::NoButton, enfonces);
     return f.TimerCloseAuto->remainingTime() > avant;
 }
@@ -67,12 +76,8 @@ bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
 TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForScreenReaders) {
     FrmMsg f(m);
     EXPECT_FALSE(f.isVisible());
-    EXPECT_EQ(f.size(), QSize(px(4470, f.dpi().x), px(2760, f.dpi().y)));
-    EXPECT_EQ(f.windowType(), Qt::Tool);
-    EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(f.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_FALSE(f.windowIcon().isNull());
     QStringList noms;
     for (QToolButton* b : {f.CmdOpen, f.CmdFollow[0], f.CmdFollow[1], f.CmdFollow[2], f.CmdDel,
                            f.CmdPJ, f.CmdFermer, f.CmdFolders}) {
@@ -86,52 +91,29 @@ TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForS
                            "Fermer le message", "Déplacer dans un dossier"}));
 }
 
-TEST_F(PopupFixture, DefaultsPlaceTheWindowBottomLeftAndWidthShrinksAllButTheMailbox) {
+// The measures and countdown computed from the settings (their rules:
+// affiche_popup_test) reach the window.
+TEST_F(PopupFixture, ShownBottomLeftWithTheMeasuresOfTheSettingsAndBadOnesLogged) {
+    param("WIDTH", "2000");
+    param("DELAI", "abc");
     FrmMsg f(m);
+    EXPECT_TRUE(f.TimerCloseAuto->isActive());
+    EXPECT_THAT(journal(), QHasSubstr("(DELAI=abc) : 15 secondes"));
     AffichePopup(m, f);
     const auto dpi = f.dpi();
     ASSERT_TRUE(f.isVisible());
-    EXPECT_EQ(f.size(), QSize(px(4470, dpi.x), px(2325, dpi.y)));
+    EXPECT_EQ(f.size(), QSize(px(2000, dpi.x), px(2325, dpi.y)));
     EXPECT_EQ(f.x(), ecran().left());
     EXPECT_NEAR(ecran().bottom() - f.geometry().bottom(), px(450, dpi.y), 1);
-    EXPECT_EQ(f.LblFrom->width(), px(3735, dpi.x));
-    EXPECT_EQ(f.LblSubject->width(), px(3735, dpi.x));
-    EXPECT_EQ(f.LblBody->size(), QSize(px(3735, dpi.x), px(1815, dpi.y)));
-    EXPECT_EQ(f.LblBAL->width(), px(3495, dpi.x));
-    EXPECT_EQ(f.CmdFermer->x(), px(4200, dpi.x));
-    EXPECT_TRUE(journal().isEmpty());
-
-    param("WIDTH", "2000");
-    AffichePopup(m, f);
-    EXPECT_EQ(f.LblFrom->width(), px(1265, dpi.x));
-    EXPECT_EQ(f.LblBody->width(), px(1265, dpi.x));
-    EXPECT_EQ(f.LblBAL->width(), px(3495, dpi.x));
     EXPECT_EQ(f.CmdFermer->x(), px(1730, dpi.x));
-}
 
-TEST_F(PopupFixture, BadSizesStillShowThePopupOnScreenAndAreLogged) {
     param("HEIGHT", "abc");
-    param("WIDTH", "100");
-    FrmMsg f(m);
-    ASSERT_NO_THROW(AffichePopup(m, f));
-    EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(f.size(), QSize(px(735, f.dpi().x), px(2325, f.dpi().y)));
-    EXPECT_TRUE(
-        journal().contains("Hauteur de la popup incorrecte (HEIGHT=abc) : 2325 twips utilisés"));
-    EXPECT_TRUE(journal().contains("(WIDTH=100) : 735 twips"));
-
-    param("HEIGHT", "1e300");
-    param("WIDTH", "1e300");
-    ASSERT_NO_THROW(AffichePopup(m, f));
-    EXPECT_LE(f.width(), ecran().width());
-    EXPECT_GE(f.y(), ecran().top());
+    AffichePopup(m, f);
+    EXPECT_THAT(journal(), QHasSubstr("(HEIGHT=abc)"));
 }
 
 TEST_F(PopupFixture, ColourComesFromTheSettingEachTimeEmptyGivesBlack) {
     FrmMsg f(m);
-    AffichePopup(m, f);
-    EXPECT_EQ(f.palette().color(QPalette::Window), QColor(192, 221, 221));
-
     param("COULEUR", "FF8000");  // red, green, blue in that order
     AffichePopup(m, f);
     for (QWidget* w :
@@ -144,22 +126,9 @@ TEST_F(PopupFixture, ColourComesFromTheSettingEachTimeEmptyGivesBlack) {
     EXPECT_EQ(f.LblFrom->palette().color(QPalette::Window), QColor(0, 0, 0));
 }
 
-TEST_F(PopupFixture, CountdownRunsFromLoadForDelaiAndABadDelaiIsLogged) {
-    for (const auto& [texte, attendu] : {std::pair{"60", 60000}, std::pair{"abc", 15000}}) {
-        param("DELAI", texte);
-        FrmMsg f(m);
-        EXPECT_EQ(f.TimerCloseAuto->interval(), attendu) << texte;
-        EXPECT_TRUE(f.TimerCloseAuto->isActive());
-    }
-    EXPECT_FALSE(journal().contains("DELAI=60"));
-    EXPECT_TRUE(
-        journal().contains("Délai de la popup incorrect (DELAI=abc) : 15 secondes utilisées"));
-}
-
 TEST_F(PopupFixture, ShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {
     FrmMsg f(m);
-    QThread::msleep(60);
-    const int avant = f.TimerCloseAuto->remainingTime();
+    const int avant = entame(f);
     AffichePopup(m, f);
     EXPECT_GT(f.TimerCloseAuto->remainingTime(), avant);
 
@@ -184,15 +153,13 @@ TEST_F(PopupFixture, MovesOverSenderMailboxOrOtherButtonsDoNotKeepItOpen) {
 
 TEST_F(PopupFixture, TickAndCloseButtonHideButKeepTheCountdown) {
     FrmMsg f(m);
-    AffichePopup(m, f);
-    f.TimerCloseAuto_Timer();
-    EXPECT_FALSE(f.isVisible());
-    EXPECT_TRUE(f.TimerCloseAuto->isActive());
-
-    AffichePopup(m, f);
-    f.CmdFermer->click();
-    EXPECT_FALSE(f.isVisible());
-    EXPECT_TRUE(f.TimerCloseAuto->isActive());
+    for (const auto& fermer : std::initializer_list<std::function<void()>>{
+             [&] { f.TimerCloseAuto_Timer(); }, [&] { f.CmdFermer->click(); }}) {
+        AffichePopup(m, f);
+        fermer();
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_TRUE(f.TimerCloseAuto->isActive());
+    }
 }
 
 TEST_F(PopupFixture, ClicksReachTheCommandsOnlyWhenCompleteOnOneControl) {
@@ -217,12 +184,6 @@ TEST_F(PopupFixture, ClicksReachTheCommandsOnlyWhenCompleteOnOneControl) {
                                      "OpenMail", "Follow0", "Follow1", "Follow2", "Del", "PJ",
                                      QString("Folders%1").arg(int(Qt::RightButton))}));
     EXPECT_TRUE(f.isVisible());  // the commands decide whether the popup closes
-
-    f.setCommandes(nullptr);
-    clique(&f, fond(f));
-    f.CmdDel->click();
-    clique(f.CmdFolders, {4, 4}, Qt::RightButton);
-    EXPECT_TRUE(f.isVisible());
 }
 
 TEST_F(PopupFixture, LabelsShowMarkupAsTypedAndOnlyTheBodyWraps) {

@@ -4,7 +4,6 @@
 // with or without a window manager.
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -40,12 +39,7 @@ class DisplayTest : public ::testing::Test {
 
     // Waits (events running) until `condition` holds; false if it never does.
     static bool eventually(const std::function<bool()>& condition) {
-        const QDeadlineTimer deadline(30000);
-        while (!deadline.hasExpired()) {
-            if (condition()) return true;
-            QTest::qWait(50);
-        }
-        return condition();
+        return QTest::qWaitFor(condition, 30000);
     }
 
     long cardinal(Window w, const char* name, Atom type) {

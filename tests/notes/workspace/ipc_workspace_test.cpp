@@ -7,9 +7,8 @@
 #include <QLocalSocket>
 
 #include "notes/store/local_client.h"
-#include "notes/store/memo.h"
-#include "notes/store/store_admin.h"
 #include "notes/store_fixture.h"
+#include "support/mailbox.h"
 #include "notes/workspace/workspace_codes.h"
 #include "support/running_client.h"
 #include "support/temp_dir.h"
@@ -17,30 +16,27 @@
 namespace vantor::notes {
 namespace {
 
-const QString kUser = QStringLiteral("Jean Dupont/Vantor");
-const QString kServer = QStringLiteral("Paris/Vantor");
-const QString kFile = QStringLiteral("mail\\jdupont.nsf");
-
 using test::failureCode;
+using test::kMailbox;
+using test::kServer;
+using test::kUser;
+using test::QHasSubstr;
 
 class IpcWorkspaceTest : public ::testing::Test {
   protected:
     IpcWorkspaceTest() {
         store::StoreAdmin admin(root());
-        admin.setUser(kUser, QStringLiteral("secret"), kServer, kFile);
-        mailbox_ = admin.createMailbox(kServer, kFile, {kUser});
-        admin.createFolder(kServer, kFile, QStringLiteral("Recherche"));
+        mailbox_ = test::createUserMailbox(admin);
+        admin.createFolder(kServer, kMailbox, QStringLiteral("Recherche"));
     }
     QString root() const { return dir_.file(QStringLiteral("notesdata")); }
 
     DocumentPtr deliver(const QString& subject, QStringList folders = {}) {
-        store::Memo memo;
-        memo.from = QStringLiteral("Marie Martin/Vantor");
-        memo.subject = subject;
+        store::Memo memo = test::memo(subject);
         memo.body = QStringLiteral("Bonjour,\r\nà demain.");
         memo.attachments = {{QStringLiteral("ordre.txt"), QString(), QByteArray("1. budget")}};
         memo.folders = std::move(folders);
-        return store::deliverMemo(*mailbox_, memo);
+        return test::deliver(*mailbox_, memo);
     }
 
     test::TempDir dir_;
@@ -53,7 +49,7 @@ TEST_F(IpcWorkspaceTest, ReplyOpensAMemoInTheRunningClientWithTheThreeValues) {
     ASSERT_TRUE(notes.ready());
     // As the reply builds it: a new document of the mailbox, nothing saved.
     SessionPtr session = client_.createClientSession();
-    DatabasePtr db = session->getDatabase(kServer, kFile);
+    DatabasePtr db = session->getDatabase(kServer, kMailbox);
     DocumentPtr message = db->getDocumentByUNID(deliver(QStringLiteral("Réunion"))->universalID());
     DocumentPtr reply = db->createDocument();
     message->copyAllItems(*reply, true);  // the body with its attachment
@@ -65,7 +61,7 @@ TEST_F(IpcWorkspaceTest, ReplyOpensAMemoInTheRunningClientWithTheThreeValues) {
     const QMap<QString, QString> shown = notes.currentWindow();
     EXPECT_EQ(shown.value(QStringLiteral("Window")), QStringLiteral("Memo"));
     EXPECT_EQ(shown.value(QStringLiteral("Mode")), QStringLiteral("Edit"));
-    EXPECT_EQ(shown.value(QStringLiteral("SendTo")), QStringLiteral("Marie Martin/Vantor"));
+    EXPECT_EQ(shown.value(QStringLiteral("SendTo")), QStringLiteral("Marie Curie/Vantor"));
     EXPECT_EQ(shown.value(QStringLiteral("Subject")), QStringLiteral("Réunion"));
     EXPECT_EQ(shown.value(QStringLiteral("Body")), QStringLiteral("Bonjour,\nà demain."));
     EXPECT_EQ(shown.value(QStringLiteral("Attachments")), QStringLiteral("ordre.txt"));
@@ -78,7 +74,7 @@ TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
     deliver(QStringLiteral("hors dossier"));
     UIWorkspacePtr workspace = client_.createUIWorkspace();
 
-    workspace->openDatabase(kServer, kFile, QStringLiteral("Recherche"), QString(), true);
+    workspace->openDatabase(kServer, kMailbox, QStringLiteral("Recherche"), QString(), true);
     QMap<QString, QString> shown = notes.currentWindow();
     EXPECT_EQ(shown.value(QStringLiteral("Window")), QStringLiteral("View"));
     EXPECT_EQ(shown.value(QStringLiteral("View")), QStringLiteral("Recherche"));
@@ -86,9 +82,9 @@ TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
 
     QString text;
     EXPECT_EQ(
-        failureCode([&] { workspace->openDatabase(kServer, kFile, "Absent", "", true); }, &text),
+        failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Absent", "", true); }, &text),
         workspace_code::kViewNotFound);
-    EXPECT_TRUE(text.contains(QStringLiteral("Absent"))) << text.toStdString();
+    EXPECT_THAT(text, QHasSubstr(QStringLiteral("Absent")));
 
     // Something that is not of the protocol gets a refusal, and the client goes on.
     QLocalSocket stranger;
@@ -106,18 +102,18 @@ TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
 
 TEST_F(IpcWorkspaceTest, WithoutAClientForThisStoreBothCallsFailAsNotRunning) {
     test::TempDir other;  // a client runs, but on another store
-    store::StoreAdmin(other.file("notesdata")).setUser(kUser, "x", kServer, kFile);
+    store::StoreAdmin(other.file("notesdata")).setUser(kUser, "x", kServer, kMailbox);
     test::RunningClient elsewhere(other.file("notesdata"));
     ASSERT_TRUE(elsewhere.ready());
 
     UIWorkspacePtr workspace = client_.createUIWorkspace();  // creating it needs no client
     QString text;
     EXPECT_EQ(
-        failureCode([&] { workspace->openDatabase(kServer, kFile, "Recherche", "", true); }, &text),
+        failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Recherche", "", true); }, &text),
         workspace_code::kNotesNotRunning);
-    EXPECT_TRUE(text.contains(QStringLiteral("n'est pas lancé"))) << text.toStdString();
+    EXPECT_THAT(text, QHasSubstr(QStringLiteral("n'est pas lancé")));
     SessionPtr session = client_.createClientSession();  // document access needs none either
-    DocumentPtr memo = session->getDatabase(kServer, kFile)->createDocument();
+    DocumentPtr memo = session->getDatabase(kServer, kMailbox)->createDocument();
     EXPECT_EQ(failureCode([&] { workspace->editDocument(true, memo); }),
               workspace_code::kNotesNotRunning);
 }
