@@ -56,6 +56,7 @@ TEST_F(Documents, RemovedDocumentIsNeitherReadNorResurrectedThroughAnotherHandle
     notes::DocumentPtr read = scan->getDocumentByUNID(unid);
     ASSERT_EQ(read->itemValue("Subject"), "Supprimé");
     notes::DocumentPtr removed = popup->getDocumentByUNID(unid);
+    ASSERT_EQ(removed->itemValue("Subject"), "Supprimé");  // read before, gone after
     ASSERT_TRUE(removed->remove(true));
 
     // A handle that never read its items finds the document gone, not empty.
