@@ -31,9 +31,9 @@ bool lockedForOthers(const QString& path) {
 }
 
 TEST_F(StoreTest, OpeningAMailboxAgainKeepsTheLocksOfTheConnectionWalkingIt) {
-    deliver(QStringLiteral("Premier"));
+    deliver("Premier");
     notes::DatabasePtr scan = openMailbox();
-    notes::ViewPtr all = scan->getView(QStringLiteral("($All)"));
+    notes::ViewPtr all = scan->getView("($All)");
     ASSERT_TRUE(all->getFirstDocument());
     const QString index = mailboxPath() + QStringLiteral("-shm");
     ASSERT_TRUE(lockedForOthers(index));

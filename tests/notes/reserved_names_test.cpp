@@ -14,36 +14,33 @@ class ReservedNames : public StoreTest {};
 TEST_F(ReservedNames, MarkerNeverCollidesWithADatabaseAndReservedNamesAreRefused) {
     const QString offline = QStringLiteral("offline");
     admin_.createMailbox(kServer, offline, {kUser});
-    deliver(QStringLiteral("Gardé"));
+    deliver("Gardé");
     const QString offlinePath = admin_.root().findFile(kServer, offline);
     ASSERT_FALSE(offlinePath.isEmpty());
 
     // A database named like the marker neither marks the server down nor
     // goes away when the server comes back up.
     EXPECT_TRUE(openMailbox()->isOpen());
-    ASSERT_EQ(runTool(root_.path(), {QStringLiteral("server-down"), kServer}).exitCode, 0);
+    ASSERT_EQ(runTool(root_.path(), {"server-down", kServer}).exitCode, 0);
     EXPECT_EQ(failureCode([&] { openMailbox(); }), store::code::kServerUnreachable);
-    ASSERT_EQ(runTool(root_.path(), {QStringLiteral("server-up"), kServer}).exitCode, 0);
+    ASSERT_EQ(runTool(root_.path(), {"server-up", kServer}).exitCode, 0);
     EXPECT_TRUE(QFileInfo(offlinePath).isFile());
     EXPECT_TRUE(openSession()->getDbDirectory(kServer)->openDatabase(offline, false)->isOpen());
-    EXPECT_EQ(subjects(*openMailbox()->getView(QStringLiteral("($All)"))),
-              QStringList{QStringLiteral("Gardé")});
+    EXPECT_EQ(subjects(*openMailbox()->getView("($All)")), QStringList{"Gardé"});
 
     // The empty "offline" file an earlier version left still marks the
     // server down; bringing it up takes that file away, and nothing else.
-    admin_.createServer(QStringLiteral("Lyon/Vantor"));
-    admin_.createMailbox(QStringLiteral("Lyon/Vantor"), QStringLiteral("equipe.nsf"), {kUser});
-    const QString legacy =
-        QDir(admin_.root().serverFolder(QStringLiteral("Lyon/Vantor"))).filePath(offline);
-    writeFile(legacy, QByteArray());
-    notes::DbDirectoryPtr lyon = openSession()->getDbDirectory(QStringLiteral("Lyon/Vantor"));
-    EXPECT_EQ(failureCode([&] { lyon->openDatabase(QStringLiteral("equipe.nsf"), false); }),
+    admin_.createServer("Lyon/Vantor");
+    admin_.createMailbox("Lyon/Vantor", "equipe.nsf", {kUser});
+    const QString legacy = QDir(admin_.root().serverFolder("Lyon/Vantor")).filePath(offline);
+    putBytes(legacy, QByteArray());
+    notes::DbDirectoryPtr lyon = openSession()->getDbDirectory("Lyon/Vantor");
+    EXPECT_EQ(failureCode([&] { lyon->openDatabase("equipe.nsf", false); }),
               store::code::kServerUnreachable);
-    admin_.setServerDown(QStringLiteral("Lyon/Vantor"), false);
+    admin_.setServerDown("Lyon/Vantor", false);
     EXPECT_FALSE(QFileInfo::exists(legacy));
-    EXPECT_TRUE(lyon->openDatabase(QStringLiteral("equipe.nsf"), false)->isOpen());
-    EXPECT_EQ(admin_.servers(),
-              (QStringList{QStringLiteral("lyon/vantor"), QStringLiteral("paris/vantor")}));
+    EXPECT_TRUE(lyon->openDatabase("equipe.nsf", false)->isOpen());
+    EXPECT_EQ(admin_.servers(), (QStringList{"lyon/vantor", "paris/vantor"}));
 
     // Names the store keeps for itself: SQLite's journals beside a database
     // and the identity file beside the servers.
@@ -57,12 +54,10 @@ TEST_F(ReservedNames, MarkerNeverCollidesWithADatabaseAndReservedNamesAreRefused
                   openSession()->getDbDirectory(kServer)->openDatabase(kMailbox + "-wal", false);
               }),
               store::code::kBadFileName);
-    EXPECT_EQ(failureCode([&] { admin_.createServer(QStringLiteral("User.ID")); }),
-              store::code::kBadServerName);
+    EXPECT_EQ(failureCode([&] { admin_.createServer("User.ID"); }), store::code::kBadServerName);
 
-    const ToolRun refused =
-        runTool(root_.path(), {QStringLiteral("create-database"), QStringLiteral("--server"),
-                               kServer, QStringLiteral("--file"), kMailbox + "-wal"});
+    const ToolRun refused = runTool(
+        root_.path(), {"create-database", "--server", kServer, "--file", kMailbox + "-wal"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_THAT(refused.err, QHasSubstr("réservés aux journaux"));
     EXPECT_TRUE(openMailbox()->isOpen());

@@ -57,7 +57,7 @@ TEST_F(RoutingClientTest, ASessionFailureOfOneRealisationShowsOnlyWhereItIsUsed)
     lyonAdmin_.setUser(kLyonUser, kLyonPassword, kLyon, kEquipe);
     notes::SessionPtr session = router_.createBackendSession();
     session->initialize(kLyonPassword);
-    notes::DbDirectoryPtr local = session->getDbDirectory(QStringLiteral("local"));
+    notes::DbDirectoryPtr local = session->getDbDirectory("local");
     EXPECT_TRUE(open(*session, kLyon, kEquipe)->isOpen());
     EXPECT_EQ(session->userName(), kLyonUser);
     EXPECT_EQ(failureCode([&] { local->openDatabase(kMailbox, false); }),
@@ -73,9 +73,8 @@ TEST_F(RoutingClientTest, ASessionFailureOfOneRealisationShowsOnlyWhereItIsUsed)
 
 TEST_F(RoutingClientTest, WithoutASecondRealisationTheFirstFailsAsItAlwaysDid) {
     notes::RoutingClient storeOnly(client_);
-    EXPECT_EQ(
-        failureCode([&] { storeOnly.createBackendSession()->initialize(QStringLiteral("lyon")); }),
-        notes::code::kWrongPassword);
+    EXPECT_EQ(failureCode([&] { storeOnly.createBackendSession()->initialize("lyon"); }),
+              notes::code::kWrongPassword);
     EXPECT_EQ(failureCode([&] { storeOnly.createUIWorkspace(); }), store::code::kNoWorkspace);
 }
 

@@ -24,8 +24,7 @@ TEST_F(SessionFailures, SessionIsRefusedWithoutUserOrPasswordUntilInitialized) {
     EXPECT_EQ(failureCode([&] { session->userName(); }), code::kSessionNotInitialized);
     // The wrong password carries the code the scan singles out; the session
     // stays unusable until the right one opens it.
-    EXPECT_EQ(failureCode([&] { session->initialize(QStringLiteral("SECRET")); }),
-              notes::code::kWrongPassword);
+    EXPECT_EQ(failureCode([&] { session->initialize("SECRET"); }), notes::code::kWrongPassword);
     EXPECT_EQ(failureCode([&] { session->initialize(QString()); }), notes::code::kWrongPassword);
     EXPECT_EQ(failureCode([&] { session->getDbDirectory(kServer); }), code::kSessionNotInitialized);
     session->initialize(kPassword);
@@ -40,15 +39,15 @@ TEST_F(SessionFailures, SessionIsRefusedWithoutUserOrPasswordUntilInitialized) {
     EXPECT_THAT(description, QHasSubstr("Aucun utilisateur"));
     EXPECT_EQ(failureCode([&] { client_.createClientSession(); }), code::kNoUser);
 
-    writeFile(admin_.root().identityPath(), "pas une identité");
+    putBytes(admin_.root().identityPath(), "pas une identité");
     EXPECT_EQ(failureCode([&] { client_.createBackendSession()->initialize(kPassword); }),
               code::kIdentityUnreadable);
 }
 
 TEST_F(SessionFailures, DirectoryNeverFailsButOpeningNamesTheUnreachableServer) {
     notes::SessionPtr session = openSession();
-    notes::DbDirectoryPtr unknown = session->getDbDirectory(QStringLiteral("Nantes/Vantor"));
-    notes::DbDirectoryPtr local = session->getDbDirectory(QStringLiteral("local"));
+    notes::DbDirectoryPtr unknown = session->getDbDirectory("Nantes/Vantor");
+    notes::DbDirectoryPtr local = session->getDbDirectory("local");
     ASSERT_TRUE(unknown && local);
 
     QString description;
@@ -69,20 +68,17 @@ TEST_F(SessionFailures, FileNamesMatchInAnyCaseAndSlashButNeverReachOutsideTheSe
     for (const QString& same :
          {QStringLiteral("MAIL\\JDupont.NSF"), QStringLiteral("mail/jdupont.nsf"),
           QStringLiteral(".\\mail\\\\jdupont.nsf")})
-        EXPECT_TRUE(openSession()
-                        ->getDbDirectory(QStringLiteral("PARIS/vantor"))
-                        ->openDatabase(same, false)
-                        ->isOpen())
+        EXPECT_TRUE(
+            openSession()->getDbDirectory("PARIS/vantor")->openDatabase(same, false)->isOpen())
             << same.toStdString();
     QString description;
-    EXPECT_EQ(failureCode([&] { dir->openDatabase(QStringLiteral("mail\\absent.nsf"), false); },
-                          &description),
+    EXPECT_EQ(failureCode([&] { dir->openDatabase("mail\\absent.nsf", false); }, &description),
               code::kFileNotFound);
     EXPECT_THAT(description, AllOf(QHasSubstr("mail\\absent.nsf"), QHasSubstr(kServer)));
 
     // A real file next to the server folder must stay out of reach.
-    admin_.createServer(QStringLiteral("Lyon/Vantor"));
-    admin_.createMailbox(QStringLiteral("Lyon/Vantor"), QStringLiteral("voisin.nsf"), {kUser});
+    admin_.createServer("Lyon/Vantor");
+    admin_.createMailbox("Lyon/Vantor", "voisin.nsf", {kUser});
     const QString neighbour = QStringLiteral("..\\lyon%2fvantor\\voisin.nsf");
     for (const QString& bad :
          {neighbour, QStringLiteral("mail/../../user.id"), QStringLiteral("\\etc\\passwd"),
@@ -90,7 +86,7 @@ TEST_F(SessionFailures, FileNamesMatchInAnyCaseAndSlashButNeverReachOutsideTheSe
           QStringLiteral("mail\\"), QStringLiteral("mail\\a") + QChar(0) + QStringLiteral("b")})
         EXPECT_EQ(failureCode([&] { dir->openDatabase(bad, false); }), code::kBadFileName)
             << bad.toStdString();
-    EXPECT_EQ(failureCode([&] { openSession()->getDbDirectory(QStringLiteral("Paris\nVantor")); }),
+    EXPECT_EQ(failureCode([&] { openSession()->getDbDirectory("Paris\nVantor"); }),
               code::kBadServerName);
 }
 
@@ -98,7 +94,7 @@ TEST_F(SessionFailures, RefusedFilesFailAsDamagedAndAreLeftByteForByte) {
     const QString path = mailboxPath();
     for (int i = 0; i < 20; ++i) deliver(QStringLiteral("Message %1").arg(i));
     mailbox_.reset();  // closes the file: its journal is folded in
-    const QByteArray whole = readFile(path);
+    const QByteArray whole = bytesOf(path);
     ASSERT_GT(whole.size(), 8192);
     const auto sqlite = [&](const char* sql) {
         sqlite3* db = nullptr;
@@ -122,15 +118,15 @@ TEST_F(SessionFailures, RefusedFilesFailAsDamagedAndAreLeftByteForByte) {
         QFile::remove(path + QStringLiteral("-wal"));
         QFile::remove(path + QStringLiteral("-shm"));
         QFile::remove(path);
-        writeFile(path, bytes);
+        putBytes(path, bytes);
         if (sql) sqlite(sql);
-        const QByteArray before = readFile(path);
+        const QByteArray before = bytesOf(path);
         QString description;
         EXPECT_EQ(failureCode([&] { openMailbox(); }, &description), code::kDatabaseCorrupt)
             << label;
         EXPECT_THAT(description, AllOf(QHasSubstr(kMailbox), QHasSubstr("endommagée")));
         // A refused file is not changed in any way, nor given journals.
-        EXPECT_EQ(readFile(path), before) << label;
+        EXPECT_EQ(bytesOf(path), before) << label;
         EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal"))) << label;
     }
 }
@@ -141,7 +137,7 @@ TEST_F(SessionFailures, NamedPipesWhereFilesShouldBeFailAtOnceInsteadOfWaiting) 
         ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0) << path.toStdString();
     };
     // A journal beside the mailbox, then the mailbox itself.
-    deliver(QStringLiteral("Avant"));
+    deliver("Avant");
     mailbox_.reset();
     const QString path = mailboxPath();
     makeFifo(path + QStringLiteral("-wal"));
@@ -154,12 +150,12 @@ TEST_F(SessionFailures, NamedPipesWhereFilesShouldBeFailAtOnceInsteadOfWaiting) 
     EXPECT_THAT(description, QHasSubstr("fichier ordinaire"));
 
     // A file to attach, turned into a pipe before the save reads it.
-    admin_.createMailbox(kServer, QStringLiteral("autre.nsf"), {kUser});
+    admin_.createMailbox(kServer, "autre.nsf", {kUser});
     auto other = admin_.open(kServer, QStringLiteral("autre.nsf"));
-    const QString attachment = root_.file(QStringLiteral("piece.txt"));
-    writeFile(attachment, "contenu");
+    const QString attachment = root_.file("piece.txt");
+    putBytes(attachment, "contenu");
     auto doc = std::static_pointer_cast<store::LocalDocument>(other->createDocument());
-    doc->attachFile(QStringLiteral("Body"), QStringLiteral("piece.txt"), attachment);
+    doc->attachFile("Body", "piece.txt", attachment);
     makeFifo(attachment);
     EXPECT_EQ(failureCode([&] { doc->save(true, false); }), code::kCannotReadFile);
 
@@ -173,32 +169,28 @@ TEST_F(SessionFailures, NamedPipesWhereFilesShouldBeFailAtOnceInsteadOfWaiting) 
 }
 
 TEST_F(SessionFailures, UserOutsideTheAccessListIsRefused) {
-    admin_.createServer(QStringLiteral("Lyon/Vantor"));
-    admin_.createMailbox(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"),
-                         {QStringLiteral("Isabelle Roux/Vantor")});
+    admin_.createServer("Lyon/Vantor");
+    admin_.createMailbox("Lyon/Vantor", "mail\\direction.nsf", {"Isabelle Roux/Vantor"});
     notes::SessionPtr session = openSession();
     QString description;
-    EXPECT_EQ(failureCode(
-                  [&] {
-                      session->getDbDirectory(QStringLiteral("Lyon/Vantor"))
-                          ->openDatabase(QStringLiteral("mail\\direction.nsf"), false);
-                  },
-                  &description),
-              code::kAccessDenied);
+    EXPECT_EQ(
+        failureCode(
+            [&] {
+                session->getDbDirectory("Lyon/Vantor")->openDatabase("mail\\direction.nsf", false);
+            },
+            &description),
+        code::kAccessDenied);
     EXPECT_THAT(description, QHasSubstr(kUser));
 
-    admin_.grant(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"),
-                 QStringLiteral("JEAN DUPONT/vantor"));
-    EXPECT_TRUE(
-        session->getDatabase(QStringLiteral("Lyon/Vantor"), QStringLiteral("mail\\direction.nsf"))
-            ->isOpen());
+    admin_.grant("Lyon/Vantor", "mail\\direction.nsf", QStringLiteral("JEAN DUPONT/vantor"));
+    EXPECT_TRUE(session->getDatabase("Lyon/Vantor", "mail\\direction.nsf")->isOpen());
 }
 
 TEST_F(SessionFailures, UnopenedDatabaseFallsBackToTheUsersMailFile) {
     notes::SessionPtr session = client_.createClientSession();
     notes::DatabasePtr db = session->getDatabase(QString(), QString());
     EXPECT_FALSE(db->isOpen());
-    EXPECT_EQ(failureCode([&] { db->getView(QStringLiteral("($All)")); }), code::kDatabaseNotOpen);
+    EXPECT_EQ(failureCode([&] { db->getView("($All)"); }), code::kDatabaseNotOpen);
     db->openMail();
     EXPECT_TRUE(db->isOpen());
     EXPECT_EQ(db->server(), kServer);
@@ -210,18 +202,17 @@ TEST_F(SessionFailures, UnopenedDatabaseFallsBackToTheUsersMailFile) {
 }
 
 TEST_F(SessionFailures, LockHeldTooLongGivesBusyFailureAndChangesNothing) {
-    deliver(QStringLiteral("Avant le verrou"));
+    deliver("Avant le verrou");
     notes::DatabasePtr db = openMailbox();
     notes::DocumentPtr doc = db->createDocument();
-    doc->replaceItemValue(QStringLiteral("Subject"), QStringLiteral("Bloqué"));
+    doc->replaceItemValue("Subject", "Bloqué");
 
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(mailboxPath().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_EQ(failureCode([&] { doc->save(true, false); }), code::kDatabaseBusy);
     // Readers are not blocked by a writer.
-    EXPECT_EQ(subjects(*db->getView(QStringLiteral("($All)"))),
-              QStringList{QStringLiteral("Avant le verrou")});
+    EXPECT_EQ(subjects(*db->getView("($All)")), QStringList{"Avant le verrou"});
 
     // An exclusive lock keeps even readers out.
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -232,8 +223,8 @@ TEST_F(SessionFailures, LockHeldTooLongGivesBusyFailureAndChangesNothing) {
     sqlite3_close(other);
 
     EXPECT_TRUE(doc->save(true, false));
-    EXPECT_EQ(subjects(*openMailbox()->getView(QStringLiteral("($All)"))),
-              (QStringList{QStringLiteral("Avant le verrou"), QStringLiteral("Bloqué")}));
+    EXPECT_EQ(subjects(*openMailbox()->getView("($All)")),
+              (QStringList{"Avant le verrou", "Bloqué"}));
 }
 
 }  // namespace

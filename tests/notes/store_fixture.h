@@ -8,6 +8,7 @@
 #include "notes/store/local_client.h"
 #include "notes/store/local_document.h"
 #include "notes/store/store_codes.h"
+#include "support/file_bytes.h"
 #include "support/mailbox.h"
 #include "support/qt_printers.h"
 #include "support/temp_dir.h"
@@ -18,12 +19,12 @@ namespace vantor::test {
 inline QStringList subjects(notes::View& view) {
     QStringList list;
     for (notes::DocumentPtr d = view.getFirstDocument(); d; d = view.getNextDocument(*d))
-        list << d->itemValue(QStringLiteral("Subject"));
+        list << d->itemValue("Subject");
     return list;
 }
 
 class StoreTest : public ::testing::Test {
-protected:
+  protected:
     StoreTest() : admin_(root_.path()), client_(root_.path()) {
         mailbox_ = createUserMailbox(admin_);
     }
@@ -43,16 +44,6 @@ protected:
     }
 
     QString mailboxPath() const { return admin_.root().findFile(kServer, kMailbox); }
-
-    static void writeFile(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
     TempDir root_;
     store::StoreAdmin admin_;

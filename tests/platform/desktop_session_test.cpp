@@ -91,7 +91,7 @@ TEST(Autostart, SwitchedOnWritesAnEntryQuotingAnyPathAndMakesTheFolders) {
                 HasSubstr("\nExec=\"/opt/Mes Applis/v\\\\$a\\\\\"l\\\\`%%u\\\\\\\\e/"
                           "vantor-launcher\"\n"));
 
-    EXPECT_FALSE(enableAutostart(env, path, QStringLiteral("/opt/a\nb")));
+    EXPECT_FALSE(enableAutostart(env, path, "/opt/a\nb"));
     ASSERT_TRUE(disableAutostart(env, path));
     EXPECT_FALSE(env.fileExists(path));
     EXPECT_TRUE(disableAutostart(env, path));

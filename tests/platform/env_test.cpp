@@ -39,7 +39,7 @@ TEST(EnvFiles, SpecialFilesFailAtOnceAndAreLeftAsTheyAre) {
     const QString fifo = dir.file("param.ini");
     ASSERT_EQ(::mkfifo(native(fifo).constData(), 0644), 0);
 
-    const QString special[] = {fifo, dir.path(), QStringLiteral("/dev/null")};
+    const QString special[] = {fifo, dir.path(), "/dev/null"};
     for (const QString& path : special) {
         errno = 0;
         EXPECT_FALSE(env.readFile(path).has_value()) << path.toStdString();

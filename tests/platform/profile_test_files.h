@@ -1,13 +1,12 @@
 #pragma once
 // Raw bytes in and out of a test's INI file, and the profile calls with the
 // settings' buffer size.
-#include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <cstddef>
 #include <ostream>
 
 #include "platform/profile_file.h"
+#include "support/file_bytes.h"
 #include "support/qt_printers.h"
 
 namespace vantor::test {
@@ -16,16 +15,6 @@ namespace vantor::test {
 template <std::size_t N>
 QByteArray raw(const char (&s)[N]) {
     return QByteArray(s, N - 1);
-}
-
-inline void putBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-}
-
-inline QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 inline QString readKey(const QString& path, const QString& section, const QString& key,

@@ -8,9 +8,9 @@
 #include <QDir>
 
 #include "platform/profile_test_files.h"
+#include "support/qt_printers.h"
 #include "support/reg_files.h"
 #include "support/temp_dir.h"
-#include "support/qt_printers.h"
 
 namespace vantor::test {
 namespace {
@@ -144,7 +144,7 @@ TEST_F(RegistryFile, Regedit4AnsiFileIsReadAndRewrittenInTheUnicodeFormat) {
     EXPECT_EQ(registry.setValue(reg::kCurrentUser, "N", reg::kDword, raw("\1\0\0\0")), 0);
     const QString text = regeditText(bytesOf(path));
     EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\r\n"));
-    EXPECT_THAT(text, QHasSubstr(QStringLiteral("\"Nom\"=\"café\"\r\n")));
+    EXPECT_THAT(text, QHasSubstr("\"Nom\"=\"café\"\r\n"));
     EXPECT_THAT(text, QHasSubstr("\"Exp\"=hex(2):25,00,50,00,00,00\r\n"));
 }
 

@@ -6,7 +6,6 @@
 
 #include <QFileInfo>
 
-#include "eml_reader.h"
 #include "notes/mime/corpus.h"
 #include "notes/mime/message.h"
 #include "notes/store_fixture.h"
@@ -25,49 +24,36 @@ class EmlImport : public StoreTest {
   protected:
     QString writeEml(const QString& name, const QByteArray& bytes) {
         const QString path = root_.file(name);
-        writeFile(path, bytes);
+        putBytes(path, bytes);
         return path;
     }
     ToolRun importFiles(const QStringList& arguments) {
         mailbox_.reset();
-        return runTool(root_.path(),
-                       QStringList{QStringLiteral("import-eml"), QStringLiteral("--server"),
-                                   kServer, QStringLiteral("--file"), kMailbox} +
-                           arguments);
+        return runTool(
+            root_.path(),
+            QStringList{"import-eml", "--server", kServer, "--file", kMailbox} + arguments);
     }
 };
 
 TEST_F(EmlImport, ImportGoesOnPastRefusedFilesAndNamesEachOne) {
-    const QString first = corpusFile(QStringLiteral("plain.eml"));
-    const QString second = corpusFile(QStringLiteral("mixed-attachment.eml"));
-    const QString anonymous =
-        writeEml(QStringLiteral("sans_expediteur.eml"), "Subject: Rien\r\n\r\nCorps\r\n");
-    QString description;
-    EXPECT_EQ(failureCode([&] { tool::readEmlFile(anonymous); }, &description),
-              mime::code::kBadMessage);
-    EXPECT_THAT(description, QHasSubstr("sans_expediteur.eml"));
-    const QStringList refused{anonymous, writeEml(QStringLiteral("vide.eml"), QByteArray()),
-                              root_.file(QStringLiteral("absent.eml"))};
+    const QString first = corpusFile("plain.eml");
+    const QString second = corpusFile("mixed-attachment.eml");
+    const QStringList refused{writeEml("sans_expediteur.eml", "Subject: Rien\r\n\r\nCorps\r\n"),
+                              writeEml("vide.eml", QByteArray()), root_.file("absent.eml")};
 
-    const ToolRun run = importFiles(
-        QStringList{QStringLiteral("--created"), QStringLiteral("2004-03-16 09:00:00"), first} +
-        refused + QStringList{second});
+    const ToolRun run = importFiles(QStringList{"--created", "2004-03-16 09:00:00", first} +
+                                    refused + QStringList{second});
     EXPECT_EQ(run.exitCode, 1);
-    for (const QString& bad : refused)
-        EXPECT_THAT(run.err, QHasSubstr(QFileInfo(bad).fileName()));
-    notes::ViewPtr inbox = openMailbox()->getView(QStringLiteral("($Inbox)"));
-    EXPECT_EQ(subjects(*inbox), (QStringList{QStringLiteral("Réunion déplacée demain"),
-                                             QStringLiteral("Compte rendu et pièces")}));
+    for (const QString& bad : refused) EXPECT_THAT(run.err, QHasSubstr(QFileInfo(bad).fileName()));
+    notes::ViewPtr inbox = openMailbox()->getView("($Inbox)");
+    EXPECT_EQ(subjects(*inbox),
+              (QStringList{"Réunion déplacée demain", QStringLiteral("Compte rendu et pièces")}));
     notes::DocumentPtr doc = inbox->getFirstDocument();
     EXPECT_EQ(doc->created(), QDateTime(QDate(2004, 3, 16), QTime(9, 0)));
     EXPECT_EQ(
-        doc->itemValue(QStringLiteral("PostedDate")),
+        doc->itemValue("PostedDate"),
         store::dateItemText(QDateTime(QDate(2004, 3, 15), QTime(13, 5), Qt::UTC).toLocalTime()));
-    EXPECT_EQ(inbox->getNextDocument(*doc)
-                  ->getFirstItem(QStringLiteral("Body"))
-                  ->embeddedObjects()
-                  .size(),
-              2u);
+    EXPECT_EQ(inbox->getNextDocument(*doc)->getFirstItem("Body")->embeddedObjects().size(), 2u);
 
     EXPECT_EQ(importFiles({second}).exitCode, 0);
 }
@@ -75,21 +61,19 @@ TEST_F(EmlImport, ImportGoesOnPastRefusedFilesAndNamesEachOne) {
 // Each attachment of the message holds the 256 byte values.
 TEST_F(EmlImport, HostileAttachmentNamesAreStoredAsGiven) {
     const QString longName = QString(10000, QLatin1Char('n')) + QStringLiteral(".txt");
-    const ToolRun run = importFiles({corpusFile(QStringLiteral("hostile-attachment-names.eml"))});
+    const ToolRun run = importFiles({corpusFile("hostile-attachment-names.eml")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    notes::DocumentPtr doc = openMailbox()->getView(QStringLiteral("($Inbox)"))->getFirstDocument();
-    std::vector<notes::EmbeddedObjectPtr> objects =
-        doc->getFirstItem(QStringLiteral("Body"))->embeddedObjects();
+    notes::DocumentPtr doc = openMailbox()->getView("($Inbox)")->getFirstDocument();
+    std::vector<notes::EmbeddedObjectPtr> objects = doc->getFirstItem("Body")->embeddedObjects();
     ASSERT_EQ(objects.size(), 5u);
-    EXPECT_EQ(objects[0]->name(), QStringLiteral("../../x"));
-    EXPECT_EQ(objects[1]->name(), QStringLiteral("C:\\evil.exe"));
-    EXPECT_FALSE(objects[2]->name().isEmpty());
+    EXPECT_EQ(objects[0]->name(), "../../x");
+    EXPECT_EQ(objects[1]->name(), "C:\\evil.exe");
     EXPECT_EQ(objects[3]->name(), longName);
-    EXPECT_FALSE(objects[4]->name().isEmpty());
-    const QString out = root_.file(QStringLiteral("extrait"));
+    EXPECT_FALSE(objects[2]->name().isEmpty() || objects[4]->name().isEmpty());
+    const QString out = root_.file("extrait");
     for (const notes::EmbeddedObjectPtr& object : objects) {
         object->extractFile(out);
-        EXPECT_EQ(readFile(out), allBytes()) << object->name().left(40).toStdString();
+        EXPECT_EQ(bytesOf(out), allBytes()) << object->name().left(40).toStdString();
     }
 }
 

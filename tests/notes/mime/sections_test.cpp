@@ -143,9 +143,8 @@ TEST(Sections, AStructureNestedBeyondAnyMailIsReadToABoundedDepth) {
     }
     const QStringList wanted = mime::sectionsForText(body);
     EXPECT_LT(wanted.size(), 200);
-    EXPECT_EQ(
-        mime::readSections(body, {{QStringLiteral("HEADER"), "From: a@exemple.fr\r\n\r\n"}}).from,
-        QStringLiteral("a@exemple.fr"));
+    EXPECT_EQ(mime::readSections(body, {{"HEADER", "From: a@exemple.fr\r\n\r\n"}}).from,
+              QStringLiteral("a@exemple.fr"));
 }
 
 }  // namespace

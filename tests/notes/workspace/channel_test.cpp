@@ -32,11 +32,10 @@ constexpr uid_t kNobody = 65534;
 class ChannelTest : public ::testing::Test {
   protected:
     ChannelTest() {
-        store::StoreAdmin(root()).setUser(QStringLiteral("Jean Dupont/Vantor"), "x",
-                                          QStringLiteral("Paris/Vantor"),
+        store::StoreAdmin(root()).setUser("Jean Dupont/Vantor", "x", QStringLiteral("Paris/Vantor"),
                                           QStringLiteral("mail\\jdupont.nsf"));
     }
-    QString root() const { return dir_.file(QStringLiteral("notesdata")); }
+    QString root() const { return dir_.file("notesdata"); }
     QByteArray socket() const { return QFile::encodeName(socketPath(root())); }
 
     // A local socket bound to the client's name, not yet listening.
@@ -96,7 +95,7 @@ class TwoClientsAtOnce : public ChannelTest, public ::testing::WithParamInterfac
 
 TEST_P(TwoClientsAtOnce, LeaveOneRunningThatAnswers) {
     if (GetParam()) ::close(bound());
-    const QString ini = dir_.file(QStringLiteral("notes.ini"));
+    const QString ini = dir_.file("notes.ini");
     QFile file(ini);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[Notes]\r\nDirectory=" + root().toUtf8() + "\r\n");

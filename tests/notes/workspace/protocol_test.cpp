@@ -31,16 +31,16 @@ TEST(WorkspaceProtocol, ItemsAndRepliesArriveWholeEvenLongAndAccented) {
     EditDocument edit{
         true,
         {{"Body", kRichText, longText, {{kFileAttachment, "../../évasion.txt", "/tmp/1"}}},
-         {"Subject", kText, QStringLiteral("Réunion\r\n"), {}}}};
+         {"Subject", kText, "Réunion\r\n", {}}}};
     const auto back = std::get<EditDocument>(decodeRequest(payloadOf(encodeRequest(edit))));
     ASSERT_EQ(back.items.size(), 2u);
     EXPECT_EQ(back.items[0].text, longText);
-    EXPECT_EQ(back.items[0].attachments[0].name, QStringLiteral("../../évasion.txt"));
-    EXPECT_EQ(back.items[1].text, QStringLiteral("Réunion\r\n"));
+    EXPECT_EQ(back.items[0].attachments[0].name, "../../évasion.txt");
+    EXPECT_EQ(back.items[1].text, "Réunion\r\n");
 
     const auto open = std::get<OpenDatabase>(decodeRequest(payloadOf(
         encodeRequest(OpenDatabase{"Paris/Vantor", "mail\\a.nsf", "Recherche", "", false}))));
-    EXPECT_EQ(open.view, QStringLiteral("Recherche"));
+    EXPECT_EQ(open.view, "Recherche");
     EXPECT_FALSE(open.newInstance);
 
     const Reply failed = decodeReply(payloadOf(encodeReply({Failure(-5, "non"), {}})));
@@ -48,7 +48,7 @@ TEST(WorkspaceProtocol, ItemsAndRepliesArriveWholeEvenLongAndAccented) {
     EXPECT_EQ(failed.failure->code(), -5);
     const Reply done = decodeReply(payloadOf(encodeReply({std::nullopt, {{"Subject", "x"}}})));
     EXPECT_FALSE(done.failure);
-    EXPECT_EQ(done.fields.value("Subject"), QStringLiteral("x"));
+    EXPECT_EQ(done.fields.value("Subject"), "x");
 }
 
 TEST(WorkspaceProtocol, ForeignDamagedOrOversizedMessagesAreRefused) {
