@@ -89,10 +89,13 @@ class Soak:
         try:
             # The hand over the body starts the countdown again; what is
             # acted on is what the popup still shows.
-            x, y, w, h = extents(max(find_all(popup.node, "label"), key=lambda n: extents(n)[1]))
-            hover(x + w // 2, y + h // 2)
-            hover(x + w // 2 + 2, y + h // 2 + 1)
-            if self.screen.popup() != popup:
+            labels = find_all(popup.node, "label")
+            if labels:
+                x, y, w, h = extents(max(labels, key=lambda n: extents(n)[1]))
+                hover(x + w // 2, y + h // 2)
+                hover(x + w // 2 + 2, y + h // 2 + 1)
+            # No labels: it closed between being found and being read.
+            if not labels or self.screen.popup() != popup:
                 action = "leave"
             self.actions[action] = self.actions.get(action, 0) + 1
             if action == "move":
