@@ -141,6 +141,7 @@ bool Account::has(QByteArrayView capability) {
 ExchangeResult Account::run(const std::vector<Command>& commands, const Sink& sink,
                             const Selection& selection, bool retry) {
     const bool reused = connection_ && connection_->isOpen();
+    ++exchanges_;
     connect();
     ensureWatch();
     try {
@@ -358,20 +359,53 @@ std::vector<MessageSummary> Account::fetchSummaries(const FolderRef& folder, con
 
 std::optional<QByteArray> Account::fetchSection(const FolderRef& folder, quint32 uid,
                                                 const QByteArray& section) {
-    Command c("UID FETCH");
-    c.number(uid).raw("(BODY.PEEK[" + section + "])");
-    auto bytes = std::make_shared<std::optional<QByteArray>>();
+    auto found = fetchSections(folder, {{uid, {section}}});
+    const auto message = found.find(uid);
+    if (message == found.end()) return std::nullopt;
+    const auto bytes = message->second.find(section);
+    if (bytes == message->second.end()) return std::nullopt;
+    return std::move(bytes->second);
+}
+
+std::map<quint32, std::map<QByteArray, QByteArray>> Account::fetchSections(
+    const FolderRef& folder, const WantedSections& wanted) {
+    using Found = std::map<quint32, std::map<QByteArray, QByteArray>>;
+    if (wanted.empty()) return {};
+    std::map<std::vector<QByteArray>, std::vector<quint32>> bySections;
+    auto asked = std::make_shared<std::map<quint32, std::vector<QByteArray>>>();
+    for (const auto& [uid, sections] : wanted) {
+        bySections[sections].push_back(uid);
+        (*asked)[uid] = sections;
+    }
+    std::vector<Command> commands;
+    for (const auto& [sections, uids] : bySections) {
+        QByteArray items = "(";
+        for (const QByteArray& s : sections)
+            items += (items.size() > 1 ? " BODY.PEEK[" : "BODY.PEEK[") + s + ']';
+        items += ')';
+        for (const UidSet& piece :
+             UidSet::of(uids).split(static_cast<quint64>(settings_.fetchCommandSize))) {
+            commands.emplace_back("UID FETCH");
+            commands.back().raw(piece.toBytes()).raw(items);
+        }
+    }
+    auto found = std::make_shared<Found>();
     const ExchangeResult r = run(
-        {c},
-        [bytes, uid, section](Response&& response) {
+        commands,
+        [found, asked](Response&& response) {
             auto d = decodeFetch(response);
-            if (!d || d->uid != uid) return;
+            if (!d || !d->uid) return;
+            const auto a = asked->find(*d->uid);
+            if (a == asked->end()) return;  // only what was asked for is kept
             for (SectionData& s : d->sections)
-                if (s.section.compare(section, Qt::CaseInsensitive) == 0) *bytes = std::move(s.bytes);
+                for (const QByteArray& name : a->second)
+                    if (s.section.compare(name, Qt::CaseInsensitive) == 0)
+                        (*found)[*d->uid][name] = std::move(s.bytes);
         },
         Selection{folder.raw, folder.uidValidity, true}, true);
-    if (!r.completions[0].ok()) throw refused(c, r.completions[0]);
-    return std::move(*bytes);
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        if (!r.completions[i].ok()) throw refused(commands[i], r.completions[i]);
+    return std::move(*found);
 }
 
 void Account::storeFlags(const FolderRef& folder, const UidSet& uids,

@@ -21,6 +21,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -143,6 +144,12 @@ public:
     // "1.MIME", "HEADER"); nullopt when the message is gone.
     std::optional<QByteArray> fetchSection(const FolderRef& folder, quint32 uid,
                                            const QByteArray& section);
+    // BODY.PEEK[...] of the sections named for each message: one pipelined
+    // batch of UID FETCH commands (messages wanting the same sections share
+    // one). By UID, then by section as named; a message gone is absent.
+    using WantedSections = std::vector<std::pair<quint32, std::vector<QByteArray>>>;
+    std::map<quint32, std::map<QByteArray, QByteArray>> fetchSections(
+        const FolderRef& folder, const WantedSections& wanted);
     // Adds or removes flags and keywords (\Flagged, $VantorPriorite1...).
     void storeFlags(const FolderRef& folder, const UidSet& uids,
                     const std::vector<QByteArray>& flags, bool add);
@@ -170,6 +177,8 @@ public:
 
     // Bytes read from the server by every connection of the account.
     qint64 bytesRead() const;
+    // Exchanges run (each one round trip, its commands pipelined).
+    qint64 exchanges() const { return exchanges_; }
     // In an outage: the time of the next try (local time); null otherwise.
     QDateTime nextTry() const { return outage_.ongoing() ? outage_.retryAt() : QDateTime(); }
 
@@ -195,6 +204,7 @@ private:
     QDateTime foldersRead_;
     char delimiter_ = 0;  // the server's separator, known after folders()
     qint64 closedBytes_ = 0;  // read by IDLE connections since closed
+    qint64 exchanges_ = 0;
 
     std::unique_ptr<QObject> receiver_;  // IDLE's news arrive here, on this thread
     std::shared_ptr<NewMailRelay> relay_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "notes/imap/imap_codes.h"
+#include "notes/imap/text_read_ahead.h"
 #include "notes/imap/universal_id.h"
 
 namespace vantor::imap {
@@ -40,7 +41,7 @@ QByteArray priorityKeyword(int priority) {
 
 ImapDocument::ImapDocument(std::shared_ptr<MailAccount> account,
                            std::shared_ptr<DatabaseState> state, Location where,
-                           const MessageSummary& summary)
+                           const MessageSummary& summary, std::shared_ptr<TextReadAhead> readAhead)
     : account_(std::move(account)),
       state_(std::move(state)),
       where_(std::move(where)),
@@ -71,7 +72,12 @@ ImapDocument::ImapDocument(std::shared_ptr<MailAccount> account,
     text("DeliveredDate", dateText(created_), kDateTimeItem);
     if (!header.messageId.isEmpty())
         text("$MessageID", QLatin1Char('<') + header.messageId + QLatin1Char('>'));
-    content_ = std::make_shared<MessageContent>(account_, where_, summary.body);
+    if (!readAhead)
+        readAhead = std::make_shared<TextReadAhead>(
+            account_, where_.ref(),
+            std::make_shared<const std::vector<MessageSummary>>(1, summary));
+    content_ =
+        std::make_shared<MessageContent>(account_, where_, summary.body, std::move(readAhead));
     items_.push_back(std::make_shared<ImapBodyItem>(content_));
 }
 

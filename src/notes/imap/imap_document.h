@@ -22,9 +22,11 @@ struct DatabaseState {
 
 class ImapDocument : public notes::Document {
   public:
-    // A stored message, as a FETCH summary describes it.
+    // A stored message, as a FETCH summary describes it; its text read with
+    // those of its batch by `readAhead` (null: on its own).
     ImapDocument(std::shared_ptr<MailAccount> account, std::shared_ptr<DatabaseState> state,
-                 Location where, const MessageSummary& summary);
+                 Location where, const MessageSummary& summary,
+                 std::shared_ptr<TextReadAhead> readAhead = nullptr);
     // A draft answering `inReplyTo` (a Message-ID, may be empty).
     ImapDocument(std::shared_ptr<MailAccount> account, QByteArray inReplyTo);
 

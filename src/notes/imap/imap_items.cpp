@@ -4,25 +4,12 @@
 #include <QFile>
 
 #include "notes/imap/imap_codes.h"
+#include "notes/imap/text_read_ahead.h"
 #include "notes/mime/sections.h"
 
 namespace vantor::imap {
 
 namespace {
-
-mime::PartOutline outlineOf(const BodyPart& part) {
-    mime::PartOutline o{
-        part.type, part.subtype, part.disposition, static_cast<qint64>(part.size), {}};
-    for (const BodyPart& p : part.parts) o.parts.push_back(outlineOf(p));
-    return o;
-}
-
-const BodyPart* partAt(const BodyPart& part, const QByteArray& section) {
-    if (part.section == section && !part.isMultipart()) return &part;
-    for (const BodyPart& p : part.parts)
-        if (const BodyPart* found = partAt(p, section)) return found;
-    return nullptr;
-}
 
 Failure gone(const QString& what) {
     return Failure(
@@ -48,10 +35,9 @@ const mime::Message& MessageContent::message() {
         for (mime::Attachment& a : message_->attachments) a.bytes.clear();
         return *message_;
     }
-    const mime::PartOutline outline = outlineOf(*structure_);
-    mime::SectionContents contents;
-    for (const QString& s : mime::sectionsForText(outline)) contents[s] = section(s.toLatin1());
-    message_ = mime::readSections(outline, contents);
+    std::optional<mime::SectionContents> contents = readAhead_->take(where_.uid);
+    if (!contents) throw gone(QStringLiteral("lecture"));
+    message_ = mime::readSections(outlineOf(*structure_), *contents);
     return *message_;
 }
 

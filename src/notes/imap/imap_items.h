@@ -14,14 +14,18 @@ namespace vantor::imap {
 // Date-time items, as the local store's delivered memos hold them.
 inline constexpr int kDateTimeItem = 1024;
 
-// The message's body, read once from its text parts.
+class TextReadAhead;
+
+// The message's body, read once from its text parts (with the next messages'
+// of its batch, by `readAhead`).
 class MessageContent {
   public:
     MessageContent(std::shared_ptr<MailAccount> account, Location where,
-                   std::optional<BodyPart> structure)
+                   std::optional<BodyPart> structure, std::shared_ptr<TextReadAhead> readAhead)
         : account_(std::move(account)),
           where_(std::move(where)),
-          structure_(std::move(structure)) {}
+          structure_(std::move(structure)),
+          readAhead_(std::move(readAhead)) {}
 
     // The body as a mail reader shows it; attachments listed, bytes left out.
     // Throws notes::code::kDocumentRemoved when the message is gone.
@@ -36,6 +40,7 @@ class MessageContent {
     std::shared_ptr<MailAccount> account_;
     Location where_;
     std::optional<BodyPart> structure_;
+    std::shared_ptr<TextReadAhead> readAhead_;
     std::optional<mime::Message> message_;
     std::optional<mime::Message> whole_;  // read whole when the structure could not be used
 };

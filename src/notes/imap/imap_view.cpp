@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "notes/imap/universal_id.h"
+
 namespace vantor::imap {
 
 namespace {
@@ -14,6 +16,7 @@ constexpr quint32 kWidestRange = 4096;
 void ImapView::refresh() {
     loaded_ = false;
     entries_.clear();
+    pending_.clear();
     fetched_.clear();
 }
 
@@ -69,25 +72,47 @@ void ImapView::fetchBatch(std::size_t index) {
            entries_[end].source == first.source)
         uids.push_back(entries_[end++].uid);
     batchSize_ = std::min<std::size_t>(batchSize_ * 4, 512);
-    const QByteArray& folder = sources_[first.source].folder;
-    std::vector<MessageSummary> summaries = account_->account().fetchSummaries(
-        FolderRef{folder, first.uidValidity}, UidSet::of(uids), kItemHeaders);
-    std::map<quint32, const MessageSummary*> byUid;
-    for (const MessageSummary& s : summaries) byUid[s.uid] = &s;
+    const FolderRef folder{sources_[first.source].folder, first.uidValidity};
+    auto batch = std::make_shared<const std::vector<MessageSummary>>(
+        account_->account().fetchSummaries(folder, UidSet::of(uids), kItemHeaders));
+    auto readAhead = std::make_shared<TextReadAhead>(account_, folder, batch);
+    std::size_t at = 0;
     for (std::size_t i = index; i < end; ++i) {
-        const auto s = byUid.find(entries_[i].uid);
-        fetched_[i] = s == byUid.end()
-                          ? nullptr
-                          : std::make_shared<ImapDocument>(
-                                account_, state_,
-                                Location{folder, first.uidValidity, entries_[i].uid}, *s->second);
+        while (at < batch->size() && (*batch)[at].uid < entries_[i].uid) ++at;
+        if (at == batch->size() || (*batch)[at].uid != entries_[i].uid) {
+            fetched_[i] = nullptr;  // gone meanwhile
+            continue;
+        }
+        const MessageSummary& s = (*batch)[at];
+        // Every fetch tells the index where a universal ID lives.
+        account_->remember(universalIdOf(s.envelope, s.size), s.envelope.messageId,
+                           Location{folder.raw, folder.uidValidity, s.uid});
+        pending_[i] = Pending{batch, at, readAhead};
     }
+}
+
+void ImapView::build(std::size_t index) {
+    const auto p = pending_.find(index);
+    if (p == pending_.end()) return;
+    const MessageSummary& s = (*p->second.batch)[p->second.at];
+    const Entry& e = entries_[index];
+    fetched_[index] = std::make_shared<ImapDocument>(
+        account_, state_, Location{sources_[e.source].folder, e.uidValidity, e.uid}, s,
+        p->second.readAhead);
+    pending_.erase(p);
 }
 
 notes::DocumentPtr ImapView::documentFrom(std::size_t index) {
     for (; index < entries_.size(); ++index) {
-        if (!fetched_.count(index)) fetchBatch(index);
-        if (const notes::DocumentPtr& d = fetched_[index]) return d;
+        if (!fetched_.count(index)) {
+            if (!pending_.count(index)) fetchBatch(index);
+            build(index);
+        }
+        if (const notes::DocumentPtr& d = fetched_[index]) {
+            // Behind the walk: kept by whoever holds it, else fetched again if asked.
+            fetched_.erase(fetched_.begin(), fetched_.lower_bound(index));
+            return d;
+        }
     }
     return nullptr;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "notes/imap/imap_document.h"
+#include "notes/imap/text_read_ahead.h"
 
 namespace vantor::imap {
 
@@ -42,9 +43,17 @@ class ImapView : public notes::View {
         quint32 uidValidity;
         quint32 uid;
     };
+    // A summary fetched, its document not yet built (built when the walk
+    // reaches it, so that a batch never holds the window's thread long).
+    struct Pending {
+        std::shared_ptr<const std::vector<MessageSummary>> batch;
+        std::size_t at;
+        std::shared_ptr<TextReadAhead> readAhead;
+    };
     void load();
     notes::DocumentPtr documentFrom(std::size_t index);
     void fetchBatch(std::size_t index);
+    void build(std::size_t index);
 
     std::shared_ptr<MailAccount> account_;
     std::shared_ptr<DatabaseState> state_;
@@ -55,6 +64,7 @@ class ImapView : public notes::View {
 
     bool loaded_ = false;
     std::vector<Entry> entries_;                         // by source, then UID
+    std::map<std::size_t, Pending> pending_;             // by entry
     std::map<std::size_t, notes::DocumentPtr> fetched_;  // by entry; null: gone
     std::size_t batchSize_ = 16;  // small at first (a walk may stop early), larger as it goes
 };

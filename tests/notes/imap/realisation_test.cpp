@@ -99,10 +99,12 @@ TEST_F(RealisationTest,
     EXPECT_THAT(popped,
                 ElementsAre("horloge en avance", "Bonjour.", "horloge en retard", "Bonjour."));
 
-    // The next visit, later than those arrivals: nothing new.
+    // The next visit, later than those arrivals: nothing new, for one STATUS exchange.
+    const qint64 before = account_->exchanges();
     const notes::ViewPtr again = open()->getView(QStringLiteral("($All)"));
     again->restrictToArrivalsSince(QDateTime::currentSecsSinceEpoch() + 1);
     EXPECT_EQ(again->getFirstDocument(), nullptr);
+    EXPECT_EQ(account_->exchanges() - before, 1);
     EXPECT_THAT(flagsOf("INBOX"), Not(Contains(QByteArray("\\Seen"))));
 }
 
@@ -253,6 +255,19 @@ TEST_F(RealisationTest, PopupReadsTheTextWithoutTheAttachmentWhoseBytesComeOnlyW
     EXPECT_EQ(attachments[0]->name(), "devis.bin");
     EXPECT_LT(account_->bytesRead() - before, payload.size() / 10);
     EXPECT_EQ(attachments[0]->bytes(), payload);
+}
+
+TEST_F(RealisationTest, AWalkReadingEveryTextCostsAFewExchangesNotOneAMessage) {
+    for (int i = 0; i < 20; ++i) put("INBOX", QStringLiteral("n° %1").arg(i));
+    const notes::DatabasePtr db = open();
+    const qint64 before = account_->exchanges();
+    QStringList bodies;
+    const notes::ViewPtr all = db->getView(QStringLiteral("($All)"));
+    for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d))
+        bodies << d->itemValue(QStringLiteral("Body")).trimmed();
+    EXPECT_EQ(bodies, QStringList(20, QStringLiteral("Bonjour.")));
+    // STATUS, SEARCH, then a batch of summaries and one of texts, twice.
+    EXPECT_LE(account_->exchanges() - before, 6);
 }
 
 TEST_F(RealisationTest,

@@ -1,0 +1,48 @@
+#pragma once
+// The text sections of the messages of one summary batch, fetched together:
+// when a message's text is first read, the next messages' text sections are
+// asked for in the same pipelined exchange (bounded in messages and bytes),
+// so that a walk reading every text costs a few round trips a batch, not one
+// a message. Attachments are never read ahead.
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "notes/imap/mail_account.h"
+#include "notes/mime/sections.h"
+
+namespace vantor::imap {
+
+// A message's structure as the shared MIME reader outlines it.
+mime::PartOutline outlineOf(const BodyPart& part);
+// The leaf part numbered `section` ("2.1"), if any.
+const BodyPart* partAt(const BodyPart& part, const QByteArray& section);
+
+class TextReadAhead {
+  public:
+    // Messages read ahead at most per exchange, and bytes (as the structures
+    // announce them) beyond the message asked for.
+    static constexpr std::size_t kMostMessages = 256;
+    static constexpr quint64 kMostBytes = 4 * 1024 * 1024;
+
+    // `batch`: the summaries of one folder's batch, by UID.
+    TextReadAhead(std::shared_ptr<MailAccount> account, FolderRef folder,
+                  std::shared_ptr<const std::vector<MessageSummary>> batch)
+        : account_(std::move(account)), folder_(std::move(folder)), batch_(std::move(batch)) {}
+
+    // The contents of the text sections of message `uid` (which has a
+    // structure), each fetched once; nullopt when the message is gone.
+    std::optional<mime::SectionContents> take(quint32 uid);
+
+  private:
+    // Hands over what was read ahead for `uid`, if anything.
+    std::optional<mime::SectionContents> taken(quint32 uid);
+
+    std::shared_ptr<MailAccount> account_;
+    FolderRef folder_;
+    std::shared_ptr<const std::vector<MessageSummary>> batch_;
+    std::map<quint32, mime::SectionContents> ready_;  // read ahead, not yet taken
+};
+
+}  // namespace vantor::imap
