@@ -172,47 +172,30 @@ class Archivage {
     // Read back through a connection of its own, after the commit (which the
     // store returns from once it is on the disk): a source leaves the mailbox
     // only when what the archive file holds is identical and survives a power cut.
-    // The mailbox is walked once, as the copy pass walked it (a mail server then
-    // sends its messages in batches, not one lookup a message); removals go in
-    // short groups, one mailbox transaction each, with the window's events
-    // between groups: no lock is held while other commands run.
+    // Removals go in short groups, one mailbox transaction each, with the
+    // window's events between groups: no lock is held while other commands run.
     void passeSuppression() {
         const notes::DatabasePtr relue =
             session_->getDbDirectory(QString())->openDatabase(fichierArchive_, false);
-        const notes::ViewPtr all = bal_->getView(QStringLiteral("($All)"));
-        if (!all) return;
-        all->refresh();
-        QMap<QString, QString> restantes = copies_;
-        notes::WriteBatchPtr groupe;
-        int vus = 0;
-        for (notes::DocumentPtr doc = all->getFirstDocument(); doc && !restantes.isEmpty();
-             doc = all->getNextDocument(*doc)) {
-            if (!groupe) {
-                f_.laisserEvenements();
-                groupe = bal_->beginWriteBatch();
-            }
-            const auto copie = restantes.constFind(doc->universalID());
-            if (copie != restantes.cend()) {
-                supprimerSiIdentique(*relue, *doc, copie.key(), copie.value());
-                restantes.erase(copie);
-            }
-            if (++vus >= kSuppressionsParGroupe) {
-                groupe->commit();
-                groupe.reset();
-                vus = 0;
-            }
+        for (auto debut = copies_.cbegin(); debut != copies_.cend();) {
+            f_.laisserEvenements();
+            const notes::WriteBatchPtr groupe = bal_->beginWriteBatch();
+            for (int n = 0; n < kSuppressionsParGroupe && debut != copies_.cend(); ++n, ++debut)
+                supprimerSiIdentique(*relue, debut.key(), debut.value());
+            groupe->commit();
         }
-        if (groupe) groupe->commit();
     }
 
-    void supprimerSiIdentique(notes::Database& relue, notes::Document& source, const QString& unid,
+    void supprimerSiIdentique(notes::Database& relue, const QString& unid,
                               const QString& unidCopie) {
+        const notes::DocumentPtr source = bal_->getDocumentByUNID(unid);
+        if (!source) return;
         const notes::DocumentPtr copie = relue.getDocumentByUNID(unidCopie);
-        if (copie && empreinte(*copie) == empreinte(source)) {
-            source.remove(true);
+        if (copie && empreinte(*copie) == empreinte(*source)) {
+            source->remove(true);
             return;
         }
-        const QString sujet = GetItemText(source, QStringLiteral("Subject"));
+        const QString sujet = GetItemText(*source, QStringLiteral("Subject"));
         bilan_.conserves << QStringLiteral("%1 (« %2 »)").arg(unid, sujet.left(80));
     }
 
