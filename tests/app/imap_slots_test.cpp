@@ -14,7 +14,6 @@
 #include "notes/imap/imap_document.h"
 #include "notes/routing_client.h"
 #include "notes/store/local_client.h"
-#include "notes/store/memo.h"
 #include "notes/store/store_admin.h"
 #include "support/dovecot_server.h"
 #include "watch/frm_msg.h"
@@ -29,10 +28,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-const QString kLocalServer = QStringLiteral("Paris/Vantor");
-const QString kLocalBal = QStringLiteral("mail\\jdupont.nsf");
-const QString kArchiveFile = QStringLiteral("archive\\jdupont_archive.nsf");
-const QString kSecret = QStringLiteral("vantor");
 
 class ImapSlots : public PopupFixture {
   protected:
@@ -42,11 +37,8 @@ class ImapSlots : public PopupFixture {
           routing(store) {}
 
     void SetUp() override {
-        admin.setUser(QStringLiteral("Jean Dupont/Vantor"), kSecret, kLocalServer, kLocalBal);
-        localBal =
-            admin.createMailbox(kLocalServer, kLocalBal, {QStringLiteral("Jean Dupont/Vantor")});
-        admin.createDatabase(QStringLiteral("local"), kArchiveFile,
-                             {QStringLiteral("Jean Dupont/Vantor")});
+        localBal = createUserMailbox(admin);
+        admin.createDatabase(QStringLiteral("local"), kArchive, {kUser});
         imap::AccountSettings accounts;
         accounts.useKeyring = false;  // the person running the tests keeps theirs
         accounts.firstRetryDelayMs = 0;
@@ -60,7 +52,7 @@ class ImapSlots : public PopupFixture {
                             return dynamic_cast<const imap::ImapDocument*>(&d) != nullptr;
                         }});
         m.notes = &routing;
-        param(keys::kPassword, CrypteMotDePasse(kSecret).value());
+        param(keys::kPassword, CrypteMotDePasse(kPassword).value());
         popup = std::make_unique<FrmMsg>(m);
         hooks.attendre = [this] {
             if (!popup->isVisible()) return;
@@ -77,10 +69,10 @@ class ImapSlots : public PopupFixture {
         server = std::make_unique<DovecotServer>(
             DovecotOptions{.tls = QStringLiteral("none"), .without = {}, .specialUse = true});
         if (!server->available()) return false;
-        address = server->address(server->addUser(kSecret), false);
+        address = server->address(server->addUser(kPassword), false);
         param(keys::serveur(slot), address);
         param(keys::bal(slot), QStringLiteral("INBOX"));
-        account = &imapClient->accountFor(address, kSecret)->account();
+        account = &imapClient->accountFor(address, kPassword)->account();
         return true;
     }
     void put(const QByteArray& folder, const QString& subject,
@@ -110,12 +102,9 @@ TEST_F(ImapSlots, ScanSkipsAnUnreachableServerAndStillPresentsTheStoreSlot) {
     param(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime().addSecs(-3600)));
     param(keys::serveur(0), QStringLiteral("imap://jean@127.0.0.1:1"));  // nothing listens there
     param(keys::bal(0), QStringLiteral("INBOX"));
-    param(keys::serveur(1), kLocalServer);
-    param(keys::bal(1), kLocalBal);
-    store::Memo memo;
-    memo.from = QStringLiteral("Marie Curie");
-    memo.subject = QStringLiteral("local");
-    store::deliverMemo(*localBal, memo);
+    param(keys::serveur(1), kServer);
+    param(keys::bal(1), kMailbox);
+    deliver(*localBal, QStringLiteral("local"));
     scan();
     EXPECT_THAT(subjects, ElementsAre("local"));
     EXPECT_THAT(journal().toStdString(), HasSubstr("BAL 1 injoignable"));
@@ -144,7 +133,7 @@ TEST_F(ImapSlots,
     put("Projets", QStringLiteral("classé"), old);
     put("INBOX", QStringLiteral("récent"));
     FenetreTest fenetre;
-    fenetre.archives[0] = kArchiveFile;
+    fenetre.archives[0] = kArchive;
     // The server stops answering in the middle of the first run.
     fenetre.pendant = [this](int turn) {
         if (turn == 3) server->freeze();
@@ -155,7 +144,7 @@ TEST_F(ImapSlots,
     const BilanArchivage bilan = archiver(m, fenetre, 0, QDate::currentDate(), true);
     EXPECT_THAT(bilan.conserves, IsEmpty());
 
-    const auto archive = admin.open(QStringLiteral("local"), kArchiveFile);
+    const auto archive = admin.open(QStringLiteral("local"), kArchive);
     QStringList archived;
     const notes::ViewPtr all = archive->getView(QStringLiteral("($All)"));
     for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d))
