@@ -17,7 +17,7 @@ from pathlib import Path
 
 from gi.repository import GLib
 
-from ui import WAIT, describe, tray_icons, wait_for
+from ui import WAIT, click_on, click_tray, describe, find, tray_icons, wait_for
 
 USER = "Jean Dupont/Vantor"
 PASSWORD = "vantor"
@@ -40,6 +40,31 @@ def watching_settings(**keys):
     the start, with 3 s popups."""
     return {"DELAI": 3, "BAL_0": MAIL_FILE, "SERVEUR_LOTUS_0": MAIL_SERVER,
             "PASSWORD": scrambled(PASSWORD), "AUTO": 1, **keys}
+
+
+def archive_first_mailbox(screen, limit, answer):
+    """Archiving of BAL 1 as a user starts it while watching: the settings
+    window brought back from the tray, `limit` typed as the slot's date, its
+    Archiver button, the question answered `answer`; the result box's text,
+    the box then closed."""
+    click_tray()
+    settings = screen.wait_window_with("Enregistrer")
+    archiver = wait_for(lambda: screen.row_button(settings, "BAL 1", "Archiver"), "Archiver")
+    screen.fill(screen.grid_field(settings, "BAL 1", "Date limite d'archivage:"), limit)
+    click_on(archiver)
+    screen.answer(screen.wait_box("ARCHIVAGE"), answer)
+    done = screen.wait_box("ARCHIVAGE")
+    text = done.text
+    screen.answer(done, "OK")
+    return text
+
+
+def search(screen, mailbox, phrase):
+    """The search of `phrase` in `mailbox`, started from the tray menu."""
+    screen.choose(["Rechercher", mailbox])
+    question = screen.wait_box("RECHERCHER")
+    screen.fill(find(question.node, "text"), phrase)
+    screen.answer(question, "OK")
 
 
 class ProgramFolder:

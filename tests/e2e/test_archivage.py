@@ -1,8 +1,7 @@
 """Archiving as the user runs it while the program watches: from the slot's
 button in the settings window answering Non, then from the tray menu
 answering Oui; what lands in the archive and what leaves the mailbox."""
-from program import ARCHIVE_FILE, MAIL_FILE, watching_settings
-from ui import click_on, click_tray, wait_for
+from program import ARCHIVE_FILE, MAIL_FILE, archive_first_mailbox, watching_settings
 
 DONE = "2 document(s) archivé(s).\nA présent, vider la corbeille."
 
@@ -18,15 +17,7 @@ def test_archiving_copies_old_mail_on_non_and_takes_it_out_of_the_mailbox_on_oui
     archived = {"server": "local", "file": ARCHIVE_FILE}
     screen = vantor.start_watching()
 
-    click_tray()
-    settings = screen.wait_window_with("Enregistrer")
-    archiver = wait_for(lambda: screen.row_button(settings, "BAL 1", "Archiver"), "Archiver")
-    screen.fill(screen.grid_field(settings, "BAL 1", "Date limite d'archivage:"), "15/06/2024")
-    click_on(archiver)
-    screen.answer(screen.wait_box("ARCHIVAGE"), "Non")
-    done = screen.wait_box("ARCHIVAGE")
-    assert done.text == DONE
-    screen.answer(done, "OK")
+    assert archive_first_mailbox(screen, "15/06/2024", "Non") == DONE
     assert store.listed(**archived) == {old, eve}
     assert r"Projets\2004" in store.folders(**archived)
     assert store.listed() == {old, eve, recent}

@@ -4,21 +4,14 @@ moves and deletes it from the popups, old mail is archived into the local
 archive and a phrase is searched; each result read on the server."""
 import time
 
-from program import ARCHIVE_FILE, mail, watching_settings
-from ui import click_on, click_tray, find, wait_for
+from program import ARCHIVE_FILE, archive_first_mailbox, mail, search, watching_settings
+from ui import click_on, find, wait_for
 
 FOLDER, FOLDER_RAW = "Comptabilité", "Comptabilit&AOk-"  # its name on the server: modified UTF-7
 SENDER = "Marie Curie <marie@example.com>"
 NEW = {"Urgent": "Bonjour Jean,\nle budget est à valider.",
        "Facture budget 2027": "Ci-joint le détail.",
        "Publicité": "À supprimer"}
-
-
-def search(screen, phrase):
-    screen.choose(["Rechercher", "INBOX"])
-    question = screen.wait_box("RECHERCHER")
-    screen.fill(find(question.node, "text"), phrase)
-    screen.answer(question, "OK")
 
 
 def test_imap_mailbox_pops_up_new_mail_and_each_action_reaches_the_server(
@@ -59,20 +52,13 @@ def test_imap_mailbox_pops_up_new_mail_and_each_action_reaches_the_server(
     wait_for(lambda: "Publicité" in mail_server.messages("Trash"), "the message in Trash")
     assert mail_server.messages("INBOX").keys() == {"Vieux projet", "Urgent"}
 
-    click_tray()
-    settings = screen.wait_window_with("Enregistrer")
-    archiver = wait_for(lambda: screen.row_button(settings, "BAL 1", "Archiver"), "Archiver")
-    screen.fill(screen.grid_field(settings, "BAL 1", "Date limite d'archivage:"), "15/06/2024")
-    click_on(archiver)
-    screen.answer(screen.wait_box("ARCHIVAGE"), "Oui")
-    archived = screen.wait_box("ARCHIVAGE")
-    assert archived.text == "1 document(s) archivé(s).\nA présent, vider la corbeille."
-    screen.answer(archived, "OK")
+    assert archive_first_mailbox(screen, "15/06/2024", "Oui") == \
+        "1 document(s) archivé(s).\nA présent, vider la corbeille."
     assert mail_server.messages("INBOX").keys() == {"Urgent"}
     [copy] = store.listed(server="local", file=ARCHIVE_FILE)
     assert "Vieux projet" in store.show(copy, server="local", file=ARCHIVE_FILE)
 
-    search(screen, "BUDGET")
+    search(screen, "INBOX", "BUDGET")
     hits = wait_for(lambda: len(found := mail_server.messages("Recherche")) == 2 and found,
                     "the hits in Recherche")
     assert hits.keys() == {"Urgent", "Facture budget 2027"}

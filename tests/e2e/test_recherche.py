@@ -1,15 +1,8 @@
 """The phrase search as the user runs it from the tray menu while the
 program watches: hits filed in the folder "Recherche" and shown in the mail
 client, then a phrase without hits."""
-from program import MAIL_FILE, MAIL_SERVER, watching_settings
+from program import MAIL_FILE, MAIL_SERVER, search, watching_settings
 from ui import find, wait_for
-
-
-def search(screen, phrase):
-    screen.choose(["Rechercher", MAIL_FILE])
-    question = screen.wait_box("RECHERCHER")
-    screen.fill(find(question.node, "text"), phrase)
-    screen.answer(question, "OK")
 
 
 def test_search_files_the_hits_in_recherche_shown_in_the_client_or_says_none_found(
@@ -24,14 +17,14 @@ def test_search_files_the_hits_in_recherche_shown_in_the_client_or_says_none_fou
     screen = vantor.start_watching()
     client = vantor.desktop.screen("notes")
 
-    search(screen, "BUDGET")
+    search(screen, MAIL_FILE, "BUDGET")
     wait_for(lambda: store.listed("Recherche") == {by_subject, by_body}, "the hits in Recherche")
     assert store.listed() == {by_subject, by_body, other, earlier}
     title = f"Dossier « Recherche » — base {MAIL_FILE} sur {MAIL_SERVER}"
     wait_for(lambda: all(any(find(w, name=n) for w in client.windows())
                          for n in (title, "Budget 2025", "Compte rendu")), "the hits in the client")
 
-    search(screen, "introuvable")
+    search(screen, MAIL_FILE, "introuvable")
     none = screen.wait_box("RECHERCHE TERMINEE")
     assert none.text == "Aucun document trouvé"
     screen.answer(none, "OK")
