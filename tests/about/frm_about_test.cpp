@@ -17,19 +17,16 @@ TEST(FrmAbout, ShowsTitleVersionAndTheFixedDescriptionInAFixedModelessCentredBox
 
     EXPECT_EQ(about->windowTitle(), "About Vantor");
     EXPECT_EQ(about->lblVersion->text(), "Version 1.2.0");
-    EXPECT_TRUE(about->lblDescription->text().startsWith(
-        QStringLiteral("Cette application permet d'afficher une popup dès qu'un nouveau message")));
+    EXPECT_TRUE(about->lblDescription->text().startsWith("Cette application permet d'afficher"));
     EXPECT_EQ(about->minimumSize(), about->maximumSize());  // the user cannot change its size
     EXPECT_FALSE(about->isModal());
-    const QRect zone = about->screen()->availableGeometry();
-    EXPECT_EQ(about->frameGeometry().center(), zone.center());
+    EXPECT_EQ(about->frameGeometry().center(), about->screen()->availableGeometry().center());
 }
 
 TEST(FrmAbout, OpeningAgainWhileOpenBringsTheSameBoxAndClosingDiscardsIt) {
     QWidget owner;
     QPointer<frmAbout> first = montrerAPropos(&owner);
     EXPECT_EQ(montrerAPropos(&owner), first.data());
-    EXPECT_EQ(owner.findChildren<frmAbout*>().size(), 1);
 
     first->close();
     // Closed but not yet deleted: it does not come back.

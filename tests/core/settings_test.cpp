@@ -1,5 +1,5 @@
-// The colour rule, the password rule, the date-time form, the numeric test and
-// the failed settings write.
+// The colour rule, the password rule, the date-time form, the numeric test,
+// the log line and the failed settings write.
 #include "core/settings.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +12,9 @@
 #include "core/modlotus.h"
 #include "core/password.h"
 #include "platform/cp1252.h"
+#include "support/qt_printers.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
-#include "support/qt_printers.h"
 
 namespace vantor {
 namespace {
@@ -37,11 +37,8 @@ TEST(Password, ShiftsByNineAndRefusesCodesThatLeaveTheByteRange) {
     EXPECT_FALSE(DecrypteMotDePasse(QString(QChar(8))).has_value());
     EXPECT_EQ(DecaleTexte("abc", 9, 2).value(), "");
     EXPECT_EQ(motDePasseStocke(QString(QChar(3))), "");
-    const QString all = [] {
-        QString s;
-        for (int k = 0; k <= 246; ++k) s += cp1252::charOf(static_cast<unsigned char>(k));
-        return s;
-    }();
+    QString all;
+    for (int k = 0; k <= 246; ++k) all += cp1252::charOf(static_cast<unsigned char>(k));
     EXPECT_EQ(DecrypteMotDePasse(CrypteMotDePasse(all).value()).value(), all);
 }
 
@@ -78,20 +75,13 @@ TEST(DateForm, EveryLocaleReadsBackFromTheFilesToTheSecond) {
     QLocale::setDefault(QLocale::c());
 }
 
-TEST(DateForm, FrenchTextsAsWindowsWritesThem) {
-    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    EXPECT_EQ(texteDateHeure(QDateTime(QDate(2026, 3, 5), QTime(8, 7, 6))), "05/03/2026 08:07:06");
-    EXPECT_EQ(dateHeureDeTexte("15/03/2008"), QDateTime(QDate(2008, 3, 15), QTime(0, 0)));
-    EXPECT_FALSE(dateHeureDeTexte("pas une date").has_value());
-    QLocale::setDefault(QLocale::c());
-}
-
 TEST(NumericTest, AcceptsBlanksSignOneLocaleSeparatorAndExponent) {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     for (const char* yes : {"2325", " 12 ", "-5", "+5", "1,5", ",5", "5,", "1e3", "1,5E-2"}) {
         EXPECT_TRUE(estNumerique(QString::fromLatin1(yes))) << yes;
     }
-    for (const char* no : {"", " ", "-", "+", ",", "1,2,3", "1.5", "abc", "12a", "1e", "e5", "1e400"}) {
+    for (const char* no :
+         {"", " ", "-", "+", ",", "1,2,3", "1.5", "abc", "12a", "1e", "e5", "1e400"}) {
         EXPECT_FALSE(estNumerique(QString::fromLatin1(no))) << no;
     }
     EXPECT_DOUBLE_EQ(valeurNumerique(" -1,5e2 ").value(), -150.0);
@@ -144,16 +134,20 @@ TEST(Settings, FailedWriteIsLoggedOnceWithItsCauseUntilAWriteSucceeds) {
     EXPECT_THAT(log(), QHasSubstr("dossier introuvable"));
 }
 
+// The French form as Windows writes it, in the log's line.
 TEST(LogErreur, WritesDateSpaceColonMessageCrLfInWindows1252) {
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     test::TempDir dir;
     test::TestEnv env;
-    env.clock = QDateTime(QDate(2026, 12, 6), QTime(9, 5, 0));
+    env.clock = QDateTime(QDate(2026, 3, 5), QTime(8, 7, 6));
     ModLOTUS m(&env, nullptr, nullptr, dir.path());
     m.LogErreur(QStringLiteral("Accès refusé"));
     m.LogErreur("x");
-    EXPECT_EQ(*env.readFile(m.cheminLog()), texteDateHeure(*env.clock).toLatin1() +
-                                                " :Acc\xE8s refus\xE9\r\n" +
-                                                texteDateHeure(*env.clock).toLatin1() + " :x\r\n");
+    EXPECT_EQ(*env.readFile(m.cheminLog()),
+              "05/03/2026 08:07:06 :Acc\xE8s refus\xE9\r\n05/03/2026 08:07:06 :x\r\n");
+    EXPECT_EQ(dateHeureDeTexte("15/03/2008"), QDateTime(QDate(2008, 3, 15), QTime(0, 0)));
+    EXPECT_FALSE(dateHeureDeTexte("pas une date").has_value());
+    QLocale::setDefault(QLocale::c());
 }
 
 }  // namespace
