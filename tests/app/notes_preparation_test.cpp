@@ -17,12 +17,11 @@ class NotesPreparationTest : public AppFixture {
     QString notesIni = client + "notes.ini";
 
     void enregistrerClient(const QString& valeurs) {
-        ASSERT_TRUE(QDir().mkpath(client));
-        const QString text =
-            "Windows Registry Editor Version 5.00\r\n\r\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lotus\\Notes]\r\n" +
-            valeurs + "\r\n";
-        ASSERT_TRUE(env.replaceFile(dir.file("registre.reg"), regeditBytes(text)));
+        QDir().mkpath(client);
+        env.replaceFile(dir.file("registre.reg"),
+                        regeditBytes("Windows Registry Editor Version 5.00\r\n\r\n"
+                                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lotus\\Notes]\r\n" +
+                                     valeurs + "\r\n"));
     }
     void demarrerAvec(const char* autoNotes) {
         ecrireIni(QByteArray("[PARAM]\r\nAUTONOTES=") + autoNotes + "\r\n");
@@ -44,7 +43,7 @@ TEST_F(NotesPreparationTest, WithoutTheRegistryValueNothingIsWrittenOrStarted) {
 
     // A registry file that cannot be read: logged, kept as it is.
     const QByteArray broken = regeditBytes("Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL");
-    ASSERT_TRUE(env.replaceFile(dir.file("registre.reg"), broken));
+    env.replaceFile(dir.file("registre.reg"), broken);
     prepareClientNotes(m, true);
     EXPECT_THAT(journal(), QHasSubstr("registre.reg"));
     EXPECT_EQ(env.readFile(dir.file("registre.reg")), broken);
@@ -52,20 +51,18 @@ TEST_F(NotesPreparationTest, WithoutTheRegistryValueNothingIsWrittenOrStarted) {
 
 TEST_F(NotesPreparationTest, ClientStartsMinimisedAndTheOptionSetsOnlyAutoLogoffOfSectionNotes) {
     enregistrerClient("\"Path\"=\"" + client + "\"");
-    ASSERT_TRUE(env.replaceFile(notesIni, kNotesIni));
+    env.replaceFile(notesIni, kNotesIni);
     demarrerAvec("0");
     EXPECT_EQ(notesIniBytes(), kNotesIni);
-    ASSERT_EQ(env.started.size(), 1u);
-    EXPECT_EQ(env.started[0].program, client + "notes.exe");
-    EXPECT_EQ(env.started[0].style, WindowStyle::MinimizedFocus);
+    EXPECT_EQ(env.started.at(0).program, client + "notes.exe");
+    EXPECT_EQ(env.started.at(0).style, WindowStyle::MinimizedFocus);
 
     prepareClientNotes(m, true);
-    QByteArray expected = kNotesIni;
-    expected.replace("AutoLogoffMinutes=30", "AutoLogoffMinutes=0");
-    EXPECT_EQ(notesIniBytes(), expected);
+    EXPECT_EQ(notesIniBytes(),
+              QByteArray(kNotesIni).replace("AutoLogoffMinutes=30", "AutoLogoffMinutes=0"));
 
     // A client folder without notes.ini gets one with the key alone.
-    ASSERT_TRUE(QFile::remove(notesIni));
+    QFile::remove(notesIni);
     prepareClientNotes(m, true);
     EXPECT_EQ(notesIniBytes(), "[NOTES]\r\nAutoLogoffMinutes=0\r\n");
 }
@@ -76,8 +73,8 @@ TEST_F(NotesPreparationTest, AWindowsFolderMakesNoFileHereAndAFailedStartIsLogge
     ecrireIni("[PARAM]\r\nAUTONOTES=1\r\nAUTO=1\r\n");
     demarrer();
     EXPECT_FALSE(QFile::exists("C:\\Lotus\\Notes\\notes.ini"));  // in the working folder
-    EXPECT_THAT(journal(), QHasSubstr("C:\\Lotus\\Notes\\notes.ini"));
-    EXPECT_THAT(journal(), QHasSubstr("C:\\Lotus\\Notes\\notes.exe"));
+    EXPECT_THAT(journal(), ::testing::AllOf(QHasSubstr("C:\\Lotus\\Notes\\notes.ini"),
+                                            QHasSubstr("C:\\Lotus\\Notes\\notes.exe")));
     EXPECT_TRUE(w->TimerScan.isActive());  // start-up went on to automatic watching
 }
 

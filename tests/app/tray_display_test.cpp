@@ -1,8 +1,7 @@
-// The tray icon on a real X display: it docks in the tray host and its
-// tooltip shows as the user hovers it. And a notification area that comes
-// after Vantor (an X11 tray manager, or a StatusNotifierItem host on the
-// session bus), each run on a display that starts without a tray host, in a
-// process of its own; elsewhere they report themselves skipped.
+// A notification area that comes after Vantor (an X11 tray manager, or a
+// StatusNotifierItem host on the session bus), each run on a display that
+// starts without a tray host, in a process of its own; elsewhere they report
+// themselves skipped. Docking at start is an end-to-end scenario's.
 #include <QtCore/qtestsupport_core.h>
 
 #include <QDBusConnection>
@@ -40,25 +39,7 @@ class TrayDisplayTest : public AppFixture {
         EXPECT_TRUE(w->isMinimized());
         EXPECT_EQ(journal().count(QStringLiteral("Zone de notification indisponible")), 1);
     }
-    QString bulleSurvolee() {
-        const QRect ecran = QGuiApplication::primaryScreen()->geometry();
-        return tooltipAt(icone()->geometry().center(), {ecran.center().x(), ecran.bottom() - 80});
-    }
 };
-
-TEST_F(TrayDisplayTest, IconDocksAndItsTooltipTellsTheWatchStateAsTheUserSeesIt) {
-    ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 5000));
-    boiteJoignable();
-    demarrer();
-
-    // Minimised (a change of state alone, as the window manager reports it)
-    // before any Go: the icon comes, and does not pretend to watch.
-    w->showMaximized();
-    w->setWindowState(w->windowState() | Qt::WindowMinimized);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dansLaZone(); }, 10000));
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(bulleSurvolee(), QStringLiteral("Vantor - surveillance non lancée"));
-}
 
 TEST_F(TrayDisplayTest, LateTrayManagerTakesTheIconAndTheWatchingWindowHidesToIt) {
     if (NotificationArea().available()) GTEST_SKIP() << "a tray host is there from the start";
@@ -95,11 +76,10 @@ TEST_F(TrayDisplayTest, LateStatusNotifierHostTakesTheIconAndTheWatchingWindowHi
 
     // The host activates the item as the user's click does: the window comes back.
     const QString item = watcher.items().constFirst();
-    const qsizetype slash = item.indexOf(u'/');
+    const qsizetype slash = item.contains(u'/') ? item.indexOf(u'/') : item.size();
     QDBusMessage activate = QDBusMessage::createMethodCall(
-        slash < 0 ? item : item.left(slash),
-        slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash),
-        QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+        item.left(slash), slash < item.size() ? item.mid(slash) : "/StatusNotifierItem",
+        "org.kde.StatusNotifierItem", "Activate");
     activate << 0 << 0;
     ASSERT_TRUE(QDBusConnection::sessionBus().send(activate));
     EXPECT_TRUE(QTest::qWaitFor(

@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -20,6 +18,7 @@
 
 #include "core/password.h"
 #include "platform/cp1252.h"
+#include "support/file_bytes.h"
 #include "support/mailbox.h"
 #include "support/store_tool.h"
 #include "support/temp_dir.h"
@@ -31,15 +30,12 @@ namespace {
 // mailbox, the settings saved with watching at start and a long delay.
 struct RunningVantor {
     RunningVantor() : tool(dir.file(QStringLiteral("notesdata"))) {
-        EXPECT_TRUE(QFile::copy(QStringLiteral(VANTOR_EXE), dir.file(QStringLiteral("vantor"))));
+        QFile::copy(QStringLiteral(VANTOR_EXE), dir.file(QStringLiteral("vantor")));
         tool.mailbox(kServer, kMailbox);
-        QFile ini(dir.file(QStringLiteral("param.ini")));
-        EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(cp1252::encode(
-            QStringLiteral("[PARAM]\r\nSERVEUR_LOTUS_0=%1\r\nBAL_0=%2\r\nPASSWORD=%3\r\nAUTO=1\r\n"
-                           "DELAI=65\r\n")
-                .arg(kServer, kMailbox, *CrypteMotDePasse("vantor"))));
-        ini.close();
+        putBytes(dir.file(QStringLiteral("param.ini")),
+                 cp1252::encode(QStringLiteral("[PARAM]\r\nSERVEUR_LOTUS_0=%1\r\nBAL_0=%2\r\n"
+                                               "PASSWORD=%3\r\nAUTO=1\r\nDELAI=65\r\n")
+                                    .arg(kServer, kMailbox, *CrypteMotDePasse("vantor"))));
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(dir.file(QStringLiteral("vantor")), {});
     }
@@ -47,10 +43,7 @@ struct RunningVantor {
         process.terminate();
         if (!process.waitForFinished(10000)) process.kill();
     }
-    QString log() const {
-        QFile f(dir.file(QStringLiteral("erreur_log.txt")));
-        return f.open(QIODevice::ReadOnly) ? cp1252::decode(f.readAll()) : QString();
-    }
+    QString log() const { return cp1252::decode(bytesOf(dir.file("erreur_log.txt"))); }
 
     TempDir dir;
     StoreTool tool;
@@ -74,16 +67,13 @@ std::vector<XWindow> vantorWindows() {
     const QString ids = output("xdotool", {"search", "--onlyvisible", "--name", "^Vantor$"});
     for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts)) {
         const QString info = output("xwininfo", {"-id", id});
-        const auto field = [&info](const char* name) {
-            return QRegularExpression(QLatin1String(name) + QStringLiteral(":\\s*(-?\\d+)"))
-                .match(info)
-                .captured(1)
-                .toInt();
+        const auto field = [&info](const QString& name) {
+            return QRegularExpression(name + ":\\s*(-?\\d+)").match(info).captured(1).toInt();
         };
-        if (!info.contains(QLatin1String("IsViewable"))) continue;
-        shown.push_back({QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"),
-                               field("Width"), field("Height")),
-                         info.contains(QLatin1String("Override Redirect State: yes"))});
+        if (info.contains("IsViewable"))
+            shown.push_back({QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"),
+                                   field("Width"), field("Height")),
+                             info.contains("Override Redirect State: yes")});
     }
     return shown;
 }
@@ -115,15 +105,11 @@ TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
     // takes what is later than its start, to the second). The first check,
     // 65 s after the start, shows it.
     vantor.tool.deliver(
-        kServer, kMailbox, QStringLiteral("Marie Curie/Vantor"), QStringLiteral("Résultats"),
-        QStringLiteral("Voici les chiffres."),
-        {QStringLiteral("--created"),
-         QDateTime::currentDateTime().addSecs(5).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
+        kServer, kMailbox, "Marie Curie/Vantor", "Résultats", "Voici.",
+        {"--created", QDateTime::currentDateTime().addSecs(5).toString("yyyy-MM-dd HH:mm:ss")});
     std::optional<XWindow> popup;
     const auto popupShown = [&popup] {
-        for (const XWindow& w : vantorWindows()) {
-            if (w.unmanaged) popup = w;
-        }
+        for (const XWindow& w : vantorWindows()) popup = w.unmanaged ? w : popup;
         return popup.has_value();
     };
     ASSERT_TRUE(QTest::qWaitFor(nowAndThen(popupShown), 180000)) << vantor.log().toStdString();
@@ -139,10 +125,10 @@ TEST(WaylandSession, WithoutXWaylandItRunsNativelyAndLogsTheLimitsOnce) {
         GTEST_SKIP() << "no Wayland session without XWayland (with-weston.sh --no-xwayland)";
     RunningVantor vantor;
     // Started watching, with no notification area here either (logged after).
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return vantor.log().contains(QLatin1String("Zone de notification")); }, 30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return vantor.log().contains("Zone de notification"); }, 30000));
     EXPECT_EQ(vantor.process.state(), QProcess::Running);
-    EXPECT_EQ(vantor.log().count(QLatin1String("Affichage Wayland sans XWayland")), 1)
+    EXPECT_EQ(vantor.log().count("Affichage Wayland sans XWayland"), 1)
         << vantor.log().toStdString();
 }
 
