@@ -1,11 +1,12 @@
 // The session's side of the desktop: which Qt platform the programs ask for,
-// and the autostart entry that starts Vantor at login.
+// the autostart entry that starts Vantor at login, what a program start runs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
 
 #include "platform/autostart.h"
+#include "platform/env.h"
 #include "platform/profile_test_files.h"
 #include "platform/qt_platform.h"
 #include "support/qt_printers.h"
@@ -112,6 +113,27 @@ TEST(Autostart, EntrySwitchedOffByTheDesktopReadsAsOff) {
         putBytes(path, text);
         EXPECT_EQ(autostartEnabled(env, path), on) << text.toStdString();
     }
+}
+
+// The stand-in for a Windows program, and the minimised start asked by argument.
+TEST(ProgramStart, AMissingExeRunsItsBareNameAndMinimisedAddsTheArgument) {
+    TempDir dir;
+    Env& env = *Env::Default();
+    const QString exe = dir.file("notes.exe"), bare = dir.file("notes");
+    const QStringList args = {"file.nsf"};
+
+    // Neither exists: the start is attempted as asked, and fails there.
+    EXPECT_EQ(launchFor(env, exe, args, WindowStyle::NormalFocus).program, exe);
+
+    putBytes(bare, "#!/bin/sh\n");
+    ProgramLaunch l = launchFor(env, exe, args, WindowStyle::MinimizedFocus);
+    EXPECT_EQ(l.program, bare);
+    EXPECT_EQ(l.arguments, QStringList({"--minimized", "file.nsf"}));
+    EXPECT_EQ(launchFor(env, dir.file("NOTES.EXE"), {}, WindowStyle::NormalFocus).arguments,
+              QStringList());
+
+    putBytes(exe, "MZ");
+    EXPECT_EQ(launchFor(env, exe, args, WindowStyle::NormalFocus).program, exe);
 }
 
 }  // namespace
