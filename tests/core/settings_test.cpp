@@ -1,5 +1,5 @@
-// The colour rule, the password rule, the date-time form, the numeric test,
-// the log line and the failed settings write.
+// The colour rule, the password rule, the date-time form and the log line,
+// the numeric test and the failed settings write.
 #include "core/settings.h"
 
 #include <gtest/gtest.h>
@@ -64,14 +64,20 @@ TEST(DateForm, EveryLocaleReadsBackFromTheFilesToTheSecond) {
             EXPECT_EQ(dateHeureDeTexte(stored), second)
                 << locale.name().toStdString() << ": " << stored.toStdString();
 
+            // The log line: date, " :", the message in Windows-1252, CR LF.
             QFile::remove(m.cheminLog());
             clock.clock = when;
-            m.LogErreur("x");
+            m.LogErreur(QStringLiteral("refusé"));
             const QString line = cp1252::decode(env.readFile(m.cheminLog()).value_or(""));
-            ASSERT_TRUE(line.endsWith(" :x\r\n"));
-            EXPECT_EQ(dateHeureDeTexte(line.chopped(5)), second) << line.toStdString();
+            ASSERT_TRUE(line.endsWith(QStringLiteral(" :refusé\r\n"))) << line.toStdString();
+            EXPECT_EQ(dateHeureDeTexte(line.chopped(10)), second) << line.toStdString();
         }
     }
+    // The French form as Windows writes it; a date alone is midnight.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    EXPECT_EQ(texteDateHeure(moments[1]), "31/01/2026 15:05:09");
+    EXPECT_EQ(dateHeureDeTexte("15/03/2008"), QDateTime(QDate(2008, 3, 15), QTime(0, 0)));
+    EXPECT_FALSE(dateHeureDeTexte("pas une date").has_value());
     QLocale::setDefault(QLocale::c());
 }
 
@@ -130,22 +136,6 @@ TEST(Settings, FailedWriteIsLoggedOnceWithItsCauseUntilAWriteSucceeds) {
     EcrireIni(m, kAppName, "NOTES", "AutoLogoffMinutes", "0", dir.file("absent/notes.ini"));
     EXPECT_EQ(log().count("\r\n"), 3) << log().toStdString();
     EXPECT_THAT(log(), QHasSubstr("dossier introuvable"));
-}
-
-// The French form as Windows writes it, in the log's line.
-TEST(LogErreur, WritesDateSpaceColonMessageCrLfInWindows1252) {
-    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    test::TempDir dir;
-    test::TestEnv env;
-    env.clock = QDateTime(QDate(2026, 3, 5), QTime(8, 7, 6));
-    ModLOTUS m(&env, nullptr, nullptr, dir.path());
-    m.LogErreur(QStringLiteral("Accès refusé"));
-    m.LogErreur("x");
-    EXPECT_EQ(*env.readFile(m.cheminLog()),
-              "05/03/2026 08:07:06 :Acc\xE8s refus\xE9\r\n05/03/2026 08:07:06 :x\r\n");
-    EXPECT_EQ(dateHeureDeTexte("15/03/2008"), QDateTime(QDate(2008, 3, 15), QTime(0, 0)));
-    EXPECT_FALSE(dateHeureDeTexte("pas une date").has_value());
-    QLocale::setDefault(QLocale::c());
 }
 
 }  // namespace
