@@ -27,11 +27,6 @@ using ::testing::UnorderedElementsAre;
 
 class ImapSlots : public PopupFixture {
   protected:
-    ImapSlots()
-        : store(dir.file(QStringLiteral("notesdata"))),
-          admin(dir.file(QStringLiteral("notesdata"))),
-          routing(store) {}
-
     void SetUp() override {
         localBal = createUserMailbox(admin);
         admin.createDatabase(QStringLiteral("local"), kArchive, {kUser});
@@ -62,9 +57,9 @@ class ImapSlots : public PopupFixture {
         ScanBAL(m, timer, *popup, hooks);
     }
 
-    store::LocalClient store;
-    store::StoreAdmin admin;
-    notes::RoutingClient routing;
+    store::LocalClient store{racine()};
+    store::StoreAdmin admin{racine()};
+    notes::RoutingClient routing{store};
     imap::ImapClient* imapClient = nullptr;
     std::shared_ptr<store::LocalDatabase> localBal;
     std::unique_ptr<FrmMsg> popup;

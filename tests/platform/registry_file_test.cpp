@@ -19,7 +19,15 @@ class RegistryFile : public ::testing::Test {
     TempDir dir;
     QString path = dir.file("registre.reg");
     QStringList log;
-    FileRegistry registry{*Env::Default(), path, [this](const QString& m) { log << m; }};
+    struct CountingEnv : EnvWrapper {  // how often the file is read
+        CountingEnv() : EnvWrapper(Env::Default()) {}
+        int reads = 0;
+        std::optional<QByteArray> readFile(const QString& p) override {
+            ++reads;
+            return EnvWrapper::readFile(p);
+        }
+    } env;
+    FileRegistry registry{env, path, [this](const QString& m) { log << m; }};
 
     struct Read {
         std::int32_t code;
@@ -27,17 +35,14 @@ class RegistryFile : public ::testing::Test {
         QByteArray data;
     };
     // One value of the key, opened for reading and closed again.
-    static Read read(Registry& from, reg::Handle root, const QString& key, const QString& name) {
+    Read read(reg::Handle root, const QString& key, const QString& name = {}) {
         reg::Handle h = 0;
-        if (const auto code = from.openKey(root, key, reg::kRead, &h); code != 0) return {code};
+        if (const auto code = registry.openKey(root, key, reg::kRead, &h); code != 0) return {code};
         Read r{0};
         std::uint32_t size = 4096;
-        r.code = from.queryValue(h, name, &r.type, &r.data, &size);
-        from.closeKey(h);
+        r.code = registry.queryValue(h, name, &r.type, &r.data, &size);
+        registry.closeKey(h);
         return r;
-    }
-    Read read(reg::Handle root, const QString& key, const QString& name = {}) {
-        return read(registry, root, key, name);
     }
 };
 
@@ -167,21 +172,12 @@ TEST_F(RegistryFile, AByteOrderMarkOrBlankLinesAloneAreAnEmptyRegistryThatAWrite
 // While the file is unchanged on disk the registry answers from what it
 // read; a change shows at the next call.
 TEST_F(RegistryFile, AnUnchangedFileIsReadOnceAndAChangeShowsAtTheNextCall) {
-    struct CountingEnv : EnvWrapper {
-        CountingEnv() : EnvWrapper(Env::Default()) {}
-        int reads = 0;
-        std::optional<QByteArray> readFile(const QString& p) override {
-            ++reads;
-            return EnvWrapper::readFile(p);
-        }
-    } env;
-    FileRegistry counted(env, path, [](const QString&) {});
     const QString clsid = QStringLiteral("CLSID\\{%1-0000-0000-0000-000000000000}");
     putBytes(path, regeditBytes(classesExport(3)));
-    for (int i = 0; i < 3; ++i) read(counted, reg::kClassesRoot, clsid.arg("00000002"), "");
+    for (int i = 0; i < 3; ++i) read(reg::kClassesRoot, clsid.arg("00000002"));
     EXPECT_EQ(env.reads, 1);
     putBytes(path, regeditBytes(classesExport(4)));
-    EXPECT_EQ(read(counted, reg::kClassesRoot, clsid.arg("00000003"), "").data, raw("Objet 3\0"));
+    EXPECT_EQ(read(reg::kClassesRoot, clsid.arg("00000003")).data, raw("Objet 3\0"));
     EXPECT_EQ(env.reads, 2);
 }
 
