@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <optional>
 
 #include "core/password.h"
 #include "platform/cp1252.h"
@@ -53,25 +54,24 @@ QString output(const QString& program, const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// The X windows titled "Vantor" that show, as xwininfo reports them.
-struct XWindow {
-    QRect frame;
-    bool unmanaged = false;  // override-redirect: no window manager handles it
-};
-std::vector<XWindow> vantorWindows() {
-    std::vector<XWindow> shown;
-    const QString ids = output("xdotool", {"search", "--onlyvisible", "--name", "^Vantor$"});
-    for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts)) {
+// The X windows titled "Vantor" that show.
+QStringList vantorWindows() {
+    return output("xdotool", {"search", "--onlyvisible", "--name", "^Vantor$"})
+        .split(u'\n', Qt::SkipEmptyParts);
+}
+
+// The frame of the first of them that no window manager handles (override-redirect).
+std::optional<QRect> unmanagedFrame() {
+    for (const QString& id : vantorWindows()) {
         const QString info = output("xwininfo", {"-id", id});
         const auto field = [&info](const QString& name) {
             return QRegularExpression(name + ":\\s*(-?\\d+)").match(info).captured(1).toInt();
         };
-        if (info.contains("IsViewable"))
-            shown.push_back({QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"),
-                                   field("Width"), field("Height")),
-                             info.contains("Override Redirect State: yes")});
+        if (info.contains("IsViewable") && info.contains("Override Redirect State: yes"))
+            return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"),
+                         field("Width"), field("Height"));
     }
-    return shown;
+    return std::nullopt;
 }
 
 // A question for QTest::qWaitFor that asks the display at most four times
@@ -92,7 +92,7 @@ TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
         GTEST_SKIP() << "no Wayland session with XWayland (tests/support/with-weston.sh)";
     RunningVantor vantor;
     // It runs through XWayland: its settings window is an X window.
-    ASSERT_TRUE(QTest::qWaitFor(nowAndThen([] { return !vantorWindows().empty(); }), 30000));
+    ASSERT_TRUE(QTest::qWaitFor(nowAndThen([] { return !vantorWindows().isEmpty(); }), 30000));
 
     // Then the user works in a window of their own, maximised over the screen.
     QWidget saisie;
@@ -105,17 +105,13 @@ TEST(WaylandSession, WithXWaylandThePopupStandsBottomLeftAboveTheUsersWindow) {
     vantor.tool.deliver(
         kServer, kMailbox, "Marie Curie/Vantor", "Résultats", "Voici.",
         {"--created", QDateTime::currentDateTime().addSecs(5).toString("yyyy-MM-dd HH:mm:ss")});
-    std::optional<XWindow> popup;
-    const auto popupShown = [&popup] {
-        for (const XWindow& w : vantorWindows()) popup = w.unmanaged ? w : popup;
-        return popup.has_value();
-    };
-    ASSERT_TRUE(QTest::qWaitFor(nowAndThen(popupShown), 180000)) << vantor.log().toStdString();
+    std::optional<QRect> popup;
+    const auto shown = [&popup] { return (popup = unmanagedFrame()).has_value(); };
+    ASSERT_TRUE(QTest::qWaitFor(nowAndThen(shown), 180000)) << vantor.log().toStdString();
 
     // Its left edge on the screen's, its bottom 30 pixels (450 twips) above the screen's.
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(popup->frame.left(), 0);
-    EXPECT_EQ(screen.height() - (popup->frame.bottom() + 1), 30) << popup->frame.y();
+    EXPECT_EQ(popup->left(), 0);
+    EXPECT_EQ(QGuiApplication::primaryScreen()->geometry().height() - (popup->bottom() + 1), 30);
 }
 
 TEST(WaylandSession, WithoutXWaylandItRunsNativelyAndLogsTheLimitsOnce) {
