@@ -45,7 +45,7 @@ TEST_F(SaveTest, AllEmptySavesEverythingAndHidesEverySlotCommand) {
     EXPECT_FALSE(w->mnu_rechercher->menuAction()->isVisible());
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(w->CmdRecherche[i]->isHidden() && w->CmdArchive[i]->isHidden());
-    EXPECT_EQ(w->mnu_rech_bal[0]->text(), "avant");  // slot 0's entries are left as they were
+    EXPECT_EQ(w->mnu_rech_bal[0]->text(), "avant");       // slot 0's entries are left as they were
     EXPECT_THAT(ini(), QHasSubstr("\nDATE_ARCHIVE_4="));  // every key, to the last slot
 }
 
