@@ -70,24 +70,19 @@ def openssl(*args):
 def make_certificates(root, tls):
     """A CA and a server certificate it signs for 127.0.0.1 and localhost;
     or a certificate signed by itself that nothing trusts."""
-    ca, key, cert = path(root, "ca.pem"), path(root, "server.key"), path(root, "server.pem")
-    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes"]
+    ca, ca_key, key, cert, csr, ext = (path(root, n) for n in (
+        "ca.pem", "ca.key", "server.key", "server.pem", "server.csr", "server.ext"))
+    new = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-keyout"]
     san = "subjectAltName=DNS:localhost,IP:127.0.0.1"
     if tls == "self-signed":
-        openssl("req", "-x509", *ec, "-keyout", key, "-out", cert, "-days", "2",
-                "-subj", "/CN=localhost", "-addext", san)
-        return cert, key, cert
-    ca_key = path(root, "ca.key")
-    openssl("req", "-x509", *ec, "-keyout", ca_key, "-out", ca, "-days", "2",
-            "-subj", "/CN=Vantor Test CA")
-    csr = path(root, "server.csr")
-    openssl("req", *ec, "-keyout", key, "-out", csr, "-subj", "/CN=localhost")
-    ext = path(root, "server.ext")
+        return openssl("req", "-x509", *new, key, "-out", cert, "-days", "2",
+                       "-subj", "/CN=localhost", "-addext", san)
+    openssl("req", "-x509", *new, ca_key, "-out", ca, "-days", "2", "-subj", "/CN=Vantor Test CA")
+    openssl("req", *new, key, "-out", csr, "-subj", "/CN=localhost")
     with open(ext, "w") as f:
         f.write(san + "\n")
     openssl("x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial",
             "-out", cert, "-days", "2", "-extfile", ext)
-    return ca, key, cert
 
 
 def free_port():
@@ -98,49 +93,42 @@ def free_port():
 
 def write_config(root, tls, without, special_use, imaps, imap):
     uid, gid = mail_owner()
-    me = pwd.getpwuid(os.getuid()).pw_name
-    lines = [
-        f"base_dir = {path(root, 'run')}",
-        f"state_dir = {path(root, 'state')}",
-        f"log_path = {path(root, 'dovecot.log')}",
-        f"instance_name = vantor-{os.path.basename(root)}",
-        "protocols = imap",
-        "listen = 127.0.0.1",
-        "disable_plaintext_auth = no",
-        "auth_mechanisms = plain login",
-        "auth_failure_delay = 0",
-        "mail_fsync = never",
-        f"mail_location = maildir:{path(root, 'mail')}/%u/Maildir:LAYOUT=fs",
-        f"passdb {{\n  driver = passwd-file\n  args = scheme=PLAIN {path(root, 'passwd')}\n}}",
-        f"userdb {{\n  driver = static\n  args = uid={uid} gid={gid} home={path(root, 'mail')}/%u\n}}",
-        "first_valid_uid = 1",
-    ]
+    mail = path(root, "mail")
+    settings = {
+        "base_dir": path(root, "run"), "state_dir": path(root, "state"),
+        "log_path": path(root, "dovecot.log"), "instance_name": f"vantor-{os.path.basename(root)}",
+        "protocols": "imap", "listen": "127.0.0.1", "disable_plaintext_auth": "no",
+        "auth_mechanisms": "plain login", "auth_failure_delay": 0, "mail_fsync": "never",
+        "mail_location": f"maildir:{mail}/%u/Maildir:LAYOUT=fs", "first_valid_uid": 1,
+        "passdb": {"driver": "passwd-file", "args": f"scheme=PLAIN {path(root, 'passwd')}"},
+        "userdb": {"driver": "static", "args": f"uid={uid} gid={gid} home={mail}/%u"},
+        "namespace inbox": {"inbox": "yes", "separator": "/", **{
+            f"mailbox {name}": {"auto": "subscribe", **({"special_use": flag} if special_use else {})}
+            for name, flag in SPECIAL_USE.items()}},
+        "ssl": "no" if tls == "none" else "yes",
+    }
     if os.getuid() != 0:
         # Unprivileged: every process runs as us, nothing is chrooted.
-        group = grp.getgrgid(os.getgid()).gr_name
-        lines += [f"default_login_user = {me}", f"default_internal_user = {me}",
-                  f"default_internal_group = {group}"]
-        for service in ("imap-login", "anvil"):
-            lines.append(f"service {service} {{\n  chroot =\n}}")
-    mailboxes = "".join(
-        f"  mailbox {name} {{\n    auto = subscribe\n"
-        + (f"    special_use = {flag}\n" if special_use else "") + "  }\n"
-        for name, flag in SPECIAL_USE.items())
-    lines.append("namespace inbox {\n  inbox = yes\n  separator = /\n" + mailboxes + "}")
+        me = pwd.getpwuid(os.getuid()).pw_name
+        settings.update({"default_login_user": me, "default_internal_user": me,
+                         "default_internal_group": grp.getgrgid(os.getgid()).gr_name,
+                         "service anvil": {"chroot": ""}})
     if without or not special_use:
-        caps = [c for c in DEFAULT_CAPABILITIES if c not in without]
-        lines.append("imap_capability = " + " ".join(caps))
-    listeners = f"  inet_listener imap {{\n    port = {imap}\n  }}\n"
-    if tls == "none":
-        lines.append("ssl = no")
-        listeners += "  inet_listener imaps {\n    port = 0\n  }\n"
-    else:
-        _, key, cert = (path(root, "ca.pem"), path(root, "server.key"), path(root, "server.pem"))
-        lines += ["ssl = yes", f"ssl_cert = <{cert}", f"ssl_key = <{key}"]
-        listeners += f"  inet_listener imaps {{\n    port = {imaps}\n    ssl = yes\n  }}\n"
-    lines.append("service imap-login {\n" + listeners + "}")
+        settings["imap_capability"] = " ".join(c for c in DEFAULT_CAPABILITIES if c not in without)
+    login = {"inet_listener imap": {"port": imap}, "inet_listener imaps": {"port": 0}}
+    if tls != "none":
+        settings.update(ssl_cert=f"<{path(root, 'server.pem')}", ssl_key=f"<{path(root, 'server.key')}")
+        login["inet_listener imaps"] = {"port": imaps, "ssl": "yes"}
+    settings["service imap-login"] = {**login, **({"chroot": ""} if os.getuid() != 0 else {})}
     with open(path(root, "dovecot.conf"), "w") as f:
-        f.write("\n".join(lines) + "\n")
+        f.write(config_text(settings))
+
+
+def config_text(settings, indent=""):
+    """Dovecot's configuration syntax: a dict is a block."""
+    return "".join(f"{indent}{key} {{\n{config_text(value, indent + '  ')}{indent}}}\n"
+                   if isinstance(value, dict) else f"{indent}{key} = {value}\n"
+                   for key, value in settings.items())
 
 
 def master_pid(root):
@@ -151,22 +139,30 @@ def master_pid(root):
         return None
 
 
+def zombie(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except OSError:
+        return False
+
+
+def alive(pid):
+    return os.path.exists(f"/proc/{pid}") and not zombie(pid)
+
+
 def instance_pids(root):
-    """Every live process of the instance: the master made a session of its
-    own. (A dead one waits for its parent to collect it: nothing to end.)"""
+    """Every live process of the instance, the master first: the master made
+    a session of its own. (A dead one waits for its parent to collect it.)"""
     sid = master_pid(root)
-    if sid is None:
-        return []
     pids = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
+    for entry in os.listdir("/proc") if sid else []:
         try:
-            if os.getsid(int(entry)) == sid and not zombie(int(entry)):
+            if entry.isdigit() and os.getsid(int(entry)) == sid and alive(int(entry)):
                 pids.append(int(entry))
         except OSError:
             pass
-    return pids
+    return sorted(pids, key=lambda pid: pid != sid)
 
 
 def signal_all(pids, sig):
@@ -175,24 +171,6 @@ def signal_all(pids, sig):
             os.kill(pid, sig)
         except OSError:
             pass
-
-
-def wait_gone(pids, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        pids = [p for p in pids if os.path.exists(f"/proc/{p}") and not zombie(p)]
-        if not pids:
-            return []
-        time.sleep(0.02)
-    return pids
-
-
-def zombie(pid):
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
-    except OSError:
-        return False
 
 
 def start(args):
@@ -241,12 +219,9 @@ def watch_owner(root, owner):
     """A detached process that stops the instance when `owner` ends (a test
     killed or crashed never leaves a server behind)."""
     ready_r, ready_w = os.pipe()
-    child = os.fork()
-    if child != 0:
-        os.close(ready_w)
+    if os.fork() != 0:
         os.read(ready_r, 1)  # the watcher's pid is written: stop can end it
-        os.close(ready_r)
-        os.waitpid(child, 0)
+        os.wait()
         return
     os.setsid()
     if os.fork() != 0:
@@ -257,13 +232,10 @@ def watch_owner(root, owner):
     with open(path(root, "watcher.pid"), "w") as f:
         f.write(str(os.getpid()))
     os.write(ready_w, b"x")
-    os.close(ready_w)
-    os.close(ready_r)
     try:
-        fd = os.pidfd_open(owner)
-        select.select([fd], [], [])  # readable once the owner has ended
+        select.select([os.pidfd_open(owner)], [], [])  # readable once the owner has ended
     except OSError:
-        while os.path.exists(f"/proc/{owner}") and not zombie(owner):
+        while alive(owner):
             time.sleep(0.5)
     if os.path.exists(path(root, "dovecot.conf")):
         kill_instance(root)
@@ -272,16 +244,15 @@ def watch_owner(root, owner):
 
 def kill_instance(root):
     """Kills every process of the instance (a test server keeps nothing worth
-    a graceful end), the master first so that nothing new is started."""
-    master = master_pid(root)
+    a graceful end), the master first so that nothing new is started; the
+    processes left after five tries."""
     left = []
     for _ in range(5):
-        pids = instance_pids(root)
-        if master in pids:
-            pids.remove(master)
-            pids.insert(0, master)
-        signal_all(pids, signal.SIGKILL)
-        left = wait_gone(pids, 10)
+        left = instance_pids(root)
+        signal_all(left, signal.SIGKILL)
+        deadline = time.monotonic() + 10
+        while (left := [p for p in left if alive(p)]) and time.monotonic() < deadline:
+            time.sleep(0.02)
         if not left and not instance_pids(root):
             return []
     return left
@@ -344,58 +315,44 @@ def append(args):
     return 0 if status == "OK" else 1
 
 
-def freeze(args):
-    signal_all(instance_pids(os.path.abspath(args.dir)), signal.SIGSTOP)
-    return 0
+def signal_instance(sig, only=None):
+    """SIGSTOP freezes the instance, SIGCONT thaws it; SIGKILL to "imap" cuts
+    the IMAP sessions."""
+    def run(args):
+        for pid in instance_pids(os.path.abspath(args.dir)):
+            try:
+                with open(f"/proc/{pid}/comm") as f:
+                    if only in (None, f.read().strip()):
+                        os.kill(pid, sig)
+            except OSError:
+                pass
+        return 0
+    return run
 
 
-def thaw(args):
-    signal_all(instance_pids(os.path.abspath(args.dir)), signal.SIGCONT)
-    return 0
-
-
-def kill_imap(args):
-    for pid in instance_pids(os.path.abspath(args.dir)):
-        try:
-            with open(f"/proc/{pid}/comm") as f:
-                if f.read().strip() == "imap":
-                    os.kill(pid, signal.SIGKILL)
-        except OSError:
-            pass
-    return 0
+COMMANDS = {
+    "start": (start, ["dir"]), "stop": (stop, ["dir"]), "adduser": (adduser, ["dir", "name", "password"]),
+    "deliver": (deliver, ["dir", "user", "folder?"]),
+    "append": (append, ["dir", "user", "folder", "epoch", "flags*"]),
+    "freeze": (signal_instance(signal.SIGSTOP), ["dir"]),
+    "thaw": (signal_instance(signal.SIGCONT), ["dir"]),
+    "kill-imap": (signal_instance(signal.SIGKILL, "imap"), ["dir"]),
+}
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     sub = parser.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("start")
-    p.add_argument("dir")
-    p.add_argument("--tls", choices=("authority", "self-signed", "none"), default="authority")
-    p.add_argument("--without", action="append", default=[])
-    p.add_argument("--no-special-use", action="store_true")
-    p.add_argument("--owner", type=int)
-    p.set_defaults(run=start)
-    for name, run in (("stop", stop), ("freeze", freeze), ("thaw", thaw), ("kill-imap", kill_imap)):
+    for name, (run, positional) in COMMANDS.items():
         p = sub.add_parser(name)
-        p.add_argument("dir")
+        for arg in positional:
+            p.add_argument(arg.rstrip("?*"), nargs={"?": "?", "*": "*"}.get(arg[-1]))
         p.set_defaults(run=run)
-    p = sub.add_parser("adduser")
-    p.add_argument("dir")
-    p.add_argument("name")
-    p.add_argument("password")
-    p.set_defaults(run=adduser)
-    p = sub.add_parser("deliver")
-    p.add_argument("dir")
-    p.add_argument("user")
-    p.add_argument("folder", nargs="?")
-    p.set_defaults(run=deliver)
-    p = sub.add_parser("append")
-    p.add_argument("dir")
-    p.add_argument("user")
-    p.add_argument("folder")
-    p.add_argument("epoch")
-    p.add_argument("flags", nargs="*")
-    p.set_defaults(run=append)
+        if name == "start":
+            p.add_argument("--tls", choices=("authority", "self-signed", "none"), default="authority")
+            p.add_argument("--without", action="append", default=[])
+            p.add_argument("--no-special-use", action="store_true")
+            p.add_argument("--owner", type=int)
     args = parser.parse_args()
     sys.exit(args.run(args))
 

@@ -94,6 +94,15 @@ class PowerCut {
         return active()->off_ && active()->watched(reinterpret_cast<File*>(f)->path);
     }
 
+    // The system's method M, on the system's file.
+    template <auto M>
+    struct Pass;
+    template <typename R, typename... A, R (*sqlite3_io_methods::*M)(sqlite3_file*, A...)>
+    struct Pass<M> {
+        static R call(sqlite3_file* f, A... a) { return (sys(f)->pMethods->*M)(sys(f), a...); }
+    };
+    using IO = sqlite3_io_methods;
+
     static const sqlite3_io_methods* methods() {
         static const sqlite3_io_methods table = {
             3,
@@ -102,48 +111,28 @@ class PowerCut {
                 sqlite3_free(sys(f));
                 return rc;
             },
-            [](sqlite3_file* f, void* b, int n, sqlite3_int64 at) {
-                return sys(f)->pMethods->xRead(sys(f), b, n, at);
-            },
+            Pass<&IO::xRead>::call,
             [](sqlite3_file* f, const void* b, int n, sqlite3_int64 at) {
-                return dropped(f) ? SQLITE_OK : sys(f)->pMethods->xWrite(sys(f), b, n, at);
+                return dropped(f) ? SQLITE_OK : Pass<&IO::xWrite>::call(f, b, n, at);
             },
             [](sqlite3_file* f, sqlite3_int64 n) {
-                return dropped(f) ? SQLITE_OK : sys(f)->pMethods->xTruncate(sys(f), n);
+                return dropped(f) ? SQLITE_OK : Pass<&IO::xTruncate>::call(f, n);
             },
             [](sqlite3_file* f, int flags) {
                 if (dropped(f)) return SQLITE_OK;
-                const int rc = sys(f)->pMethods->xSync(sys(f), flags);
+                const int rc = Pass<&IO::xSync>::call(f, flags);
                 const char* path = reinterpret_cast<File*>(f)->path;
                 if (rc == SQLITE_OK && active()->watched(path))
                     active()->synced_[path] = contentOf(path);
                 return rc;
             },
-            [](sqlite3_file* f, sqlite3_int64* n) {
-                return sys(f)->pMethods->xFileSize(sys(f), n);
-            },
-            [](sqlite3_file* f, int l) { return sys(f)->pMethods->xLock(sys(f), l); },
-            [](sqlite3_file* f, int l) { return sys(f)->pMethods->xUnlock(sys(f), l); },
-            [](sqlite3_file* f, int* r) { return sys(f)->pMethods->xCheckReservedLock(sys(f), r); },
-            [](sqlite3_file* f, int op, void* a) {
-                return sys(f)->pMethods->xFileControl(sys(f), op, a);
-            },
-            [](sqlite3_file* f) { return sys(f)->pMethods->xSectorSize(sys(f)); },
-            [](sqlite3_file* f) { return sys(f)->pMethods->xDeviceCharacteristics(sys(f)); },
-            [](sqlite3_file* f, int r, int n, int e, void volatile** m) {
-                return sys(f)->pMethods->xShmMap(sys(f), r, n, e, m);
-            },
-            [](sqlite3_file* f, int o, int n, int fl) {
-                return sys(f)->pMethods->xShmLock(sys(f), o, n, fl);
-            },
-            [](sqlite3_file* f) { sys(f)->pMethods->xShmBarrier(sys(f)); },
-            [](sqlite3_file* f, int d) { return sys(f)->pMethods->xShmUnmap(sys(f), d); },
-            [](sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
-                return sys(f)->pMethods->xFetch(sys(f), at, n, p);
-            },
-            [](sqlite3_file* f, sqlite3_int64 at, void* p) {
-                return sys(f)->pMethods->xUnfetch(sys(f), at, p);
-            },
+            // clang-format off
+            Pass<&IO::xFileSize>::call, Pass<&IO::xLock>::call, Pass<&IO::xUnlock>::call,
+            Pass<&IO::xCheckReservedLock>::call, Pass<&IO::xFileControl>::call,
+            Pass<&IO::xSectorSize>::call, Pass<&IO::xDeviceCharacteristics>::call,
+            Pass<&IO::xShmMap>::call, Pass<&IO::xShmLock>::call, Pass<&IO::xShmBarrier>::call,
+            Pass<&IO::xShmUnmap>::call, Pass<&IO::xFetch>::call, Pass<&IO::xUnfetch>::call,
+            // clang-format on
         };
         return &table;
     }
