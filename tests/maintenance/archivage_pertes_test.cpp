@@ -26,9 +26,7 @@ class ArchiveQuiEstLaBoite : public MaintenanceFixture,
                              public ::testing::WithParamInterface<Detour> {};
 
 TEST_P(ArchiveQuiEstLaBoite, IsRefusedBeforeAnythingIsCopied) {
-    const QString a = ajouter({.subject = QStringLiteral("A"),
-                               .created = le(3, 1, 2007),
-                               .folders = {QStringLiteral("Projets")}});
+    const QString a = ajouter({.subject = "A", .created = le(3, 1, 2007), .folders = {"Projets"}});
     const store::DataRoot racine(dir.file(QStringLiteral("notesdata")));
     const QString fichier = racine.findFile(kServer, kMailbox);
     const QString lien =
@@ -60,8 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                }}));
 
 TEST_F(ArchivagePertesTest, AnotherMessageUnderAnArchivedIdIsKeptBesideItWithItsOwnDate) {
-    const QString a =
-        ajouter({.subject = QStringLiteral("A"), .folders = {QStringLiteral("Projets")}});
+    const QString a = ajouter({.subject = "A", .folders = {"Projets"}});
     archiver(msg::kNo);
     auto equipe = admin.createMailbox(kServer, kEquipe, {kUser});
     auto autre = std::static_pointer_cast<store::LocalDocument>(equipe->createDocument());

@@ -265,11 +265,9 @@ def stop(args):
             os.kill(int(f.read()), signal.SIGKILL)
     except (OSError, ValueError):
         pass
-    left = kill_instance(root)
-    if left:
+    if left := kill_instance(root):
         print(f"processes left: {left}", file=sys.stderr)
-        return 1
-    return 0
+    return 1 if left else 0
 
 
 def adduser(args):
@@ -280,18 +278,13 @@ def adduser(args):
 
 def password_of(root, user):
     with open(path(root, "passwd")) as f:
-        for line in f:
-            name, _, rest = line.rstrip("\n").partition(":")
-            if name == user:
-                return rest.removeprefix("{PLAIN}")
-    raise SystemExit(f"no user {user}")
+        return dict(line.rstrip("\n").split(":", 1) for line in f)[user].removeprefix("{PLAIN}")
 
 
 def deliver(args):
     cmd = [LDA, "-c", path(args.dir, "dovecot.conf"), "-d", args.user]
-    if args.folder:
-        cmd += ["-m", args.folder]
-    return subprocess.run(cmd, stdin=sys.stdin.buffer).returncode
+    return subprocess.run(cmd + (["-m", args.folder] if args.folder else []),
+                          stdin=sys.stdin.buffer).returncode
 
 
 def login(root, user):
@@ -307,11 +300,10 @@ def login(root, user):
 
 def append(args):
     """APPEND with the internal date the caller chose, as a mail program would."""
-    client = login(args.dir, args.user)
-    date = imaplib.Time2Internaldate(float(args.epoch))
     flags = "(" + " ".join(args.flags) + ")" if args.flags else None
-    status, _ = client.append(args.folder, flags, date, sys.stdin.buffer.read())
-    client.logout()
+    with login(args.dir, args.user) as client:
+        status, _ = client.append(args.folder, flags, imaplib.Time2Internaldate(float(args.epoch)),
+                                  sys.stdin.buffer.read())
     return 0 if status == "OK" else 1
 
 

@@ -8,11 +8,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
 
-#include "popup_fixture.h"
+#include "support/program_fixture.h"
 #include "support/qt_printers.h"
 #include "watch/affiche_popup.h"
 #include "watch/popup_commands.h"
@@ -20,7 +21,7 @@
 namespace vantor {
 namespace {
 
-using test::PopupFixture;
+using PopupFixture = test::ProgramFixture;
 using test::QHasSubstr;
 
 int px(int twips, double dpi) {
@@ -93,9 +94,10 @@ TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForS
 
 // The measures and countdown computed from the settings (their rules:
 // affiche_popup_test) reach the window.
-TEST_F(PopupFixture, ShownBottomLeftWithTheMeasuresOfTheSettingsAndBadOnesLogged) {
-    param("WIDTH", "2000");
-    param("DELAI", "abc");
+TEST_F(PopupFixture, ShownBottomLeftInTheMeasuresAndColourOfTheSettingsBadOnesLogged) {
+    m.ecrireParam("WIDTH", "2000");
+    m.ecrireParam("DELAI", "abc");
+    m.ecrireParam("COULEUR", "FF8000");  // red, green, blue in that order
     FrmMsg f(m);
     EXPECT_TRUE(f.TimerCloseAuto->isActive());
     EXPECT_THAT(journal(), QHasSubstr("(DELAI=abc) : 15 secondes"));
@@ -103,51 +105,40 @@ TEST_F(PopupFixture, ShownBottomLeftWithTheMeasuresOfTheSettingsAndBadOnesLogged
     const auto dpi = f.dpi();
     ASSERT_TRUE(f.isVisible());
     EXPECT_EQ(f.size(), QSize(px(2000, dpi.x), px(2325, dpi.y)));
-    EXPECT_EQ(f.x(), ecran().left());
-    EXPECT_NEAR(ecran().bottom() - f.geometry().bottom(), px(450, dpi.y), 1);
+    const QRect ecran = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(f.x(), ecran.left());
+    EXPECT_NEAR(ecran.bottom() - f.geometry().bottom(), px(450, dpi.y), 1);
     EXPECT_EQ(f.CmdFermer->x(), px(1730, dpi.x));
-
-    param("HEIGHT", "abc");
-    AffichePopup(m, f);
-    EXPECT_THAT(journal(), QHasSubstr("(HEIGHT=abc)"));
-}
-
-TEST_F(PopupFixture, ColourComesFromTheSettingEachTimeEmptyGivesBlack) {
-    FrmMsg f(m);
-    param("COULEUR", "FF8000");  // red, green, blue in that order
-    AffichePopup(m, f);
     for (QWidget* w :
          std::initializer_list<QWidget*>{&f, f.LblBody, f.LblBAL, f.LblSubject, f.LblFrom}) {
         EXPECT_EQ(w->palette().color(QPalette::Window), QColor(255, 128, 0));
         EXPECT_TRUE(w->autoFillBackground());
     }
-    param("COULEUR", "");
+
+    // Read again at each showing.
+    m.ecrireParam("HEIGHT", "abc");
+    m.ecrireParam("COULEUR", "");
     AffichePopup(m, f);
+    EXPECT_THAT(journal(), QHasSubstr("(HEIGHT=abc)"));
     EXPECT_EQ(f.LblFrom->palette().color(QPalette::Window), QColor(0, 0, 0));
 }
 
-TEST_F(PopupFixture, ShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {
+// Only moves over the body, the subject, the reply button or the background
+// keep the popup open; with a button held the sender's label gets the move
+// itself and must not hand it on to the window either.
+TEST_F(PopupFixture, OnlyShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {
     FrmMsg f(m);
     const int avant = entame(f);
     AffichePopup(m, f);
     EXPECT_GT(f.TimerCloseAuto->remainingTime(), avant);
-
     ASSERT_EQ(f.childAt(fond(f)), nullptr);
-    EXPECT_TRUE(relancePar(f, &f, fond(f)));
-    EXPECT_TRUE(relancePar(f, f.LblBody));
-    EXPECT_TRUE(relancePar(f, f.LblSubject));
-    EXPECT_TRUE(relancePar(f, f.CmdOpen));
-}
-
-TEST_F(PopupFixture, MovesOverSenderMailboxOrOtherButtonsDoNotKeepItOpen) {
-    FrmMsg f(m);
-    AffichePopup(m, f);
-    for (QWidget* w : std::initializer_list<QWidget*>{f.LblFrom, f.LblBAL, f.CmdDel, f.CmdFollow[0],
-                                                      f.CmdFermer, f.CmdFolders}) {
-        EXPECT_FALSE(relancePar(f, w)) << w->metaObject()->className();
-    }
-    // With a button held the label gets the move itself; it must not hand
-    // it on to the window either.
+    const std::pair<QWidget*, bool> cas[] = {
+        {&f, true},           {f.LblBody, true},    {f.LblSubject, true}, {f.CmdOpen, true},
+        {f.LblFrom, false},   {f.LblBAL, false},    {f.CmdDel, false},    {f.CmdFollow[0], false},
+        {f.CmdFermer, false}, {f.CmdFolders, false}};
+    for (const auto& [w, relance] : cas)
+        EXPECT_EQ(relancePar(f, w, w == &f ? fond(f) : QPoint(3, 3)), relance)
+            << w->metaObject()->className();
     EXPECT_FALSE(relancePar(f, f.LblFrom, {3, 3}, Qt::LeftButton));
 }
 

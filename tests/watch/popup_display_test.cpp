@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "popup_fixture.h"
+#include "support/program_fixture.h"
 #include "support/real_pointer.h"
 #include "watch/affiche_popup.h"
 #include "watch/frm_msg.h"
@@ -13,7 +13,9 @@
 namespace vantor::test {
 namespace {
 
-TEST_F(PopupFixture, ButtonsOfTheInactivePopupShowTheirTooltipsWithoutTakingTheFocus) {
+using PopupDisplayTest = ProgramFixture;
+
+TEST_F(PopupDisplayTest, ButtonsOfTheInactivePopupShowTheirTooltipsWithoutTakingTheFocus) {
     QLineEdit saisie;
     saisie.setWindowTitle(QStringLiteral("Saisie en cours"));
     saisie.setGeometry(400, 100, 300, 30);
