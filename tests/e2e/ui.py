@@ -61,14 +61,6 @@ def click(x, y, button=1):
     xdotool("click", button)
 
 
-def key(keys):
-    xdotool("key", "--delay", 40, keys)
-
-
-def type_text(text):
-    xdotool("type", "--delay", 30, text)
-
-
 def windows(*criteria):
     """The visible X windows that `xdotool search` finds: id -> (x, y, w, h)."""
     out = xdotool("search", "--onlyvisible", *criteria, "getwindowgeometry", "--shell", "%@")
@@ -225,8 +217,8 @@ class Screen:
     def fill(self, field, value):
         """Types over a field's text, as a user replaces a value."""
         click_on(field)
-        key("ctrl+a")
-        type_text(value)
+        xdotool("key", "--delay", 40, "ctrl+a")
+        xdotool("type", "--delay", 30, value)
 
     def grid_field(self, window, row, column):
         """The field of a grid on the row of label `row`, under the heading `column`."""

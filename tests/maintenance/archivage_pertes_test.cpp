@@ -61,12 +61,10 @@ TEST_F(ArchivagePertesTest, AnotherMessageUnderAnArchivedIdIsKeptBesideItWithIts
     const QString a = ajouter({.subject = "A", .folders = {"Projets"}});
     archiver(msg::kNo);
     auto equipe = admin.createMailbox(kServer, kEquipe, {kUser});
-    auto autre = std::static_pointer_cast<store::LocalDocument>(equipe->createDocument());
-    autre->setUniversalID(a);
-    autre->setCreated(le(2, 2, 2008, 9, 30));
-    autre->appendItem(QStringLiteral("Form"), notes::kText, QStringLiteral("Memo"));
-    autre->appendItem(QStringLiteral("Subject"), notes::kText, QStringLiteral("B"));
-    autre->save(true, false);
+    store::Memo autre = memo(QStringLiteral("B"));
+    autre.unid = a;
+    autre.created = le(2, 2, 2008, 9, 30);
+    deliver(*equipe, autre);
     m.ecrireParam(keys::serveur(1), kServer);
     m.ecrireParam(keys::bal(1), kEquipe);
     fenetre.archives[1] = kArchive;

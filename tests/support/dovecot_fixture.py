@@ -1,24 +1,19 @@
 #!/usr/bin/env python3
-"""A private Dovecot for the tests, the benchmarks and the demo.
+"""A private Dovecot for the tests, the benchmarks and the demo, in one folder
+(configuration, certificates, sockets, state, log, the users' Maildirs),
+listening on two free ports of 127.0.0.1 (imaps, and imap with STARTTLS),
+run whether this process is root or not.
 
-Everything lives in one folder: configuration, certificates, sockets, state,
-log and the users' Maildirs. The server listens on 127.0.0.1 only, on two
-free ports (imaps, and imap with STARTTLS), and runs whether this process is
-root or not. The C++ fixture (tests/support/dovecot_server.h) drives this
-same script, so every user of the fixture gets the same configuration.
-
-  dovecot_fixture.py start DIR [--tls authority|self-signed|none]
-                               [--without CAP]... [--no-special-use]
-                               [--owner PID]
-      prints one line "imaps=PORT imap=PORT ca=FILE"; exit 77 when Dovecot
-      is not installed or does not start here (its log on stderr); with
-      --owner, the instance is stopped when that process ends, however it ends
-  dovecot_fixture.py stop DIR          ends every process of the instance
-  dovecot_fixture.py adduser DIR NAME PASSWORD
-  dovecot_fixture.py deliver DIR USER [FOLDER] < message   (Dovecot's LDA)
-  dovecot_fixture.py append DIR USER FOLDER EPOCH [FLAG...] < message
-  dovecot_fixture.py freeze DIR | thaw DIR   stops / resumes the instance
-  dovecot_fixture.py kill-imap DIR     kills the IMAP sessions (a cut)
+  start DIR [--tls authority|self-signed|none] [--without CAP]...
+            [--no-special-use] [--owner PID]
+      prints "imaps=PORT imap=PORT ca=FILE"; exit 77 when Dovecot does not
+      start here (its log on stderr); with --owner, stopped when PID ends
+  stop DIR                 ends every process of the instance
+  adduser DIR NAME PASSWORD
+  deliver DIR USER [FOLDER] < message          (Dovecot's LDA)
+  append DIR USER FOLDER EPOCH [FLAG...] < message
+  freeze DIR | thaw DIR    stops / resumes the instance
+  kill-imap DIR            kills the IMAP sessions (a cut)
 """
 import argparse
 import grp
@@ -86,8 +81,7 @@ def make_certificates(root, tls):
 
 
 def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
+    with socket.create_server(("127.0.0.1", 0)) as s:
         return s.getsockname()[1]
 
 
@@ -202,7 +196,7 @@ def start(args):
                 pass
             if args.owner:
                 watch_owner(root, args.owner)
-            ca = path(root, "ca.pem") if args.tls == "authority" else path(root, "server.pem")
+            ca = path(root, "ca.pem" if args.tls == "authority" else "server.pem")
             line = f"imaps={imaps if args.tls != 'none' else 0} imap={imap} ca={ca}"
             with open(path(root, "ports"), "w") as f:
                 f.write(line + "\n")
