@@ -62,6 +62,7 @@ public:
     bool available() const { return started_; }
     const QString& why() const { return why_; }
     quint16 imapsPort() const { return imapsPort_; }
+    const QString& caFile() const { return caFile_; }
 
     // Adds the fixture's certificate authority to this process's TLS
     // defaults, as if the system trusted it.

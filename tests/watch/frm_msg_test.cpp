@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <functional>
 
-#include "support/program_fixture.h"
+#include "popup_fixture.h"
 #include "support/qt_printers.h"
 #include "watch/affiche_popup.h"
 #include "watch/popup_commands.h"
@@ -21,7 +21,7 @@
 namespace vantor {
 namespace {
 
-using PopupFixture = test::ProgramFixture;
+using test::PopupFixture;
 using test::QHasSubstr;
 
 int px(int twips, double dpi) {
@@ -81,11 +81,8 @@ TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForS
     EXPECT_TRUE(f.testAttribute(Qt::WA_ShowWithoutActivating));
     QStringList noms;
     for (QToolButton* b : {f.CmdOpen, f.CmdFollow[0], f.CmdFollow[1], f.CmdFollow[2], f.CmdDel,
-                           f.CmdPJ, f.CmdFermer, f.CmdFolders}) {
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
-        ASSERT_NE(a, nullptr);
-        noms << a->text(QAccessible::Name);
-    }
+                           f.CmdPJ, f.CmdFermer, f.CmdFolders})
+        noms << QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name);
     EXPECT_EQ(noms,
               QStringList({"Répondre au message", "Priorité haute", "Priorité moyenne",
                            "Priorité faible", "Supprimer le message", "Extraire les pièces jointes",
@@ -95,9 +92,9 @@ TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForS
 // The measures and countdown computed from the settings (their rules:
 // affiche_popup_test) reach the window.
 TEST_F(PopupFixture, ShownBottomLeftInTheMeasuresAndColourOfTheSettingsBadOnesLogged) {
-    m.ecrireParam("WIDTH", "2000");
-    m.ecrireParam("DELAI", "abc");
-    m.ecrireParam("COULEUR", "FF8000");  // red, green, blue in that order
+    param("WIDTH", "2000");
+    param("DELAI", "abc");
+    param("COULEUR", "FF8000");  // red, green, blue in that order
     FrmMsg f(m);
     EXPECT_TRUE(f.TimerCloseAuto->isActive());
     EXPECT_THAT(journal(), QHasSubstr("(DELAI=abc) : 15 secondes"));
@@ -105,9 +102,8 @@ TEST_F(PopupFixture, ShownBottomLeftInTheMeasuresAndColourOfTheSettingsBadOnesLo
     const auto dpi = f.dpi();
     ASSERT_TRUE(f.isVisible());
     EXPECT_EQ(f.size(), QSize(px(2000, dpi.x), px(2325, dpi.y)));
-    const QRect ecran = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(f.x(), ecran.left());
-    EXPECT_NEAR(ecran.bottom() - f.geometry().bottom(), px(450, dpi.y), 1);
+    EXPECT_EQ(f.x(), ecran().left());
+    EXPECT_NEAR(ecran().bottom() - f.geometry().bottom(), px(450, dpi.y), 1);
     EXPECT_EQ(f.CmdFermer->x(), px(1730, dpi.x));
     for (QWidget* w :
          std::initializer_list<QWidget*>{&f, f.LblBody, f.LblBAL, f.LblSubject, f.LblFrom}) {
@@ -116,8 +112,8 @@ TEST_F(PopupFixture, ShownBottomLeftInTheMeasuresAndColourOfTheSettingsBadOnesLo
     }
 
     // Read again at each showing.
-    m.ecrireParam("HEIGHT", "abc");
-    m.ecrireParam("COULEUR", "");
+    param("HEIGHT", "abc");
+    param("COULEUR", "");
     AffichePopup(m, f);
     EXPECT_THAT(journal(), QHasSubstr("(HEIGHT=abc)"));
     EXPECT_EQ(f.LblFrom->palette().color(QPalette::Window), QColor(0, 0, 0));

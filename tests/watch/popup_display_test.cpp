@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "support/program_fixture.h"
+#include "popup_fixture.h"
 #include "support/real_pointer.h"
 #include "watch/affiche_popup.h"
 #include "watch/frm_msg.h"
@@ -13,9 +13,7 @@
 namespace vantor::test {
 namespace {
 
-using PopupDisplayTest = ProgramFixture;
-
-TEST_F(PopupDisplayTest, ButtonsOfTheInactivePopupShowTheirTooltipsWithoutTakingTheFocus) {
+TEST_F(PopupFixture, ButtonsOfTheInactivePopupShowTheirTooltipsWithoutTakingTheFocus) {
     QLineEdit saisie;
     saisie.setWindowTitle(QStringLiteral("Saisie en cours"));
     saisie.setGeometry(400, 100, 300, 30);

@@ -9,12 +9,11 @@
 
 #include "core/keys.h"
 #include "core/password.h"
-#include "core/settings.h"
 #include "notes/store/local_client.h"
 #include "notes/store/store_paths.h"
 #include "notes/workspace/ipc_workspace.h"
+#include "popup_fixture.h"
 #include "support/mailbox.h"
-#include "support/program_fixture.h"
 #include "support/qt_printers.h"
 #include "support/store_tool.h"
 #include "watch/frm_msg.h"
@@ -23,15 +22,15 @@
 namespace vantor::test {
 namespace {
 
-class ScanTest : public ProgramFixture {
+class ScanTest : public PopupFixture {
   protected:
     ScanTest() : client(racine(), notes::ipcWorkspaceFactory(racine())), tool(racine()) {
         m.notes = &client;
         tool.mailbox(kServer, kMailbox);
         visuIlYA(3600);
-        m.ecrireParam(keys::serveur(0), kServer);
-        m.ecrireParam(keys::bal(0), kMailbox);
-        m.ecrireParam(keys::kPassword, CrypteMotDePasse(QStringLiteral("vantor")).value());
+        param(keys::serveur(0), kServer);
+        param(keys::bal(0), kMailbox);
+        param(keys::kPassword, CrypteMotDePasse(QStringLiteral("vantor")).value());
         hooks.montrerParametres = [this] { ++settingsShown; };
         hooks.surveillanceArretee = [this](const QString& r) { stoppedBecause = r; };
         // The user: reads each popup once ("subject|body|pj"), then closes it.
@@ -48,8 +47,7 @@ class ScanTest : public ProgramFixture {
     }
 
     void visuIlYA(int secondes) {
-        m.ecrireParam(keys::kDateVisu,
-                      texteDateHeure(QDateTime::currentDateTime().addSecs(-secondes)));
+        param(keys::kDateVisu, texteDateHeure(QDateTime::currentDateTime().addSecs(-secondes)));
     }
     void scan(int intervalle = 65000) {
         timer.start(intervalle);
@@ -114,10 +112,10 @@ TEST_F(ScanTest, MessageDeletedInTheClientWhileTheScanReachesItIsSkippedAndTheWa
 TEST_F(ScanTest, LocalAndEmptyServersAreNotWatched) {
     tool.mailbox(QString(), QStringLiteral("mail\\local.nsf"));
     tool.deliver(QString(), QStringLiteral("mail\\local.nsf"), "X", "local", "b");
-    m.ecrireParam(keys::serveur(0), QStringLiteral("LOCAL"));
-    m.ecrireParam(keys::bal(0), QStringLiteral("mail\\local.nsf"));
-    m.ecrireParam(keys::serveur(1), QString());
-    m.ecrireParam(keys::bal(1), kMailbox);
+    param(keys::serveur(0), QStringLiteral("LOCAL"));
+    param(keys::bal(0), QStringLiteral("mail\\local.nsf"));
+    param(keys::serveur(1), QString());
+    param(keys::bal(1), kMailbox);
     deliver("sur Paris");
     scan();
     EXPECT_TRUE(shown.empty());
@@ -126,7 +124,7 @@ TEST_F(ScanTest, LocalAndEmptyServersAreNotWatched) {
 
 TEST_F(ScanTest, WrongPasswordShowsSettingsAndMessageAndLeavesDateVisu) {
     deliver("jamais vu");
-    m.ecrireParam(keys::kPassword, CrypteMotDePasse(QStringLiteral("faux")).value());
+    param(keys::kPassword, CrypteMotDePasse(QStringLiteral("faux")).value());
     const QString avant = visu();
     scan(1000);
     EXPECT_TRUE(shown.empty());
@@ -148,7 +146,7 @@ TEST_F(ScanTest, OtherFailuresStopTheWatchWithOnlyALogLine) {
 
     // A reference time that is no date is a failure of the same kind.
     tool({QStringLiteral("server-up"), kServer});
-    m.ecrireParam(keys::kDateVisu, QStringLiteral("hier soir"));
+    param(keys::kDateVisu, QStringLiteral("hier soir"));
     scan(1000);
     EXPECT_FALSE(timer.isActive());
     EXPECT_THAT(journal(), QHasSubstr(QStringLiteral("hier soir")));
@@ -168,7 +166,7 @@ TEST_F(ScanTest, OtherFailuresStopTheWatchWithOnlyALogLine) {
 }
 
 TEST_F(ScanTest, EmptyPasswordIsAskedAtEveryScanAndNotStored) {
-    m.ecrireParam(keys::kPassword, QString());
+    param(keys::kPassword, QString());
     dialogs.inputAnswers = {QStringLiteral("vantor"), QStringLiteral("vantor")};
     deliver("un");
     scan();
