@@ -1,7 +1,6 @@
 #pragma once
 // The real popup and its commands on the program fixture, with a local store
-// holding the user's mailbox and a mail client whose user interface records
-// what it is asked to open.
+// holding the user's mailbox and the client's windows recorded.
 #include <QDir>
 
 #include "actions/actions_message.h"
@@ -11,36 +10,11 @@
 #include "notes/store/local_client.h"
 #include "support/mailbox.h"
 #include "support/program_fixture.h"
+#include "support/recorded_windows.h"
 #include "watch/affiche_popup.h"
 #include "watch/frm_msg.h"
 
 namespace vantor::test {
-
-using Editions = std::vector<std::pair<bool, notes::DocumentPtr>>;
-
-// The real store, with a user interface that records what it opens for editing.
-class ClientEnregistreur : public notes::Client {
-public:
-    explicit ClientEnregistreur(notes::Client& reel) : reel_(reel) {}
-    notes::SessionPtr createBackendSession() override { return reel_.createBackendSession(); }
-    notes::SessionPtr createClientSession() override { return reel_.createClientSession(); }
-    notes::UIWorkspacePtr createUIWorkspace() override {
-        return std::make_unique<Workspace>(editions);
-    }
-    Editions editions;
-
-private:
-    struct Workspace : notes::UIWorkspace {
-        explicit Workspace(Editions& e) : editions(e) {}
-        void editDocument(bool editMode, const notes::DocumentPtr& d) override {
-            editions.emplace_back(editMode, d);
-        }
-        void openDatabase(const QString&, const QString&, const QString&, const QString&,
-                          bool) override {}
-        Editions& editions;
-    };
-    notes::Client& reel_;
-};
 
 class ActionsFixture : public ProgramFixture {
 protected:
@@ -84,7 +58,7 @@ protected:
 
     // The mailbox as another program sees it now.
     notes::DatabasePtr ouvre(const QString& serveur = kServer, const QString& fichier = kMailbox) {
-        return reel.createClientSession()->getDatabase(serveur, fichier);
+        return autreProgramme.createClientSession()->getDatabase(serveur, fichier);
     }
     notes::DocumentPtr document(const QString& unid, const QString& serveur = kServer,
                                 const QString& fichier = kMailbox) {
@@ -107,8 +81,11 @@ protected:
     }
 
     store::StoreAdmin admin{racine()};
-    store::LocalClient reel{racine()};
-    ClientEnregistreur client{reel};
+    store::LocalClient autreProgramme{racine()};
+    RecordedWindows::Log fenetres;
+    store::LocalClient client{racine(), [this](notes::Client&) -> notes::UIWorkspacePtr {
+                                  return std::make_unique<RecordedWindows>(fenetres);
+                              }};
     std::shared_ptr<store::LocalDatabase> bal;
     ListeDossiers listes;
     std::unique_ptr<FrmMsg> popup;

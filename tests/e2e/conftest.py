@@ -1,6 +1,4 @@
-"""Fixtures of the end-to-end tests, run by with-desktop.sh: the desktop's
-accessibility bus, a program folder, its local mail store, a private mail
-server, and the program running in the folder."""
+"""Fixtures of the end-to-end tests, run by with-desktop.sh."""
 import os
 import shutil
 from pathlib import Path
@@ -38,20 +36,17 @@ def desktop():
 
 @pytest.fixture
 def folder(request):
-    """A program folder of the test's own: vantor, notes and vantor-store."""
     return ProgramFolder(Path(os.environ["VANTOR_E2E_WORK"]) / request.node.name)
 
 
 @pytest.fixture
 def store(folder):
-    """The folder's local mail store: the user and the user's own mailbox."""
     return Store(folder)
 
 
 @pytest.fixture
 def keyring(desktop):
-    """The session's keyring, unlocked; None where none is installed (then
-    nothing on the bus offers one)."""
+    """The session's keyring; None where none is installed."""
     if not shutil.which("gnome-keyring-daemon"):
         yield None
         return
@@ -62,8 +57,7 @@ def keyring(desktop):
 
 @pytest.fixture
 def mail_server(keyring):
-    """A Dovecot of the test's own with the user's IMAP account, the session's
-    keyring beside it; skipped where Dovecot cannot start."""
+    """A Dovecot of the test's own, the session's keyring beside it."""
     try:
         server = MailServer()
     except Dovecot77 as why:
@@ -74,8 +68,8 @@ def mail_server(keyring):
 
 @pytest.fixture
 def vantor(desktop, folder, request):
-    """The program of the folder; quit through the tray menu at the end
-    unless the test did; an unclean end or a sanitizer report fails the test."""
+    """The program of the folder, quit from the tray at the end unless the
+    test did; an unclean end or a sanitizer report fails the test."""
     running = Vantor(desktop, folder)
     yield running
     if running.process:

@@ -1,7 +1,6 @@
-"""A program folder as a user sets one up (copies of the programs, param.ini,
-registre.reg), its local mail store read and fed through the real
-`vantor-store`, a private mail server read and fed over IMAP, and the
-program running in the folder."""
+"""A program folder as a user sets one up, its local mail store and a
+private mail server, read and fed as other programs do, and the program
+running in the folder."""
 import configparser
 import email.message
 import email.policy
@@ -36,17 +35,14 @@ def scrambled(password):
 
 
 def watching_settings(**keys):
-    """param.ini's keys as a user saves them to watch the own mailbox from
-    the start, with 3 s popups."""
+    """param.ini's keys to watch the own mailbox from the start, 3 s popups."""
     return {"DELAI": 3, "BAL_0": MAIL_FILE, "SERVEUR_LOTUS_0": MAIL_SERVER,
             "PASSWORD": scrambled(PASSWORD), "AUTO": 1, **keys}
 
 
 def archive_first_mailbox(screen, limit, answer):
-    """Archiving of BAL 1 as a user starts it while watching: the settings
-    window brought back from the tray, `limit` typed as the slot's date, its
-    Archiver button, the question answered `answer`; the result box's text,
-    the box then closed."""
+    """Archiving of BAL 1 from the settings window brought back from the tray,
+    up to `limit`, the question answered `answer`; the result box's text."""
     click_tray()
     settings = screen.wait_window_with("Enregistrer")
     archiver = wait_for(lambda: screen.row_button(settings, "BAL 1", "Archiver"), "Archiver")
@@ -60,7 +56,6 @@ def archive_first_mailbox(screen, limit, answer):
 
 
 def search(screen, mailbox, phrase):
-    """The search of `phrase` in `mailbox`, started from the tray menu."""
     screen.choose(["Rechercher", mailbox])
     question = screen.wait_box("RECHERCHER")
     screen.fill(find(question.node, "text"), phrase)
@@ -68,7 +63,7 @@ def search(screen, mailbox, phrase):
 
 
 class ProgramFolder:
-    """A folder holding vantor, the mail client notes and the store tool, as installed."""
+    """A folder holding vantor, notes and vantor-store, as installed."""
 
     def __init__(self, path):
         self.path = Path(path)
@@ -89,7 +84,6 @@ class ProgramFolder:
         (self.path / "param.ini").write_bytes("\r\n".join(lines + [""]).encode("cp1252"))
 
     def param(self, key):
-        """A key of param.ini's section PARAM; None when absent."""
         ini = configparser.RawConfigParser(strict=False)
         ini.optionxform = str
         ini.read(self.path / "param.ini", encoding="cp1252")
@@ -109,7 +103,6 @@ class ProgramFolder:
 
 
 class Store:
-    """The folder's mail store, through the real `vantor-store` tool."""
 
     def __init__(self, folder):
         self.folder = folder
@@ -118,7 +111,6 @@ class Store:
         self.mailbox(MAIL_SERVER, MAIL_FILE)
 
     def run(self, *args):
-        """The tool's standard output; a failure of the tool fails the test."""
         done = subprocess.run([self.folder.path / "vantor-store", "--root",
                                self.folder.path / "notesdata", *args],
                               capture_output=True, text=True, timeout=300)
@@ -139,17 +131,13 @@ class Store:
     def deliver(self, subject, body, server=MAIL_SERVER, file=MAIL_FILE, sender=SENDER,
                 created=None, folders=(), attach=()):
         """Delivers a memo; its universal ID."""
-        args = ["deliver", "--server", server, "--file", file, "--from", sender,
-                "--subject", subject, "--body", body]
-        args += ["--created", created] if created else []
-        for name in folders:
-            args += ["--folder", name]
-        for path in attach:
-            args += ["--attach", str(path)]
-        return self.run(*args).split()[0]
+        args = ["--server", server, "--file", file, "--from", sender, "--subject", subject,
+                "--body", body, *(["--created", created] if created else [])]
+        args += [a for name in folders for a in ("--folder", name)]
+        args += [a for path in attach for a in ("--attach", str(path))]
+        return self.run("deliver", *args).split()[0]
 
     def listed(self, view="($All)", server=MAIL_SERVER, file=MAIL_FILE):
-        """The universal IDs in a view or folder."""
         out = self.run("list", "--server", server, "--file", file, "--view", view)
         return {line.split("\t")[0] for line in out.splitlines() if line}
 
@@ -162,9 +150,8 @@ class Store:
 
 
 class Vantor:
-    """The program of a folder, started when the test has set the folder up
-    as a user starts it: no argument, from elsewhere, the recording
-    xdg-open first on its PATH."""
+    """The program of a folder, started as a user starts it: no argument, from
+    elsewhere, the recording xdg-open first on its PATH."""
 
     def __init__(self, desktop, folder):
         self.desktop = desktop
@@ -173,7 +160,6 @@ class Vantor:
         self.process = self.screen = None
 
     def start(self):
-        """Starts it; its screen, once its window or its tray icon shows."""
         env = dict(os.environ, PATH=f"{self.folder.bin}:{os.environ['PATH']}")
         with open(self.log, "wb") as out:
             self.process = subprocess.Popen([self.folder.path / "vantor"], cwd="/tmp", env=env,
@@ -184,7 +170,7 @@ class Vantor:
         return self.screen
 
     def start_watching(self):
-        """Starts it set to watch at start; returns once the start's save wrote every slot."""
+        """Starts it watching; returns once the start's save wrote every slot."""
         screen = self.start()
         wait_for(lambda: self.folder.param("BAL_4") is not None, "the start's save")
         return screen
@@ -193,24 +179,21 @@ class Vantor:
         return self.log.read_text(errors="replace")
 
     def quit(self):
-        """Quits with the tray menu's "Quitter"."""
         self.screen.choose(["Quitter"])
         self.assert_ended_cleanly()
 
     def assert_ended_cleanly(self):
-        """It ends by itself, with 0 and no sanitizer report."""
         assert self.process.wait(WAIT) == 0, self.output()[-4000:]
         assert not any(mark in self.output() for mark in SANITIZER_MARKS), self.output()[-4000:]
 
     def stop(self):
-        """Ends it, if still running, and whatever runs from its folder (the mail client)."""
+        """Ends it and whatever runs from its folder (the mail client)."""
         if self.process.poll() is None:
             os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait()
         end_processes_of(self.folder.path)
 
     def report(self):
-        """What showed and what the program wrote, for a failed test."""
         try:
             print("--- on screen:\n" + describe(self.screen.app) if self.screen else "")
         except GLib.Error as why:
@@ -239,9 +222,8 @@ class Dovecot77(Exception):
 
 
 class MailServer:
-    """A private Dovecot (tests/support/dovecot_fixture.py, no TLS: loopback
-    only) holding the user's account, fed and read with imaplib as another
-    mail program would."""
+    """A private Dovecot (no TLS: loopback only) holding the user's account,
+    fed and read as another mail program would."""
 
     def __init__(self):
         # A folder of its own in the temporary folder: Dovecot's processes,
@@ -264,32 +246,25 @@ class MailServer:
         shutil.rmtree(self.root, ignore_errors=True)
 
     def append(self, folder, message, when):
-        """Stores an email.message.EmailMessage with that internal date (epoch seconds)."""
         done = self.fixture("append", IMAP_LOGIN, folder, str(int(when)), message=bytes(message))
         assert done.returncode == 0, done.stderr
 
     def imap(self):
-        """A logged-in imaplib client; close it with logout()."""
+        """A logged-in imaplib client (a context manager that logs out)."""
         client = imaplib.IMAP4("127.0.0.1", self.port, timeout=WAIT)
         client.login(IMAP_LOGIN, PASSWORD)
         return client
 
     def create(self, raw):
-        client = self.imap()
-        try:
+        with self.imap() as client:
             assert client.create(f'"{raw}"')[0] == "OK"
-        finally:
-            client.logout()
 
     def messages(self, raw):
         """Subject -> flags of every message in the folder of that server name
         (modified UTF-7), read without marking anything."""
-        client = self.imap()
-        try:
+        with self.imap() as client:
             assert client.select(f'"{raw}"', readonly=True)[0] == "OK"
             _, data = client.uid("FETCH", "1:*", "(FLAGS BODY.PEEK[HEADER.FIELDS (SUBJECT)])")
-        finally:
-            client.logout()
         found = {}
         for part in data:
             if isinstance(part, tuple):
@@ -299,7 +274,6 @@ class MailServer:
 
 
 def mail(subject, body, sender="Marie Curie <marie@example.com>"):
-    """A plain-text message to the user, as a mail program sends it."""
     message = email.message.EmailMessage()
     message["From"], message["To"], message["Subject"] = sender, "jean@example.com", subject
     message["Date"] = email.utils.formatdate(localtime=True)
@@ -309,10 +283,8 @@ def mail(subject, body, sender="Marie Curie <marie@example.com>"):
 
 
 class Keyring:
-    """The desktop keyring as a user's session has it after login:
-    gnome-keyring-daemon on the test's session bus, unlocked with a test
-    password, in a home of its own (else the bus would start one that asks
-    on screen for a password to create it)."""
+    """The session's keyring unlocked, as after login, in a home of its own
+    (else the bus would start one that asks on screen for a password)."""
 
     def __init__(self):
         self.home = Path(tempfile.mkdtemp(prefix="vantor-keyring-"))

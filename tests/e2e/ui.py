@@ -1,8 +1,6 @@
 """The test desktop as the user meets it: what programs show, read on the
-accessibility bus through pyatspi as a screen reader reads it, and the
-user's hands, the pointer and keyboard, driven through xdotool. Every wait
-ends on what the screen says, within a bound generous enough for a loaded
-machine."""
+accessibility bus (pyatspi), and the user's pointer and keyboard (xdotool).
+Every wait ends on what the screen says, within a generous bound."""
 import functools
 import subprocess
 from dataclasses import dataclass, field
@@ -19,15 +17,13 @@ FIRST_CHECK = 300  # s; the first check of the mailboxes comes 65 s after watchi
 
 
 def deliver_events():
-    """Hands the events the bus has sent so far to their listeners."""
     context = GLib.MainContext.default()
     while context.pending():
         context.iteration(False)
 
 
 def wait_for(probe, what, timeout=WAIT):
-    """The first true value of `probe()`, asked again as the bus delivers
-    events; an object that goes away meanwhile counts as not yet."""
+    """The first true value of `probe()`; an object gone meanwhile counts as not yet."""
     def attempt():
         deliver_events()
         return probe()
@@ -41,7 +37,6 @@ def wait_for(probe, what, timeout=WAIT):
 
 
 def xdotool(*args):
-    """Runs xdotool; what it printed (nothing when a search found nothing)."""
     return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
                           timeout=WAIT).stdout
 
@@ -61,18 +56,9 @@ def root_window():
 
 
 def click(x, y, button=1):
-    """Clicks there once a window is under the pointer: one the toolkit has
-    just shown may not be mapped yet, and the click would be lost."""
+    """Clicks there once a window is under the pointer (a new one may not be mapped yet)."""
     wait_for(lambda: hover(x, y) != root_window(), f"a window at {x},{y}")
     xdotool("click", button)
-
-
-def key(keys):
-    xdotool("key", "--delay", 40, keys)
-
-
-def type_text(text):
-    xdotool("type", "--delay", 30, text)
 
 
 def windows(*criteria):
@@ -94,8 +80,8 @@ def tray_icons():
 
 
 def click_tray(button=1):
-    """Clicks the tray icon once the pointer rests on it and it stands still:
-    the panel moves its icons while one docks."""
+    """Clicks the tray icon once the pointer rests on it and it stands still
+    (the panel moves its icons while one docks)."""
     def resting_on_icon():
         icons = tray_icons()
         for x, y, w, h in icons.values():
@@ -119,7 +105,6 @@ def gone(node):
 
 
 def descendants(node):
-    """`node` and what shows below it, depth first."""
     yield node
     for child in node:
         if child is not None and showing(child):
@@ -150,7 +135,7 @@ def text(node):
 
 
 def describe(node, depth=0):
-    """What shows below `node`, one object a line: for the report of a failure."""
+    """What shows below `node`, one object a line."""
     where = extents(node) if depth else ""
     out = f"{'  ' * depth}[{node.getRoleName()}] {node.name!r} {where}\n"
     return out + "".join(describe(c, depth + 1) for c in node if c is not None and showing(c))
@@ -158,7 +143,6 @@ def describe(node, depth=0):
 
 @dataclass
 class Box:
-    """A message or input box: its window, title and text."""
     node: object
     title: str
     text: str
@@ -166,7 +150,7 @@ class Box:
 
 @dataclass
 class Popup:
-    """The message popup: its window and its four lines, top to bottom."""
+    """The message popup's window and its four lines, top to bottom."""
     node: object = field(compare=False)
     mailbox: str
     sender: str
@@ -175,7 +159,6 @@ class Popup:
 
 
 class Desktop:
-    """The accessibility bus of the test desktop, and what showed on it."""
 
     def __init__(self):
         # A loaded machine may take more than libatspi's 0.8 s to answer.
@@ -198,7 +181,6 @@ class Desktop:
 
 
 class Screen:
-    """One program's windows, and the user's gestures on them."""
 
     def __init__(self, desktop, app):
         self.desktop = desktop
@@ -222,7 +204,6 @@ class Screen:
         return None
 
     def wait_box(self, title, timeout=WAIT):
-        """The box of that title, once it shows."""
         return wait_for(lambda: (box := self.box()) and box.title == title and box,
                         f"the box {title!r}", timeout)
 
@@ -230,15 +211,14 @@ class Screen:
         click_on(wait_for(lambda: find(window, "push button", button), f"the button {button!r}"))
 
     def answer(self, box, button):
-        """Clicks a box's button; returns once the box has gone."""
         self.press(box.node, button)
         wait_for(lambda: gone(box.node), f"the box {box.title!r} gone")
 
     def fill(self, field, value):
         """Types over a field's text, as a user replaces a value."""
         click_on(field)
-        key("ctrl+a")
-        type_text(value)
+        xdotool("key", "--delay", 40, "ctrl+a")
+        xdotool("type", "--delay", 30, value)
 
     def grid_field(self, window, row, column):
         """The field of a grid on the row of label `row`, under the heading `column`."""
@@ -254,7 +234,7 @@ class Screen:
                     if abs(extents(b)[1] - ry) <= rh)
 
     def menu_after(self, gesture):
-        """The menu that shows after `gesture`: its entries by caption, top to bottom."""
+        """The menu that shows after `gesture`: caption -> entry, top to bottom."""
         deliver_events()
         self.desktop.shown.clear()
         gesture()
@@ -270,7 +250,6 @@ class Screen:
         return wait_for(shown_menu, "a menu")
 
     def submenu(self, menu, caption):
-        """The submenu of an entry, opened by resting the pointer on it."""
         x, y, w, h = extents(menu[caption])
         return self.menu_after(lambda: hover(x + w // 2, y + h // 2))
 
@@ -278,14 +257,13 @@ class Screen:
         return self.menu_after(lambda: click_tray(3))
 
     def choose(self, path):
-        """Chooses an entry of the tray menu, through its submenus: ("Archivage", file)."""
+        """Chooses in the tray menu, through its submenus: ("Archivage", file)."""
         menu = self.tray_menu()
         for caption in path[:-1]:
             menu = self.submenu(menu, caption)
         click_on(menu[path[-1]])
 
     def popup(self):
-        """The message popup when it shows."""
         window = self.window_with("Répondre au message")
         labels = window and sorted(find_all(window, "label"), key=lambda n: extents(n)[1])
         if not labels or len(labels) != 4:
@@ -296,5 +274,4 @@ class Screen:
         return wait_for(self.popup, "a popup", timeout)
 
     def popup_left(self, popup):
-        """Waits until the popup no longer shows that message."""
         wait_for(lambda: self.popup() != popup, f"the popup of {popup.subject!r} gone")

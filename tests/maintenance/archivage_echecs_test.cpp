@@ -18,50 +18,37 @@ constexpr int kDansProjets = kDocuments / 3;
 constexpr int kDansClients = kDocuments / 2;
 
 // Files may not grow past `octets` while it lives (SIGXFSZ ignored: writes fail).
-class LimiteDeTaille {
-  public:
+struct LimiteDeTaille {
     explicit LimiteDeTaille(rlim_t octets) {
         signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &avant_);
-        const rlimit limite{octets, avant_.rlim_max};
+        getrlimit(RLIMIT_FSIZE, &avant);
+        const rlimit limite{octets, avant.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limite);
     }
-    ~LimiteDeTaille() { setrlimit(RLIMIT_FSIZE, &avant_); }
-
-  private:
-    rlimit avant_{};
+    ~LimiteDeTaille() { setrlimit(RLIMIT_FSIZE, &avant); }
+    rlimit avant{};
 };
 
-// Another program's connection holding the write lock of a database file.
-class Verrou {
-  public:
-    explicit Verrou(const QString& chemin) { sqlite3_open(chemin.toUtf8().constData(), &db_); }
-    ~Verrou() {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(db_);
+// Another program's connection to a database file, taking its write lock.
+struct Verrou {
+    explicit Verrou(const QString& chemin) { sqlite3_open(chemin.toUtf8().constData(), &db); }
+    ~Verrou() { sqlite3_close_v2(db); }  // a transaction left open is rolled back
+    // Fails at once while the run holds the lock itself: tried again at the next turn.
+    void prendre() {
+        tenu = tenu || sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
     }
-    // True once held; fails at once while the run holds it itself.
-    bool prendre() {
-        if (!tenu_)
-            tenu_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-        return tenu_;
-    }
-
-  private:
-    sqlite3* db_ = nullptr;
-    bool tenu_ = false;
+    sqlite3* db = nullptr;
+    bool tenu = false;
 };
 
 // Which fault, at which turn of the run, and what it leaves in the mailbox.
+// Only a fault in the removal pass leaves part of the mailbox archived.
 enum class Panne { ArchivePleine, ArchiveVerrouillee, BoiteVerrouillee };
-enum class Reste { Tout, UnePartie };
 struct Cas {
     const char* nom;
     Panne panne;
     int tour;
     const char* raison;
-    Reste reste;
-    friend void PrintTo(const Cas& c, std::ostream* os) { *os << c.nom; }
 };
 
 class ArchivageEchecTest : public MaintenanceFixture, public ::testing::WithParamInterface<Cas> {
@@ -70,8 +57,8 @@ class ArchivageEchecTest : public MaintenanceFixture, public ::testing::WithPara
         store::Batch lot(*bal);
         for (int i = 0; i < kDocuments; ++i) {
             QStringList dossiers;
-            if (i % 3 == 0) dossiers << QStringLiteral("Projets");
-            if (i % 2 == 0) dossiers << QStringLiteral("Clients");
+            if (i % 3 == 0) dossiers << "Projets";
+            if (i % 2 == 0) dossiers << "Clients";
             ajouter(
                 {.subject = QStringLiteral("n° %1").arg(i),
                  .created = le(1, 1, 2007).addSecs(i * 60),
@@ -80,46 +67,6 @@ class ArchivageEchecTest : public MaintenanceFixture, public ::testing::WithPara
         }
         lot.commit();
         originaux = contenu(*bal);
-    }
-
-    QString chemin(const QString& serveur, const QString& fichier) const {
-        return admin.root().findFile(serveur, fichier);
-    }
-
-    // Every document is still in the mailbox as it was, or identical in the archive.
-    void rienNEstPerdu() {
-        const auto restants = contenu(*ouvrirBal());
-        const auto copies = contenu(*ouvrirArchive());
-        for (const auto& [unid, empreinte] : originaux) {
-            if (restants.count(unid)) {
-                EXPECT_EQ(restants.at(unid), empreinte);
-            } else {
-                ASSERT_TRUE(copies.count(unid)) << unid.toStdString() << " est perdu";
-                EXPECT_EQ(copies.at(unid), empreinte);
-            }
-        }
-    }
-
-    // The run ended through its failure path with `raison` in its message.
-    void echecAnnonce(const QString& raison) {
-        EXPECT_EQ(boite().style, msg::kCritical);
-        EXPECT_THAT(boite().text, QHasSubstr(raison));
-        EXPECT_THAT(journal(), QHasSubstr(boite().text));
-        EXPECT_EQ(fenetre.arrets.size(), 1);
-        EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
-    }
-
-    // A run without the fault archives what is left and empties the mailbox.
-    void uneSecondeCourseTermine() {
-        fenetre.pendant = nullptr;
-        const int restants = static_cast<int>(contenu(*ouvrirBal()).size());
-        archiver(msg::kYes);
-        EXPECT_THAT(boite().text,
-                    QHasSubstr(QStringLiteral("%1 document(s) archivé(s).").arg(restants)));
-        EXPECT_TRUE(contenu(*ouvrirBal()).empty());
-        EXPECT_EQ(contenu(*ouvrirArchive()), originaux);
-        EXPECT_EQ(dossier(*ouvrirArchive(), QStringLiteral("Projets")).size(), kDansProjets);
-        EXPECT_EQ(dossier(*ouvrirArchive(), QStringLiteral("Clients")).size(), kDansClients);
     }
 
     std::map<QString, QByteArray> originaux;
@@ -135,40 +82,62 @@ TEST_P(ArchivageEchecTest, FaultMidRunLosesNothingAndASecondRunCompletes) {
     std::optional<LimiteDeTaille> plein;
     std::optional<Verrou> verrou;
     if (c.panne != Panne::ArchivePleine)
-        verrou.emplace(c.panne == Panne::BoiteVerrouillee
-                           ? chemin(kServer, kMailbox)
-                           : chemin(QStringLiteral("local"), kArchive));
+        verrou.emplace(
+            admin.root().findFile(c.panne == Panne::BoiteVerrouillee ? kServer : "local",
+                                  c.panne == Panne::BoiteVerrouillee ? kMailbox : kArchive));
     fenetre.pendant = [&](int tour) {
         if (tour < c.tour) return;
-        if (verrou) verrou->prendre();
-        else if (!plein) plein.emplace(64 * 1024);
+        if (verrou)
+            verrou->prendre();
+        else if (!plein)
+            plein.emplace(64 * 1024);
     };
     archiver(msg::kYes);
     plein.reset();
     verrou.reset();
-    echecAnnonce(QString::fromUtf8(c.raison));
-    const size_t restants = contenu(*ouvrirBal()).size();
-    if (c.reste == Reste::Tout) {
-        EXPECT_EQ(restants, static_cast<size_t>(kDocuments));
-    } else {
-        EXPECT_GT(restants, 0u);
-        EXPECT_LT(restants, static_cast<size_t>(kDocuments));
-    }
-    rienNEstPerdu();
-    uneSecondeCourseTermine();
+    // Through the failure path, named, logged, the watch stopped.
+    EXPECT_EQ(boite().style, msg::kCritical);
+    EXPECT_THAT(boite().text, QHasSubstr(QString::fromUtf8(c.raison)));
+    EXPECT_THAT(journal(), QHasSubstr(boite().text));
+    EXPECT_EQ(fenetre.arrets.size(), 1);
+    EXPECT_EQ(fenetre.caption, QStringLiteral("Vantor"));
+
+    // Every document is still in the mailbox as it was, or identical in the archive.
+    const auto restants = contenu(*ouvrirBal());
+    const auto copies = contenu(*ouvrirArchive());
+    for (const auto& [unid, empreinte] : originaux)
+        EXPECT_EQ(restants.count(unid) ? restants.at(unid)
+                  : copies.count(unid) ? copies.at(unid)
+                                       : "perdu",
+                  empreinte)
+            << unid.toStdString();
+    if (c.panne == Panne::BoiteVerrouillee)
+        EXPECT_THAT(restants.size(),
+                    ::testing::AllOf(::testing::Gt(0u), ::testing::Lt(size_t(kDocuments))));
+    else
+        EXPECT_EQ(restants.size(), size_t(kDocuments));
+
+    // A run without the fault archives what is left and empties the mailbox.
+    fenetre.pendant = nullptr;
+    archiver(msg::kYes);
+    EXPECT_THAT(boite().text,
+                QHasSubstr(QStringLiteral("%1 document(s) archivé(s).").arg(restants.size())));
+    EXPECT_TRUE(contenu(*ouvrirBal()).empty());
+    EXPECT_EQ(contenu(*ouvrirArchive()), originaux);
+    EXPECT_EQ(dossier(*ouvrirArchive(), QStringLiteral("Projets")).size(), kDansProjets);
+    EXPECT_EQ(dossier(*ouvrirArchive(), QStringLiteral("Clients")).size(), kDansClients);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Passes, ArchivageEchecTest,
-    ::testing::Values(
-        Cas{"ArchiveFullInTheCopyPass", Panne::ArchivePleine, kDocuments / 2,
-            "jdupont_archive.nsf", Reste::Tout},
-        Cas{"ArchiveLockedInTheCopyPass", Panne::ArchiveVerrouillee, kDocuments / 4,
-            "verrouillée", Reste::Tout},
-        Cas{"ArchiveLockedInTheFolderPass", Panne::ArchiveVerrouillee,
-            kPremierTourDossiers + kDansProjets, "verrouillée", Reste::Tout},
-        Cas{"MailboxLockedInTheDeletionPass", Panne::BoiteVerrouillee,
-            kPremierTourSuppression + 4, "verrouillée", Reste::UnePartie}),
+    ::testing::Values(Cas{"ArchiveFullInTheCopyPass", Panne::ArchivePleine, kDocuments / 2,
+                          "jdupont_archive.nsf"},
+                      Cas{"ArchiveLockedInTheCopyPass", Panne::ArchiveVerrouillee, kDocuments / 4,
+                          "verrouillée"},
+                      Cas{"ArchiveLockedInTheFolderPass", Panne::ArchiveVerrouillee,
+                          kPremierTourDossiers + kDansProjets, "verrouillée"},
+                      Cas{"MailboxLockedInTheDeletionPass", Panne::BoiteVerrouillee,
+                          kPremierTourSuppression + 4, "verrouillée"}),
     [](const ::testing::TestParamInfo<Cas>& info) { return std::string(info.param.nom); });
 
 }  // namespace

@@ -16,26 +16,23 @@ using ArchivagePertesTest = MaintenanceFixture;
 
 const QString kEquipe = QStringLiteral("mail\\equipe.nsf");
 
-// An archive name that leads to the mailbox's file, and how the test makes it so.
-struct Detour {
-    const char* archive;
-    bool (*relier)(const QString& boite, const QString& lien);
-};
-
+// An archive name that leads to the mailbox's file: through a linked folder,
+// a symbolic link, a hard link.
 class ArchiveQuiEstLaBoite : public MaintenanceFixture,
-                             public ::testing::WithParamInterface<Detour> {};
+                             public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ArchiveQuiEstLaBoite, IsRefusedBeforeAnythingIsCopied) {
-    const QString a = ajouter({.subject = QStringLiteral("A"),
-                               .created = le(3, 1, 2007),
-                               .folders = {QStringLiteral("Projets")}});
+    const QString a = ajouter({.subject = "A", .created = le(3, 1, 2007), .folders = {"Projets"}});
     const store::DataRoot racine(dir.file(QStringLiteral("notesdata")));
     const QString fichier = racine.findFile(kServer, kMailbox);
-    const QString lien =
-        racine.serverFolder(QString()) + QLatin1Char('/') +
-        QString::fromUtf8(GetParam().archive).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    ASSERT_TRUE(GetParam().relier(fichier, lien));
-    fenetre.archives[0] = QString::fromUtf8(GetParam().archive);
+    const QString archive = QString::fromUtf8(GetParam());
+    const QString lien = racine.serverFolder(QString()) + '/' + QString(archive).replace('\\', '/');
+    ASSERT_TRUE(archive.startsWith("lien")
+                    ? QFile::link(QFileInfo(fichier).path(), QFileInfo(lien).path())
+                : archive.startsWith("raccourci")
+                    ? QFile::link(fichier, lien)
+                    : ::link(QFile::encodeName(fichier), QFile::encodeName(lien)) == 0);
+    fenetre.archives[0] = archive;
     const auto avant = contenu(*ouvrirBal());
 
     archiver(msg::kYes);
@@ -46,30 +43,17 @@ TEST_P(ArchiveQuiEstLaBoite, IsRefusedBeforeAnythingIsCopied) {
     EXPECT_EQ(ouvrirBal()->getDocumentByUNID(a)->created(), le(3, 1, 2007));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Chemins, ArchiveQuiEstLaBoite,
-    ::testing::Values(
-        Detour{"lien\\jdupont.nsf",
-               [](const QString& boite, const QString& lien) {  // a linked folder
-                   return QFile::link(QFileInfo(boite).path(), QFileInfo(lien).path());
-               }},
-        Detour{"raccourci.nsf",
-               [](const QString& boite, const QString& lien) { return QFile::link(boite, lien); }},
-        Detour{"copie.nsf", [](const QString& boite, const QString& lien) {
-                   return ::link(QFile::encodeName(boite), QFile::encodeName(lien)) == 0;
-               }}));
+INSTANTIATE_TEST_SUITE_P(Chemins, ArchiveQuiEstLaBoite,
+                         ::testing::Values("lien\\jdupont.nsf", "raccourci.nsf", "copie.nsf"));
 
 TEST_F(ArchivagePertesTest, AnotherMessageUnderAnArchivedIdIsKeptBesideItWithItsOwnDate) {
-    const QString a =
-        ajouter({.subject = QStringLiteral("A"), .folders = {QStringLiteral("Projets")}});
+    const QString a = ajouter({.subject = "A", .folders = {"Projets"}});
     archiver(msg::kNo);
     auto equipe = admin.createMailbox(kServer, kEquipe, {kUser});
-    auto autre = std::static_pointer_cast<store::LocalDocument>(equipe->createDocument());
-    autre->setUniversalID(a);
-    autre->setCreated(le(2, 2, 2008, 9, 30));
-    autre->appendItem(QStringLiteral("Form"), notes::kText, QStringLiteral("Memo"));
-    autre->appendItem(QStringLiteral("Subject"), notes::kText, QStringLiteral("B"));
-    autre->save(true, false);
+    store::Memo autre = memo(QStringLiteral("B"));
+    autre.unid = a;
+    autre.created = le(2, 2, 2008, 9, 30);
+    deliver(*equipe, autre);
     m.ecrireParam(keys::serveur(1), kServer);
     m.ecrireParam(keys::bal(1), kEquipe);
     fenetre.archives[1] = kArchive;

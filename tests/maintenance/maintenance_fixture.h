@@ -20,6 +20,7 @@
 #include "notes/workspace/ipc_workspace.h"
 #include "support/mailbox.h"
 #include "support/program_fixture.h"
+#include "support/recorded_windows.h"
 
 namespace vantor::test {
 
@@ -63,20 +64,6 @@ class FenetreTest : public FenetreMaintenance {
         premierPlan << title;
         return fenetreClientPresente;
     }
-};
-
-// The client's windows when none runs: each openDatabase as its five arguments.
-class WorkspaceEnregistre : public notes::UIWorkspace {
-  public:
-    explicit WorkspaceEnregistre(QList<QStringList>& ouvertures) : ouvertures_(ouvertures) {}
-    void editDocument(bool, const notes::DocumentPtr&) override {}
-    void openDatabase(const QString& server, const QString& file, const QString& view,
-                      const QString& key, bool newInstance) override {
-        ouvertures_ << QStringList{server, file, view, key, QString::number(newInstance)};
-    }
-
-  private:
-    QList<QStringList>& ouvertures_;
 };
 
 // A document as the test builds it: Form (none when null), Subject, Body.
@@ -147,6 +134,12 @@ class MaintenanceFixture : public ProgramFixture {
         return admin.open(QStringLiteral("local"), kArchive);
     }
     std::shared_ptr<store::LocalDatabase> ouvrirBal() const { return admin.open(kServer, kMailbox); }
+    // The user edits a document's subject in the client.
+    void renommer(const QString& unid, const QString& sujet) {
+        auto doc = ouvrirBal()->getDocumentByUNID(unid);
+        doc->replaceItemValue(QStringLiteral("Subject"), sujet);
+        doc->save(true, false);
+    }
 
     // Archives slot 0 with the answer given to the confirmation.
     void archiver(int reponse) {
@@ -160,13 +153,14 @@ class MaintenanceFixture : public ProgramFixture {
 
     // The last box shown.
     const ShownBox& boite() const { return dialogs.shown.back(); }
-    QList<QStringList> ouvertures;
+    RecordedWindows::Log fenetres;
+    QList<QStringList>& ouvertures = fenetres.ouvertures;
     // The client's windows reached as the program reaches them (no `notes` runs here).
     bool clientReel = false;
     store::StoreAdmin admin{racine()};
     store::LocalClient client{racine(), [this](notes::Client&) -> notes::UIWorkspacePtr {
                                   if (clientReel) return notes::createIpcWorkspace(racine());
-                                  return std::make_unique<WorkspaceEnregistre>(ouvertures);
+                                  return std::make_unique<RecordedWindows>(fenetres);
                               }};
     FenetreTest fenetre;
     Maintenance maintenance{m, fenetre};

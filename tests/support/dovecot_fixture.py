@@ -1,24 +1,19 @@
 #!/usr/bin/env python3
-"""A private Dovecot for the tests, the benchmarks and the demo.
+"""A private Dovecot for the tests, the benchmarks and the demo, in one folder
+(configuration, certificates, sockets, state, log, the users' Maildirs),
+listening on two free ports of 127.0.0.1 (imaps, and imap with STARTTLS),
+run whether this process is root or not.
 
-Everything lives in one folder: configuration, certificates, sockets, state,
-log and the users' Maildirs. The server listens on 127.0.0.1 only, on two
-free ports (imaps, and imap with STARTTLS), and runs whether this process is
-root or not. The C++ fixture (tests/support/dovecot_server.h) drives this
-same script, so every user of the fixture gets the same configuration.
-
-  dovecot_fixture.py start DIR [--tls authority|self-signed|none]
-                               [--without CAP]... [--no-special-use]
-                               [--owner PID]
-      prints one line "imaps=PORT imap=PORT ca=FILE"; exit 77 when Dovecot
-      is not installed or does not start here (its log on stderr); with
-      --owner, the instance is stopped when that process ends, however it ends
-  dovecot_fixture.py stop DIR          ends every process of the instance
-  dovecot_fixture.py adduser DIR NAME PASSWORD
-  dovecot_fixture.py deliver DIR USER [FOLDER] < message   (Dovecot's LDA)
-  dovecot_fixture.py append DIR USER FOLDER EPOCH [FLAG...] < message
-  dovecot_fixture.py freeze DIR | thaw DIR   stops / resumes the instance
-  dovecot_fixture.py kill-imap DIR     kills the IMAP sessions (a cut)
+  start DIR [--tls authority|self-signed|none] [--without CAP]...
+            [--no-special-use] [--owner PID]
+      prints "imaps=PORT imap=PORT ca=FILE"; exit 77 when Dovecot does not
+      start here (its log on stderr); with --owner, stopped when PID ends
+  stop DIR                 ends every process of the instance
+  adduser DIR NAME PASSWORD
+  deliver DIR USER [FOLDER] < message          (Dovecot's LDA)
+  append DIR USER FOLDER EPOCH [FLAG...] < message
+  freeze DIR | thaw DIR    stops / resumes the instance
+  kill-imap DIR            kills the IMAP sessions (a cut)
 """
 import argparse
 import grp
@@ -70,77 +65,64 @@ def openssl(*args):
 def make_certificates(root, tls):
     """A CA and a server certificate it signs for 127.0.0.1 and localhost;
     or a certificate signed by itself that nothing trusts."""
-    ca, key, cert = path(root, "ca.pem"), path(root, "server.key"), path(root, "server.pem")
-    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes"]
+    ca, ca_key, key, cert, csr, ext = (path(root, n) for n in (
+        "ca.pem", "ca.key", "server.key", "server.pem", "server.csr", "server.ext"))
+    new = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-keyout"]
     san = "subjectAltName=DNS:localhost,IP:127.0.0.1"
     if tls == "self-signed":
-        openssl("req", "-x509", *ec, "-keyout", key, "-out", cert, "-days", "2",
-                "-subj", "/CN=localhost", "-addext", san)
-        return cert, key, cert
-    ca_key = path(root, "ca.key")
-    openssl("req", "-x509", *ec, "-keyout", ca_key, "-out", ca, "-days", "2",
-            "-subj", "/CN=Vantor Test CA")
-    csr = path(root, "server.csr")
-    openssl("req", *ec, "-keyout", key, "-out", csr, "-subj", "/CN=localhost")
-    ext = path(root, "server.ext")
+        return openssl("req", "-x509", *new, key, "-out", cert, "-days", "2",
+                       "-subj", "/CN=localhost", "-addext", san)
+    openssl("req", "-x509", *new, ca_key, "-out", ca, "-days", "2", "-subj", "/CN=Vantor Test CA")
+    openssl("req", *new, key, "-out", csr, "-subj", "/CN=localhost")
     with open(ext, "w") as f:
         f.write(san + "\n")
     openssl("x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial",
             "-out", cert, "-days", "2", "-extfile", ext)
-    return ca, key, cert
 
 
 def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
+    with socket.create_server(("127.0.0.1", 0)) as s:
         return s.getsockname()[1]
 
 
 def write_config(root, tls, without, special_use, imaps, imap):
     uid, gid = mail_owner()
-    me = pwd.getpwuid(os.getuid()).pw_name
-    lines = [
-        f"base_dir = {path(root, 'run')}",
-        f"state_dir = {path(root, 'state')}",
-        f"log_path = {path(root, 'dovecot.log')}",
-        f"instance_name = vantor-{os.path.basename(root)}",
-        "protocols = imap",
-        "listen = 127.0.0.1",
-        "disable_plaintext_auth = no",
-        "auth_mechanisms = plain login",
-        "auth_failure_delay = 0",
-        "mail_fsync = never",
-        f"mail_location = maildir:{path(root, 'mail')}/%u/Maildir:LAYOUT=fs",
-        f"passdb {{\n  driver = passwd-file\n  args = scheme=PLAIN {path(root, 'passwd')}\n}}",
-        f"userdb {{\n  driver = static\n  args = uid={uid} gid={gid} home={path(root, 'mail')}/%u\n}}",
-        "first_valid_uid = 1",
-    ]
+    mail = path(root, "mail")
+    settings = {
+        "base_dir": path(root, "run"), "state_dir": path(root, "state"),
+        "log_path": path(root, "dovecot.log"), "instance_name": f"vantor-{os.path.basename(root)}",
+        "protocols": "imap", "listen": "127.0.0.1", "disable_plaintext_auth": "no",
+        "auth_mechanisms": "plain login", "auth_failure_delay": 0, "mail_fsync": "never",
+        "mail_location": f"maildir:{mail}/%u/Maildir:LAYOUT=fs", "first_valid_uid": 1,
+        "passdb": {"driver": "passwd-file", "args": f"scheme=PLAIN {path(root, 'passwd')}"},
+        "userdb": {"driver": "static", "args": f"uid={uid} gid={gid} home={mail}/%u"},
+        "namespace inbox": {"inbox": "yes", "separator": "/", **{
+            f"mailbox {name}": {"auto": "subscribe", **({"special_use": flag} if special_use else {})}
+            for name, flag in SPECIAL_USE.items()}},
+        "ssl": "no" if tls == "none" else "yes",
+    }
     if os.getuid() != 0:
         # Unprivileged: every process runs as us, nothing is chrooted.
-        group = grp.getgrgid(os.getgid()).gr_name
-        lines += [f"default_login_user = {me}", f"default_internal_user = {me}",
-                  f"default_internal_group = {group}"]
-        for service in ("imap-login", "anvil"):
-            lines.append(f"service {service} {{\n  chroot =\n}}")
-    mailboxes = "".join(
-        f"  mailbox {name} {{\n    auto = subscribe\n"
-        + (f"    special_use = {flag}\n" if special_use else "") + "  }\n"
-        for name, flag in SPECIAL_USE.items())
-    lines.append("namespace inbox {\n  inbox = yes\n  separator = /\n" + mailboxes + "}")
+        me = pwd.getpwuid(os.getuid()).pw_name
+        settings.update({"default_login_user": me, "default_internal_user": me,
+                         "default_internal_group": grp.getgrgid(os.getgid()).gr_name,
+                         "service anvil": {"chroot": ""}})
     if without or not special_use:
-        caps = [c for c in DEFAULT_CAPABILITIES if c not in without]
-        lines.append("imap_capability = " + " ".join(caps))
-    listeners = f"  inet_listener imap {{\n    port = {imap}\n  }}\n"
-    if tls == "none":
-        lines.append("ssl = no")
-        listeners += "  inet_listener imaps {\n    port = 0\n  }\n"
-    else:
-        _, key, cert = (path(root, "ca.pem"), path(root, "server.key"), path(root, "server.pem"))
-        lines += ["ssl = yes", f"ssl_cert = <{cert}", f"ssl_key = <{key}"]
-        listeners += f"  inet_listener imaps {{\n    port = {imaps}\n    ssl = yes\n  }}\n"
-    lines.append("service imap-login {\n" + listeners + "}")
+        settings["imap_capability"] = " ".join(c for c in DEFAULT_CAPABILITIES if c not in without)
+    login = {"inet_listener imap": {"port": imap}, "inet_listener imaps": {"port": 0}}
+    if tls != "none":
+        settings.update(ssl_cert=f"<{path(root, 'server.pem')}", ssl_key=f"<{path(root, 'server.key')}")
+        login["inet_listener imaps"] = {"port": imaps, "ssl": "yes"}
+    settings["service imap-login"] = {**login, **({"chroot": ""} if os.getuid() != 0 else {})}
     with open(path(root, "dovecot.conf"), "w") as f:
-        f.write("\n".join(lines) + "\n")
+        f.write(config_text(settings))
+
+
+def config_text(settings, indent=""):
+    """Dovecot's configuration syntax: a dict is a block."""
+    return "".join(f"{indent}{key} {{\n{config_text(value, indent + '  ')}{indent}}}\n"
+                   if isinstance(value, dict) else f"{indent}{key} = {value}\n"
+                   for key, value in settings.items())
 
 
 def master_pid(root):
@@ -151,22 +133,30 @@ def master_pid(root):
         return None
 
 
+def zombie(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except OSError:
+        return False
+
+
+def alive(pid):
+    return os.path.exists(f"/proc/{pid}") and not zombie(pid)
+
+
 def instance_pids(root):
-    """Every live process of the instance: the master made a session of its
-    own. (A dead one waits for its parent to collect it: nothing to end.)"""
+    """Every live process of the instance, the master first: the master made
+    a session of its own. (A dead one waits for its parent to collect it.)"""
     sid = master_pid(root)
-    if sid is None:
-        return []
     pids = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
+    for entry in os.listdir("/proc") if sid else []:
         try:
-            if os.getsid(int(entry)) == sid and not zombie(int(entry)):
+            if entry.isdigit() and os.getsid(int(entry)) == sid and alive(int(entry)):
                 pids.append(int(entry))
         except OSError:
             pass
-    return pids
+    return sorted(pids, key=lambda pid: pid != sid)
 
 
 def signal_all(pids, sig):
@@ -175,24 +165,6 @@ def signal_all(pids, sig):
             os.kill(pid, sig)
         except OSError:
             pass
-
-
-def wait_gone(pids, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        pids = [p for p in pids if os.path.exists(f"/proc/{p}") and not zombie(p)]
-        if not pids:
-            return []
-        time.sleep(0.02)
-    return pids
-
-
-def zombie(pid):
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
-    except OSError:
-        return False
 
 
 def start(args):
@@ -224,7 +196,7 @@ def start(args):
                 pass
             if args.owner:
                 watch_owner(root, args.owner)
-            ca = path(root, "ca.pem") if args.tls == "authority" else path(root, "server.pem")
+            ca = path(root, "ca.pem" if args.tls == "authority" else "server.pem")
             line = f"imaps={imaps if args.tls != 'none' else 0} imap={imap} ca={ca}"
             with open(path(root, "ports"), "w") as f:
                 f.write(line + "\n")
@@ -241,12 +213,9 @@ def watch_owner(root, owner):
     """A detached process that stops the instance when `owner` ends (a test
     killed or crashed never leaves a server behind)."""
     ready_r, ready_w = os.pipe()
-    child = os.fork()
-    if child != 0:
-        os.close(ready_w)
+    if os.fork() != 0:
         os.read(ready_r, 1)  # the watcher's pid is written: stop can end it
-        os.close(ready_r)
-        os.waitpid(child, 0)
+        os.wait()
         return
     os.setsid()
     if os.fork() != 0:
@@ -257,13 +226,10 @@ def watch_owner(root, owner):
     with open(path(root, "watcher.pid"), "w") as f:
         f.write(str(os.getpid()))
     os.write(ready_w, b"x")
-    os.close(ready_w)
-    os.close(ready_r)
     try:
-        fd = os.pidfd_open(owner)
-        select.select([fd], [], [])  # readable once the owner has ended
+        select.select([os.pidfd_open(owner)], [], [])  # readable once the owner has ended
     except OSError:
-        while os.path.exists(f"/proc/{owner}") and not zombie(owner):
+        while alive(owner):
             time.sleep(0.5)
     if os.path.exists(path(root, "dovecot.conf")):
         kill_instance(root)
@@ -272,16 +238,15 @@ def watch_owner(root, owner):
 
 def kill_instance(root):
     """Kills every process of the instance (a test server keeps nothing worth
-    a graceful end), the master first so that nothing new is started."""
-    master = master_pid(root)
+    a graceful end), the master first so that nothing new is started; the
+    processes left after five tries."""
     left = []
     for _ in range(5):
-        pids = instance_pids(root)
-        if master in pids:
-            pids.remove(master)
-            pids.insert(0, master)
-        signal_all(pids, signal.SIGKILL)
-        left = wait_gone(pids, 10)
+        left = instance_pids(root)
+        signal_all(left, signal.SIGKILL)
+        deadline = time.monotonic() + 10
+        while (left := [p for p in left if alive(p)]) and time.monotonic() < deadline:
+            time.sleep(0.02)
         if not left and not instance_pids(root):
             return []
     return left
@@ -294,11 +259,9 @@ def stop(args):
             os.kill(int(f.read()), signal.SIGKILL)
     except (OSError, ValueError):
         pass
-    left = kill_instance(root)
-    if left:
+    if left := kill_instance(root):
         print(f"processes left: {left}", file=sys.stderr)
-        return 1
-    return 0
+    return 1 if left else 0
 
 
 def adduser(args):
@@ -309,18 +272,13 @@ def adduser(args):
 
 def password_of(root, user):
     with open(path(root, "passwd")) as f:
-        for line in f:
-            name, _, rest = line.rstrip("\n").partition(":")
-            if name == user:
-                return rest.removeprefix("{PLAIN}")
-    raise SystemExit(f"no user {user}")
+        return dict(line.rstrip("\n").split(":", 1) for line in f)[user].removeprefix("{PLAIN}")
 
 
 def deliver(args):
     cmd = [LDA, "-c", path(args.dir, "dovecot.conf"), "-d", args.user]
-    if args.folder:
-        cmd += ["-m", args.folder]
-    return subprocess.run(cmd, stdin=sys.stdin.buffer).returncode
+    return subprocess.run(cmd + (["-m", args.folder] if args.folder else []),
+                          stdin=sys.stdin.buffer).returncode
 
 
 def login(root, user):
@@ -336,66 +294,51 @@ def login(root, user):
 
 def append(args):
     """APPEND with the internal date the caller chose, as a mail program would."""
-    client = login(args.dir, args.user)
-    date = imaplib.Time2Internaldate(float(args.epoch))
     flags = "(" + " ".join(args.flags) + ")" if args.flags else None
-    status, _ = client.append(args.folder, flags, date, sys.stdin.buffer.read())
-    client.logout()
+    with login(args.dir, args.user) as client:
+        status, _ = client.append(args.folder, flags, imaplib.Time2Internaldate(float(args.epoch)),
+                                  sys.stdin.buffer.read())
     return 0 if status == "OK" else 1
 
 
-def freeze(args):
-    signal_all(instance_pids(os.path.abspath(args.dir)), signal.SIGSTOP)
-    return 0
+def signal_instance(sig, only=None):
+    """SIGSTOP freezes the instance, SIGCONT thaws it; SIGKILL to "imap" cuts
+    the IMAP sessions."""
+    def run(args):
+        for pid in instance_pids(os.path.abspath(args.dir)):
+            try:
+                with open(f"/proc/{pid}/comm") as f:
+                    if only in (None, f.read().strip()):
+                        os.kill(pid, sig)
+            except OSError:
+                pass
+        return 0
+    return run
 
 
-def thaw(args):
-    signal_all(instance_pids(os.path.abspath(args.dir)), signal.SIGCONT)
-    return 0
-
-
-def kill_imap(args):
-    for pid in instance_pids(os.path.abspath(args.dir)):
-        try:
-            with open(f"/proc/{pid}/comm") as f:
-                if f.read().strip() == "imap":
-                    os.kill(pid, signal.SIGKILL)
-        except OSError:
-            pass
-    return 0
+COMMANDS = {
+    "start": (start, ["dir"]), "stop": (stop, ["dir"]), "adduser": (adduser, ["dir", "name", "password"]),
+    "deliver": (deliver, ["dir", "user", "folder?"]),
+    "append": (append, ["dir", "user", "folder", "epoch", "flags*"]),
+    "freeze": (signal_instance(signal.SIGSTOP), ["dir"]),
+    "thaw": (signal_instance(signal.SIGCONT), ["dir"]),
+    "kill-imap": (signal_instance(signal.SIGKILL, "imap"), ["dir"]),
+}
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     sub = parser.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("start")
-    p.add_argument("dir")
-    p.add_argument("--tls", choices=("authority", "self-signed", "none"), default="authority")
-    p.add_argument("--without", action="append", default=[])
-    p.add_argument("--no-special-use", action="store_true")
-    p.add_argument("--owner", type=int)
-    p.set_defaults(run=start)
-    for name, run in (("stop", stop), ("freeze", freeze), ("thaw", thaw), ("kill-imap", kill_imap)):
+    for name, (run, positional) in COMMANDS.items():
         p = sub.add_parser(name)
-        p.add_argument("dir")
+        for arg in positional:
+            p.add_argument(arg.rstrip("?*"), nargs={"?": "?", "*": "*"}.get(arg[-1]))
         p.set_defaults(run=run)
-    p = sub.add_parser("adduser")
-    p.add_argument("dir")
-    p.add_argument("name")
-    p.add_argument("password")
-    p.set_defaults(run=adduser)
-    p = sub.add_parser("deliver")
-    p.add_argument("dir")
-    p.add_argument("user")
-    p.add_argument("folder", nargs="?")
-    p.set_defaults(run=deliver)
-    p = sub.add_parser("append")
-    p.add_argument("dir")
-    p.add_argument("user")
-    p.add_argument("folder")
-    p.add_argument("epoch")
-    p.add_argument("flags", nargs="*")
-    p.set_defaults(run=append)
+        if name == "start":
+            p.add_argument("--tls", choices=("authority", "self-signed", "none"), default="authority")
+            p.add_argument("--without", action="append", default=[])
+            p.add_argument("--no-special-use", action="store_true")
+            p.add_argument("--owner", type=int)
     args = parser.parse_args()
     sys.exit(args.run(args))
 

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QString>
@@ -44,13 +45,11 @@ public:
             return;
         }
         check(run, "start");
-        for (const QString& field : run.out.trimmed().split(QLatin1Char(' '))) {
-            const QString key = field.section(QLatin1Char('='), 0, 0);
-            const QString value = field.section(QLatin1Char('='), 1);
-            if (key == QLatin1String("imaps")) imapsPort_ = value.toUShort();
-            if (key == QLatin1String("imap")) imapPort_ = value.toUShort();
-            if (key == QLatin1String("ca")) caFile_ = value;
-        }
+        // "imaps=PORT imap=PORT ca=FILE"
+        const QStringList fields = run.out.trimmed().split(QRegularExpression(QStringLiteral("[ =]")));
+        imapsPort_ = fields.value(1).toUShort();
+        imapPort_ = fields.value(3).toUShort();
+        caFile_ = fields.value(5);
         started_ = true;
     }
     ~DovecotServer() {
@@ -63,9 +62,7 @@ public:
     bool available() const { return started_; }
     const QString& why() const { return why_; }
     quint16 imapsPort() const { return imapsPort_; }
-    quint16 imapPort() const { return imapPort_; }
     const QString& caFile() const { return caFile_; }
-    QString folder() const { return dir_.path(); }
 
     // Adds the fixture's certificate authority to this process's TLS
     // defaults, as if the system trusted it.
@@ -83,8 +80,8 @@ public:
     }
     // The account's address as a user writes it in the settings.
     QString address(const QString& login, bool tlsFromStart = true) const {
-        return tlsFromStart ? QStringLiteral("imaps://%1@127.0.0.1:%2").arg(login).arg(imapsPort_)
-                            : QStringLiteral("imap://%1@127.0.0.1:%2").arg(login).arg(imapPort_);
+        return QStringLiteral("%1://%2@127.0.0.1:%3")
+            .arg(tlsFromStart ? "imaps" : "imap", login).arg(tlsFromStart ? imapsPort_ : imapPort_);
     }
 
     // Delivers a message as the mail server would (Dovecot's LDA).
@@ -135,15 +132,12 @@ private:
         QString out, err;
     };
 
-    static QString scriptPath() { return QStringLiteral(VANTOR_DOVECOT_FIXTURE); }
-
     static Run script(const QStringList& args, const QByteArray& input = QByteArray()) {
         // The system's interpreter: a version manager's shim costs a second a call.
-        const QString python = QFileInfo::exists(QStringLiteral("/usr/bin/python3"))
-                                   ? QStringLiteral("/usr/bin/python3")
-                                   : QStringLiteral("python3");
+        const bool system = QFileInfo::exists(QStringLiteral("/usr/bin/python3"));
         QProcess p;
-        p.start(python, QStringList{scriptPath()} + args);
+        p.start(system ? QStringLiteral("/usr/bin/python3") : QStringLiteral("python3"),
+                QStringList{QStringLiteral(VANTOR_DOVECOT_FIXTURE)} + args);
         if (!p.waitForStarted(30000)) return {-1, QString(), QStringLiteral("python3 does not start")};
         p.write(input);
         p.closeWriteChannel();
@@ -165,9 +159,8 @@ private:
 
     QTemporaryDir dir_;
     bool started_ = false;
-    QString why_;
+    QString why_, caFile_;
     quint16 imapsPort_ = 0, imapPort_ = 0;
-    QString caFile_;
     int users_ = 0;
 };
 

@@ -35,17 +35,14 @@ public:
         }
         QFile config(dir_.filePath(QStringLiteral("bus.conf")));
         config.open(QIODevice::WriteOnly);
-        config.write(QStringLiteral(
-                         "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                         "<auth>EXTERNAL</auth><policy context=\"default\">"
-                         "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                         "<allow own=\"*\"/></policy></busconfig>\n")
-                         .arg(dir_.path())
-                         .toUtf8());
+        config.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                                    "<auth>EXTERNAL</auth><policy context=\"default\">"
+                                    "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
+                         .arg(dir_.path()).toUtf8());
         config.close();
-        bus_.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
-                    QStringLiteral("--print-address=1")});
+        bus_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config.fileName(),
+                                                   QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         while (!bus_.canReadLine() && bus_.waitForReadyRead(20000)) {
         }
         const QByteArray address = bus_.readLine().trimmed();
@@ -75,20 +72,17 @@ public:
         wait.start(QStringLiteral("gdbus"), {QStringLiteral("wait"), QStringLiteral("--session"),
                                              QStringLiteral("--timeout"), QStringLiteral("30"),
                                              QStringLiteral("org.freedesktop.secrets")});
-        if (!wait.waitForFinished(60000) || wait.exitCode() != 0) {
+        started_ = wait.waitForFinished(60000) && wait.exitCode() == 0;
+        if (!started_)
             why_ = QStringLiteral("gnome-keyring-daemon did not come up: ") +
                    QString::fromUtf8(keyring_.readAllStandardError());
-            return;
-        }
-        started_ = true;
     }
 
     ~KeyringSession() {
-        if (started_) {
-            if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
-                g_dbus_connection_set_exit_on_close(bus, FALSE);
-                g_object_unref(bus);
-            }
+        GDBusConnection* bus = started_ ? g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr) : nullptr;
+        if (bus) {
+            g_dbus_connection_set_exit_on_close(bus, FALSE);
+            g_object_unref(bus);
         }
         for (QProcess* p : {&keyring_, &bus_}) {
             p->kill();

@@ -1,11 +1,11 @@
 #pragma once
-// A power cut for SQLite files: while it lives, the default VFS wraps the
-// system's. cut() stops every write, sync and removal; restart() puts each
-// watched file back as its last sync left it, all a disk promises to keep.
+// A power cut for SQLite files: while it lives, the default VFS is the
+// system's, its files' writes, truncations and syncs watched. cut() stops
+// every write, sync and removal; restart() puts each watched file back as
+// its last sync left it, all a disk promises to keep.
 #include <sqlite3.h>
 
 #include <QFile>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -21,7 +21,8 @@ class PowerCut {
         system_ = sqlite3_vfs_find(nullptr);
         vfs_ = *system_;
         vfs_.zName = "vantor-power-cut";
-        vfs_.szOsFile = static_cast<int>(sizeof(File));
+        extraAt() = (system_->szOsFile + 7) / 8 * 8;
+        vfs_.szOsFile = extraAt() + static_cast<int>(sizeof(Extra));
         vfs_.xOpen = &open;
         vfs_.xDelete = &remove;
         sqlite3_vfs_register(&vfs_, 1);
@@ -48,17 +49,24 @@ class PowerCut {
     }
 
   private:
-    // A watched file: the system's file, and the path it was opened under.
-    struct File {
-        sqlite3_file base;
-        sqlite3_file* system;
+    // Kept after the system's own file: the path it was opened under and the
+    // system's methods, which the file's own table copies but for writes,
+    // truncations and syncs.
+    struct Extra {
         const char* path;
+        const sqlite3_io_methods* system;
     };
     static PowerCut*& active() {
         static PowerCut* p = nullptr;
         return p;
     }
-    static sqlite3_file* sys(sqlite3_file* f) { return reinterpret_cast<File*>(f)->system; }
+    static int& extraAt() {
+        static int at = 0;
+        return at;
+    }
+    static Extra& extra(sqlite3_file* f) {
+        return *reinterpret_cast<Extra*>(reinterpret_cast<char*>(f) + extraAt());
+    }
     bool watched(const char* path) const {
         return path && std::string(path).starts_with(prefix_.toStdString());
     }
@@ -67,21 +75,35 @@ class PowerCut {
         if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
         return file.readAll();
     }
+    static bool dropped(sqlite3_file* f) {
+        return active() && active()->off_ && active()->watched(extra(f).path);
+    }
 
     static int open(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* out) {
         PowerCut& p = *active();
-        auto* file = reinterpret_cast<File*>(f);
-        file->base.pMethods = nullptr;
-        file->system = static_cast<sqlite3_file*>(sqlite3_malloc(p.system_->szOsFile));
-        std::memset(file->system, 0, static_cast<size_t>(p.system_->szOsFile));
-        file->path = name;
-        const int rc = p.system_->xOpen(p.system_, name, file->system, flags, out);
-        if (!file->system->pMethods) {
-            sqlite3_free(file->system);
-            return rc;
-        }
+        const int rc = p.system_->xOpen(p.system_, name, f, flags, out);
+        if (!f->pMethods) return rc;
         if (p.watched(name) && !p.synced_.count(name)) p.synced_[name] = contentOf(name);
-        file->base.pMethods = methods();
+        extra(f) = {name, f->pMethods};
+        // Outlives the cut: a file may close after it.
+        static std::map<const sqlite3_io_methods*, sqlite3_io_methods> tables;
+        auto [table, fresh] = tables.try_emplace(f->pMethods, *f->pMethods);
+        if (fresh) {
+            table->second.xWrite = [](sqlite3_file* f, const void* b, int n, sqlite3_int64 at) {
+                return dropped(f) ? SQLITE_OK : extra(f).system->xWrite(f, b, n, at);
+            };
+            table->second.xTruncate = [](sqlite3_file* f, sqlite3_int64 n) {
+                return dropped(f) ? SQLITE_OK : extra(f).system->xTruncate(f, n);
+            };
+            table->second.xSync = [](sqlite3_file* f, int flags) {
+                if (dropped(f)) return SQLITE_OK;
+                const int rc = extra(f).system->xSync(f, flags);
+                if (rc == SQLITE_OK && active() && active()->watched(extra(f).path))
+                    active()->synced_[extra(f).path] = contentOf(extra(f).path);
+                return rc;
+            };
+        }
+        f->pMethods = &table->second;
         return rc;
     }
     static int remove(sqlite3_vfs*, const char* name, int syncDir) {
@@ -89,63 +111,6 @@ class PowerCut {
         if (p.off_) return SQLITE_OK;
         if (p.watched(name)) p.synced_[name] = std::nullopt;
         return p.system_->xDelete(p.system_, name, syncDir);
-    }
-    static bool dropped(sqlite3_file* f) {
-        return active()->off_ && active()->watched(reinterpret_cast<File*>(f)->path);
-    }
-
-    static const sqlite3_io_methods* methods() {
-        static const sqlite3_io_methods table = {
-            3,
-            [](sqlite3_file* f) {
-                const int rc = sys(f)->pMethods->xClose(sys(f));
-                sqlite3_free(sys(f));
-                return rc;
-            },
-            [](sqlite3_file* f, void* b, int n, sqlite3_int64 at) {
-                return sys(f)->pMethods->xRead(sys(f), b, n, at);
-            },
-            [](sqlite3_file* f, const void* b, int n, sqlite3_int64 at) {
-                return dropped(f) ? SQLITE_OK : sys(f)->pMethods->xWrite(sys(f), b, n, at);
-            },
-            [](sqlite3_file* f, sqlite3_int64 n) {
-                return dropped(f) ? SQLITE_OK : sys(f)->pMethods->xTruncate(sys(f), n);
-            },
-            [](sqlite3_file* f, int flags) {
-                if (dropped(f)) return SQLITE_OK;
-                const int rc = sys(f)->pMethods->xSync(sys(f), flags);
-                const char* path = reinterpret_cast<File*>(f)->path;
-                if (rc == SQLITE_OK && active()->watched(path))
-                    active()->synced_[path] = contentOf(path);
-                return rc;
-            },
-            [](sqlite3_file* f, sqlite3_int64* n) {
-                return sys(f)->pMethods->xFileSize(sys(f), n);
-            },
-            [](sqlite3_file* f, int l) { return sys(f)->pMethods->xLock(sys(f), l); },
-            [](sqlite3_file* f, int l) { return sys(f)->pMethods->xUnlock(sys(f), l); },
-            [](sqlite3_file* f, int* r) { return sys(f)->pMethods->xCheckReservedLock(sys(f), r); },
-            [](sqlite3_file* f, int op, void* a) {
-                return sys(f)->pMethods->xFileControl(sys(f), op, a);
-            },
-            [](sqlite3_file* f) { return sys(f)->pMethods->xSectorSize(sys(f)); },
-            [](sqlite3_file* f) { return sys(f)->pMethods->xDeviceCharacteristics(sys(f)); },
-            [](sqlite3_file* f, int r, int n, int e, void volatile** m) {
-                return sys(f)->pMethods->xShmMap(sys(f), r, n, e, m);
-            },
-            [](sqlite3_file* f, int o, int n, int fl) {
-                return sys(f)->pMethods->xShmLock(sys(f), o, n, fl);
-            },
-            [](sqlite3_file* f) { sys(f)->pMethods->xShmBarrier(sys(f)); },
-            [](sqlite3_file* f, int d) { return sys(f)->pMethods->xShmUnmap(sys(f), d); },
-            [](sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
-                return sys(f)->pMethods->xFetch(sys(f), at, n, p);
-            },
-            [](sqlite3_file* f, sqlite3_int64 at, void* p) {
-                return sys(f)->pMethods->xUnfetch(sys(f), at, p);
-            },
-        };
-        return &table;
     }
 
     QByteArray prefix_;

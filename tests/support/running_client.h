@@ -58,9 +58,8 @@ class RunningClient {
                 return false;
             }
         };
-        return QTest::qWaitFor(
-            [&] { return process_.state() == QProcess::NotRunning || answers(); }, 60000) &&
-               process_.state() != QProcess::NotRunning;
+        const auto ended = [this] { return process_.state() == QProcess::NotRunning; };
+        return QTest::qWaitFor([&] { return ended() || answers(); }, 60000) && !ended();
     }
 
     QString dataRoot_;

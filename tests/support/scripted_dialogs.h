@@ -1,8 +1,8 @@
 #pragma once
 // Answers message and input boxes from a script and records what was shown.
 #include <QString>
+#include <algorithm>
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "platform/dialogs.h"
@@ -22,30 +22,27 @@ public:
     std::deque<int> msgAnswers;
     // Answers for the next input boxes; "" (cancel) once the queue is empty.
     std::deque<QString> inputAnswers;
-    // Runs while a box is "open", as the user could act meanwhile.
-    std::function<void(const ShownBox&)> whileOpen;
     std::vector<ShownBox> shown;
 
     int msgBox(const QString& text, int style, const QString& title) override {
         shown.push_back({false, text, style, title});
-        if (whileOpen) whileOpen(shown.back());
-        if (msgAnswers.empty()) return msg::kOk;
-        const int a = msgAnswers.front();
-        msgAnswers.pop_front();
-        return a;
+        return next(msgAnswers, msg::kOk);
     }
     QString inputBox(const QString& prompt, const QString& title, const QString&) override {
         shown.push_back({true, prompt, 0, title});
-        if (whileOpen) whileOpen(shown.back());
-        if (inputAnswers.empty()) return QString();
-        QString a = inputAnswers.front();
-        inputAnswers.pop_front();
-        return a;
+        return next(inputAnswers, QString());
     }
     int count(const QString& title) const {
-        int n = 0;
-        for (const auto& b : shown) n += b.title == title;
-        return n;
+        return int(std::count_if(shown.begin(), shown.end(), [&](auto& b) { return b.title == title; }));
+    }
+
+private:
+    template <typename T>
+    static T next(std::deque<T>& answers, T otherwise) {
+        if (answers.empty()) return otherwise;
+        T a = std::move(answers.front());
+        answers.pop_front();
+        return a;
     }
 };
 

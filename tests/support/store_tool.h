@@ -18,18 +18,14 @@ struct ToolRun {
 inline ToolRun runTool(const QString& root, const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(VANTOR_STORE_TOOL), QStringList{QStringLiteral("--root"), root} + args);
-    ToolRun run;
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished();
-        ADD_FAILURE() << "vantor-store did not finish: "
-                      << args.join(QLatin1Char(' ')).toStdString();
-        return run;
+        ADD_FAILURE() << "vantor-store did not finish: " << args.join(' ').toStdString();
+        return {};
     }
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 class StoreTool {
@@ -48,22 +44,18 @@ class StoreTool {
     void mailbox(const QString& server, const QString& file,
                  const QString& user = QStringLiteral("Jean Dupont/Vantor"),
                  const QString& password = QStringLiteral("vantor")) const {
-        (*this)({QStringLiteral("create-mailbox"), QStringLiteral("--server"), server,
-                 QStringLiteral("--file"), file, QStringLiteral("--user"), user,
-                 QStringLiteral("--password"), password});
+        (*this)({"create-mailbox", "--server", server, "--file", file, "--user", user, "--password",
+                 password});
     }
 
     // Delivers a memo; returns its universal ID (the first word the tool prints).
     QString deliver(const QString& server, const QString& file, const QString& from,
                     const QString& subject, const QString& body,
                     const QStringList& extra = {}) const {
-        const QString out = (*this)(
-            QStringList{QStringLiteral("deliver"), QStringLiteral("--server"), server,
-                        QStringLiteral("--file"), file, QStringLiteral("--from"), from,
-                        QStringLiteral("--subject"), subject, QStringLiteral("--body"), body} +
-            extra);
-        const QStringList words = out.simplified().split(QLatin1Char(' '));
-        return words.isEmpty() ? QString() : words.first();
+        const QString out = (*this)(QStringList{"deliver", "--server", server, "--file", file, "--from",
+                                                from, "--subject", subject, "--body", body} +
+                                    extra);
+        return out.simplified().section(QLatin1Char(' '), 0, 0);
     }
 
   private:

@@ -5,53 +5,37 @@
 # ("skipped") when weston or XWayland cannot start; stops what it started.
 #   with-weston.sh [--no-xwayland] COMMAND [ARGS...]
 set -u
+. "$(dirname "$0")/session-lib.sh"
 xwayland=1
 if [ "${1:-}" = --no-xwayland ]; then xwayland=0; shift; fi
-
-skip() { echo "SKIPPED: $*" >&2; exit 77; }
-command -v weston >/dev/null 2>&1 || skip "weston is not installed (Debian package weston)"
+need weston weston
 if [ "$xwayland" = 1 ]; then
-  command -v Xwayland >/dev/null 2>&1 || skip "Xwayland is not installed (Debian package xwayland)"
-  command -v xwininfo >/dev/null 2>&1 || skip "xwininfo is not installed (Debian package x11-utils)"
+  need Xwayland xwayland
+  need xwininfo x11-utils
 fi
 
-# The compositor's sockets live in a runtime folder of its own, private as XDG wants it.
-runtime="$(mktemp -d)"
-chmod 700 "$runtime"
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; fi
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
+# The compositor's sockets live in the private work folder, as XDG wants them.
 socket="wayland-vantor"
 options=(--backend=headless-backend.so --use-pixman --debug --width=1280 --height=800 --no-config --idle-time=0
-         "--socket=$socket" "--log=$runtime/weston.log")
+         "--socket=$socket" "--log=$work/weston.log")
 [ "$xwayland" = 1 ] && options+=(--xwayland)
-XDG_RUNTIME_DIR="$runtime" weston "${options[@]}" >/dev/null 2>&1 &
-pid=$!
+XDG_RUNTIME_DIR="$work" weston "${options[@]}" >/dev/null 2>&1 &
+pids+=($!)
 
 # Ready once its socket is there and, with XWayland, its X display is named.
 ready() {
-  [ -S "$runtime/$socket" ] || return 1
-  [ "$xwayland" = 0 ] || grep -q 'xserver listening on display' "$runtime/weston.log" 2>/dev/null
+  [ -S "$work/$socket" ] || return 1
+  [ "$xwayland" = 0 ] || grep -q 'xserver listening on display' "$work/weston.log" 2>/dev/null
 }
-for _ in $(seq 300); do
-  ready && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-ready || skip "weston did not start: $(tail -c 400 "$runtime/weston.log" 2>/dev/null)"
+until_ready ready || skip "weston did not start: $(tail -c 400 "$work/weston.log" 2>/dev/null)"
 
-export XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" XDG_SESSION_TYPE=wayland
+export XDG_RUNTIME_DIR="$work" WAYLAND_DISPLAY="$socket" XDG_SESSION_TYPE=wayland
 unset QT_QPA_PLATFORM
 if [ "$xwayland" = 1 ]; then
-  DISPLAY="$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$runtime/weston.log" | head -n1)"
+  DISPLAY="$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/weston.log" | head -n1)"
   export DISPLAY
   # XWayland starts with its first client; that one waits until it answers.
-  xwininfo -root >/dev/null 2>&1 || skip "XWayland did not start: $(tail -c 400 "$runtime/weston.log")"
+  xwininfo -root >/dev/null 2>&1 || skip "XWayland did not start: $(tail -c 400 "$work/weston.log")"
 else
   unset DISPLAY
 fi
