@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include "failure_code.h"
 #include "notes/store/local_client.h"
 #include "notes/store/local_document.h"
 #include "notes/store/store_codes.h"
@@ -50,17 +51,5 @@ class StoreTest : public ::testing::Test {
     store::LocalClient client_;
     std::shared_ptr<store::LocalDatabase> mailbox_;
 };
-
-// The code of the failure `action` throws, or 0 when it throws none.
-template <typename Action>
-std::int32_t failureCode(Action&& action, QString* description = nullptr) {
-    try {
-        action();
-    } catch (const Failure& f) {
-        if (description) *description = f.description();
-        return f.code();
-    }
-    return 0;
-}
 
 }  // namespace vantor::test
