@@ -3,8 +3,9 @@
 // written inline with "\n" that travel with CRLF as mail does.
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QStringList>
+
+#include "support/file_bytes.h"
 
 namespace vantor::test {
 
@@ -13,8 +14,7 @@ inline QString corpusFile(const QString& name) {
 }
 
 inline QByteArray corpusMessage(const QString& name) {
-    QFile file(corpusFile(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return test::bytesOf(corpusFile(name));
 }
 
 inline QStringList corpusNames() {

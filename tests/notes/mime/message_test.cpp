@@ -34,11 +34,8 @@ mime::Message readSimple(const QByteArray& headers, const QByteArray& body) {
 class FileMessage : public ::testing::Test {
   protected:
     QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir_.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        putBytes(dir_.filePath(name), bytes);
+        return dir_.filePath(name);
     }
     mime::Message readFile(const QByteArray& bytes) {
         return mime::readMessageFile(write("m.eml", bytes));
