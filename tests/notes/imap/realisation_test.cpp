@@ -1,6 +1,8 @@
 // The realisation of the mail boundary against a real Dovecot, as the upper
 // layers use it, each result checked on the server.
 #include "imap_fixture.h"
+#include "notes/mime/corpus.h"
+#include "notes/mime/message.h"
 #include "notes/imap/imap_client.h"
 #include "notes/imap/imap_codes.h"
 #include "notes/imap/imap_document.h"
@@ -233,6 +235,31 @@ TEST_F(RealisationTest, PopupReadsTheTextWithoutTheAttachmentWhoseBytesComeOnlyW
     ASSERT_EQ(attachments.size(), 1u);
     EXPECT_LT(account_->bytesRead() - before, payload.size() / 10);
     EXPECT_EQ(attachments[0]->bytes(), payload);
+}
+
+// Read from the sections the server lists (no attachment's bytes), each
+// message of the real-mail corpus gives the text and files its whole bytes
+// do; one nested beyond the bound of either reading is read, not compared.
+TEST_F(RealisationTest, CorpusMessagesReadFromTheirSectionsAsFromTheirWholeBytes) {
+    const QStringList names = corpusNames();
+    const QString deeperThanTheBound = QStringLiteral("multipart-nested-1000-deep.eml");
+    for (const QString& name : names)
+        account_->append("INBOX", corpusMessage(name), {}, QDateTime::currentDateTime());
+    const notes::ViewPtr view = open()->getView(QStringLiteral("($All)"));
+    notes::DocumentPtr d = view->getFirstDocument();
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(d);
+        const mime::Message whole = mime::readMessage(corpusMessage(name));
+        QStringList files, wholeFiles;
+        for (const auto& o : d->getFirstItem(QStringLiteral("Body"))->embeddedObjects())
+            files << o->name();
+        for (const mime::Attachment& a : whole.attachments) wholeFiles << a.name;
+        if (name != deeperThanTheBound)
+            EXPECT_EQ(std::pair(d->itemValue(QStringLiteral("Body")), files),
+                      std::pair(whole.body, wholeFiles));
+        d = view->getNextDocument(*d);
+    }
 }
 
 TEST_F(RealisationTest, AWalkReadingEveryTextCostsAFewExchangesNotOneAMessage) {
