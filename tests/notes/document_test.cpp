@@ -111,7 +111,10 @@ TEST_F(Documents, CopyAllItemsCarriesAttachmentsIntoAnotherDatabase) {
     single->appendItemCopy(*archived->getFirstItem("Body"));
     single->save(true, true, false);
     EXPECT_EQ(archive->getDocumentByUNID(single->universalID())
-                  ->getFirstItem("Body")->embeddedObjects().at(0)->bytes(),
+                  ->getFirstItem("Body")
+                  ->embeddedObjects()
+                  .at(0)
+                  ->bytes(),
               QByteArray("a;b\n1;2\n"));
     archived->copyAllItems(*single, true);
     EXPECT_EQ(single->items().size(), archived->items().size());
@@ -123,7 +126,9 @@ TEST_F(Documents, AttachmentOfAnItemKeptAfterItsDocumentWentFailsClearly) {
     auto doc = test::deliver(*mailbox_, m);
     notes::EmbeddedObjectPtr object = openMailbox()
                                           ->getDocumentByUNID(doc->universalID())
-                                          ->getFirstItem("Body")->embeddedObjects().at(0);
+                                          ->getFirstItem("Body")
+                                          ->embeddedObjects()
+                                          .at(0);
     EXPECT_EQ(failureCode([&] { object->extractFile(root_.file("absent/dossier/x.txt")); }),
               store::code::kCannotWriteFile);
     doc->remove(true);

@@ -36,8 +36,8 @@ TEST_F(StoreTest, MarkerNeverCollidesWithADatabaseAndReservedNamesAreRefused) {
 
     // Names the store keeps for itself: SQLite's journals beside a database
     // and the identity file beside the servers.
-    for (const QString& reserved :
-         {kMailbox + "-wal", QStringLiteral("mail\\JDUPONT.NSF-SHM"), QStringLiteral("archive-journal\\a.nsf")})
+    for (const QString& reserved : {kMailbox + "-wal", QStringLiteral("mail\\JDUPONT.NSF-SHM"),
+                                    QStringLiteral("archive-journal\\a.nsf")})
         EXPECT_EQ(failureCode([&] { admin_.createDatabase(kServer, reserved, {kUser}); }),
                   store::code::kBadFileName)
             << reserved.toStdString();

@@ -48,7 +48,9 @@ TEST_F(RoutingClientTest, EachServerReachesTheRealisationThatHoldsIt) {
     EXPECT_TRUE(session->getDatabase(kLyon, kEquipe)->isOpen());
     EXPECT_EQ(session->userName(), kUser);
     // Without a second realisation, the first fails as it always did.
-    EXPECT_EQ(failureCode([&] { notes::RoutingClient(client_).createBackendSession()->initialize("lyon"); }),
+    EXPECT_EQ(failureCode([&] {
+                  notes::RoutingClient(client_).createBackendSession()->initialize("lyon");
+              }),
               notes::code::kWrongPassword);
 }
 
@@ -61,7 +63,8 @@ TEST_F(RoutingClientTest, ASessionFailureOfOneRealisationShowsOnlyWhereItIsUsed)
     notes::DbDirectoryPtr local = session->getDbDirectory("local");
     EXPECT_TRUE(open(*session, kLyon, kEquipe)->isOpen());
     EXPECT_EQ(session->userName(), kLyonUser);
-    EXPECT_EQ(failureCode([&] { local->openDatabase(kMailbox, false); }), notes::code::kWrongPassword);
+    EXPECT_EQ(failureCode([&] { local->openDatabase(kMailbox, false); }),
+              notes::code::kWrongPassword);
     EXPECT_EQ(failureCode([&] { session->getDatabase(kServer, kMailbox); }),
               notes::code::kWrongPassword);
 

@@ -160,13 +160,13 @@ TEST_F(SessionFailures, UserOutsideTheAccessListIsRefused) {
     admin_.createMailbox("Lyon/Vantor", "mail\\direction.nsf", {"Isabelle Roux/Vantor"});
     notes::SessionPtr session = openSession();
     QString description;
-    EXPECT_EQ(failureCode(
-                  [&] {
-                      session->getDbDirectory("Lyon/Vantor")->openDatabase("mail\\direction.nsf",
-                                                                            false);
-                  },
-                  &description),
-              code::kAccessDenied);
+    EXPECT_EQ(
+        failureCode(
+            [&] {
+                session->getDbDirectory("Lyon/Vantor")->openDatabase("mail\\direction.nsf", false);
+            },
+            &description),
+        code::kAccessDenied);
     EXPECT_THAT(description, QHasSubstr(kUser));
     admin_.grant("Lyon/Vantor", "mail\\direction.nsf", QStringLiteral("JEAN DUPONT/vantor"));
     EXPECT_TRUE(session->getDatabase("Lyon/Vantor", "mail\\direction.nsf")->isOpen());

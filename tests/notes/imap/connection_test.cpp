@@ -14,8 +14,8 @@
 namespace vantor::test {
 namespace {
 
-using ::testing::AllOf;
 using imap::Command;
+using ::testing::AllOf;
 
 class Connections : public ImapTest, public ::testing::WithParamInterface<bool> {};
 
@@ -35,7 +35,8 @@ class SelfSigned : public ImapTest {
 };
 
 TEST_F(SelfSigned, CertificateIsRefusedUntilItsExactFingerprintIsTrusted) {
-    const QString fingerprint = imap::fingerprintOf(QSslCertificate::fromPath(server_->caFile()).first());
+    const QString fingerprint =
+        imap::fingerprintOf(QSslCertificate::fromPath(server_->caFile()).first());
     imap::Connection c(network_, settings());
     QString text;
     EXPECT_EQ(failureCode([&] { c.open(password_, {QStringLiteral("00:") + fingerprint.mid(3)}); },

@@ -22,10 +22,14 @@ using ::testing::ElementsAre;
 // A response as one line of text: "T A1 OK [CODE args] text", "U 3 FETCH (..)".
 std::string render(const Value& v) {
     switch (v.kind) {
-        case Value::Kind::Atom: return v.bytes.toStdString();
-        case Value::Kind::String: return '"' + v.bytes.toStdString() + '"';
-        case Value::Kind::Nil: return "NIL";
-        case Value::Kind::Elided: return "(...)";
+        case Value::Kind::Atom:
+            return v.bytes.toStdString();
+        case Value::Kind::String:
+            return '"' + v.bytes.toStdString() + '"';
+        case Value::Kind::Nil:
+            return "NIL";
+        case Value::Kind::Elided:
+            return "(...)";
         case Value::Kind::List: {
             std::string out = "(";
             for (const Value& i : v.items) out += (out.size() > 1 ? " " : "") + render(i);
@@ -51,7 +55,8 @@ std::string render(const Response& r) {
     return out;
 }
 
-std::vector<std::string> readAll(const QByteArray& bytes, qsizetype chunk, ReaderLimits limits = {}) {
+std::vector<std::string> readAll(const QByteArray& bytes, qsizetype chunk,
+                                 ReaderLimits limits = {}) {
     ResponseReader reader(limits);
     std::vector<std::string> out;
     for (qsizetype i = 0; i < bytes.size(); i += chunk) {
@@ -93,27 +98,36 @@ TEST_P(Valid, GivesTheSameResponsesWhateverTheChunksTheBytesCameIn) {
 INSTANTIATE_TEST_SUITE_P(
     Responses, Valid,
     ::testing::Values(
-        Line{"greeting", "* OK [CAPABILITY IMAP4rev1 IDLE AUTH=PLAIN] Dovecot ready.\r\n",
+        Line{"greeting",
+             "* OK [CAPABILITY IMAP4rev1 IDLE AUTH=PLAIN] Dovecot ready.\r\n",
              {"U OK [CAPABILITY IMAP4rev1 IDLE AUTH=PLAIN] :Dovecot ready."}},
-        Line{"tagged untagged continuation", "* 3 EXISTS\r\n+ go ahead\r\nA1 ok done\r\n",
+        Line{"tagged untagged continuation",
+             "* 3 EXISTS\r\n+ go ahead\r\nA1 ok done\r\n",
              {"U 3 EXISTS", "+ :go ahead", "T A1 OK :done"}},
         Line{"literal with CRLF and parens",
              "* 1 FETCH (BODY[] {10}\r\n(a)\r\nb)c\r\n FLAGS (\\Seen))\r\n",
              {"U 1 FETCH (BODY[] \"(a)\r\nb)c\r\n\" FLAGS (\\Seen))"}},
-        Line{"literal8 and empty literal", bytes("* 2 FETCH (BINARY[1] ~{3}\r\n\0\1\2 X {0}\r\n)\r\n"),
+        Line{"literal8 and empty literal",
+             bytes("* 2 FETCH (BINARY[1] ~{3}\r\n\0\1\2 X {0}\r\n)\r\n"),
              {bytes("U 2 FETCH (BINARY[1] \"\0\1\2\" X \"\")").toStdString()}},
-        Line{"section list and origin", "* 4 FETCH (BODY[HEADER.FIELDS (DATE FROM)]<0> \"x\")\r\n",
+        Line{"section list and origin",
+             "* 4 FETCH (BODY[HEADER.FIELDS (DATE FROM)]<0> \"x\")\r\n",
              {"U 4 FETCH (BODY[HEADER.FIELDS (DATE FROM)]<0> \"x\")"}},
-        Line{"quoted escapes, nil", "* LIST (\\Noselect) \"\\\\\" \"a \\\"b\\\"\" nil\r\n",
+        Line{"quoted escapes, nil",
+             "* LIST (\\Noselect) \"\\\\\" \"a \\\"b\\\"\" nil\r\n",
              {"U LIST (\\Noselect) \"\\\" \"a \"b\"\" NIL"}},
-        Line{"known code with values", "* OK [COPYUID 9 1:2 5:6] x\r\n",
+        Line{"known code with values",
+             "* OK [COPYUID 9 1:2 5:6] x\r\n",
              {"U OK [COPYUID 9 1:2 5:6] :x"}},
-        Line{"unknown code as text", "A2 NO [X-WEIRD some \"text] y\r\n",
+        Line{"unknown code as text",
+             "A2 NO [X-WEIRD some \"text] y\r\n",
              {"T A2 NO [X-WEIRD some \"text] :y"}},
         Line{"bare LF", "* SEARCH 1 2\nA3 OK\n", {"U SEARCH 1 2", "T A3 OK"}},
         Line{"unknown untagged", "* XFOO (a (b)) \"c\" 12\r\n", {"U XFOO (a (b)) \"c\" 12"}},
-        Line{"lists beyond the depth bound", "* 1 FETCH (X ((((\"(\" {2}\r\n)))))) UID 5)\r\n",
-             {"U 1 FETCH (X (((...))) UID 5)"}, {.maxDepth = 3}}),
+        Line{"lists beyond the depth bound",
+             "* 1 FETCH (X ((((\"(\" {2}\r\n)))))) UID 5)\r\n",
+             {"U 1 FETCH (X (((...))) UID 5)"},
+             {.maxDepth = 3}}),
     nameOf);
 
 class Invalid : public ::testing::TestWithParam<Line> {};
@@ -167,10 +181,14 @@ TEST(Commands, StringsAreAtomsQuotedOrLiteralsAsTheirBytesNeed) {
                 ElementsAre("A1 LOGIN jean@x.fr \"p \\\"w\\\\\" \"NIL\" \"\" {2+}\r\né\r\n"));
     // LITERAL- waits for the server above 4 kB; a continuation follows its command.
     for (const auto& [size, lines] : {std::pair{4096, 1u}, std::pair{4097, 2u}})
-        EXPECT_EQ(Command("APPEND").literal(QByteArray(size, 'x')).wire("A2",
-                      LiteralMode::NonSynchronizingSmall).size(), lines);
-    EXPECT_THAT(Command("AUTHENTICATE PLAIN").continuation("AGpAAHB3").wire(
-                    "A3", LiteralMode::NonSynchronizing),
+        EXPECT_EQ(Command("APPEND")
+                      .literal(QByteArray(size, 'x'))
+                      .wire("A2", LiteralMode::NonSynchronizingSmall)
+                      .size(),
+                  lines);
+    EXPECT_THAT(Command("AUTHENTICATE PLAIN")
+                    .continuation("AGpAAHB3")
+                    .wire("A3", LiteralMode::NonSynchronizing),
                 ElementsAre("A3 AUTHENTICATE PLAIN\r\n", "AGpAAHB3\r\n"));
 }
 
@@ -192,9 +210,14 @@ TEST(ServerFields, GiveTheAccountWithItsPortOrAreRefused) {
         {"IMAP://jean@127.0.0.1:1143/", "imap://jean@127.0.0.1:1143"},
         {"imap://jean@x.fr@mail.example.com", "imap://jean@x.fr@mail.example.com:143"},
         {"imaps://jean%40x.fr;AUTH=*@[::1]:994", "imaps://jean@x.fr@[::1]:994"},
-        {"imaps://mail.example.com", ""}, {"imaps://jean@", ""}, {"imaps://jean@host:0", ""},
-        {"imaps://jean@host:99999", ""}, {"imaps://jean@host:", ""},
-        {"imaps://jean@host/INBOX", ""}, {"Paris/Vantor", ""}, {"imaps://jean@ho st", ""}};
+        {"imaps://mail.example.com", ""},
+        {"imaps://jean@", ""},
+        {"imaps://jean@host:0", ""},
+        {"imaps://jean@host:99999", ""},
+        {"imaps://jean@host:", ""},
+        {"imaps://jean@host/INBOX", ""},
+        {"Paris/Vantor", ""},
+        {"imaps://jean@ho st", ""}};
     for (const auto& [field, account] : fields) {
         const auto a = ServerAddress::parse(QString::fromUtf8(field));
         EXPECT_EQ(a ? a->account().toStdString() : std::string(), account) << field;
@@ -208,7 +231,8 @@ Response one(const QByteArray& bytes) {
 }
 
 TEST(Decoders, ListStatusSearchAndCodesGiveTheirValuesAndRefuseMalformedOnes) {
-    const auto e = decodeList(one("* LIST (\\HasNoChildren \\Trash) \"/\" \"Corbeille &AOk-t&AOk-\"\r\n"));
+    const auto e =
+        decodeList(one("* LIST (\\HasNoChildren \\Trash) \"/\" \"Corbeille &AOk-t&AOk-\"\r\n"));
     EXPECT_EQ(e->name, QStringLiteral("Corbeille été"));
     EXPECT_EQ(e->specialUse, SpecialUse::Trash);
     EXPECT_TRUE(e->selectable);
@@ -217,13 +241,15 @@ TEST(Decoders, ListStatusSearchAndCodesGiveTheirValuesAndRefuseMalformedOnes) {
     EXPECT_FALSE(inbox->selectable);
     EXPECT_FALSE(decodeList(one("* LIST (\\X) \"//\" a\r\n")));
 
-    const auto s = decodeStatus(one("* STATUS \"A b\" (MESSAGES 3 UIDNEXT 9 UIDVALIDITY 7 HIGHESTMODSEQ 12)\r\n"));
+    const auto s = decodeStatus(
+        one("* STATUS \"A b\" (MESSAGES 3 UIDNEXT 9 UIDVALIDITY 7 HIGHESTMODSEQ 12)\r\n"));
     EXPECT_EQ(std::tuple(s->messages, s->uidNext, s->uidValidity, s->highestModSeq),
               std::tuple(3u, 9u, 7u, 12u));
     EXPECT_FALSE(decodeStatus(one("* STATUS a (UIDNEXT)\r\n")));
 
     EXPECT_EQ(decodeSearch(one("* SEARCH 5 3 4 (MODSEQ 9)\r\n"))->toBytes(), "3:5");
-    EXPECT_EQ(decodeSearch(one("* ESEARCH (TAG \"A1\") UID COUNT 4 ALL 1:3,9\r\n"))->toBytes(), "1:3,9");
+    EXPECT_EQ(decodeSearch(one("* ESEARCH (TAG \"A1\") UID COUNT 4 ALL 1:3,9\r\n"))->toBytes(),
+              "1:3,9");
     EXPECT_TRUE(decodeSearch(one("* ESEARCH (TAG \"A1\") UID\r\n"))->isEmpty());
     EXPECT_FALSE(decodeSearch(one("* SEARCH 1 x\r\n")));
 
@@ -241,18 +267,24 @@ TEST(Decoders, ListStatusSearchAndCodesGiveTheirValuesAndRefuseMalformedOnes) {
 }
 
 TEST(Decoders, FetchSummaryWithEnvelopeBodyStructureAndSections) {
-    const auto d = decodeFetch(one(
-        "* 12 FETCH (UID 42 FLAGS (\\Seen $VantorCopie) INTERNALDATE \" 7-Jul-2024 02:44:25 -0700\" "
-        "RFC822.SIZE 4286 MODSEQ (77) "
-        "ENVELOPE (\"Wed, 17 Jul 1996 02:23:25 -0700\" \"=?utf-8?q?R=C3=A9union?=\" "
-        "((\"Jean\" NIL \"jean\" \"x.fr\")) NIL NIL ((NIL NIL \"equipe\" NIL)(\"Ann\" NIL \"ann\" \"y.fr\")"
-        "(NIL NIL NIL NIL)) NIL NIL \"<a@x>\" \"<b@x>\") "
-        "BODYSTRUCTURE ((\"text\" \"plain\" (\"charset\" \"utf-8\") NIL NIL \"quoted-printable\" 120 4 NIL NIL NIL)"
-        "(\"message\" \"rfc822\" NIL NIL NIL \"7bit\" 900 (NIL NIL NIL NIL NIL NIL NIL NIL NIL NIL) "
-        "((\"text\" \"plain\" NIL NIL NIL \"7bit\" 10 1)(\"image\" \"png\" NIL NIL NIL \"base64\" 500) \"mixed\") 30)"
-        "(\"application\" \"pdf\" (\"name\" \"a.pdf\") NIL NIL \"base64\" 3000 NIL (\"attachment\" (\"filename\" \"b.pdf\")) NIL NIL)"
-        " \"mixed\" (\"boundary\" \"xx\") NIL NIL) "
-        "BODY[HEADER.FIELDS (MESSAGE-ID)] {14}\r\nMessage-ID: \r\n BODY[2]<0> NIL)\r\n"));
+    const auto d = decodeFetch(
+        one("* 12 FETCH (UID 42 FLAGS (\\Seen $VantorCopie) INTERNALDATE \" 7-Jul-2024 02:44:25 "
+            "-0700\" "
+            "RFC822.SIZE 4286 MODSEQ (77) "
+            "ENVELOPE (\"Wed, 17 Jul 1996 02:23:25 -0700\" \"=?utf-8?q?R=C3=A9union?=\" "
+            "((\"Jean\" NIL \"jean\" \"x.fr\")) NIL NIL ((NIL NIL \"equipe\" NIL)(\"Ann\" NIL "
+            "\"ann\" \"y.fr\")"
+            "(NIL NIL NIL NIL)) NIL NIL \"<a@x>\" \"<b@x>\") "
+            "BODYSTRUCTURE ((\"text\" \"plain\" (\"charset\" \"utf-8\") NIL NIL "
+            "\"quoted-printable\" 120 4 NIL NIL NIL)"
+            "(\"message\" \"rfc822\" NIL NIL NIL \"7bit\" 900 (NIL NIL NIL NIL NIL NIL NIL NIL NIL "
+            "NIL) "
+            "((\"text\" \"plain\" NIL NIL NIL \"7bit\" 10 1)(\"image\" \"png\" NIL NIL NIL "
+            "\"base64\" 500) \"mixed\") 30)"
+            "(\"application\" \"pdf\" (\"name\" \"a.pdf\") NIL NIL \"base64\" 3000 NIL "
+            "(\"attachment\" (\"filename\" \"b.pdf\")) NIL NIL)"
+            " \"mixed\" (\"boundary\" \"xx\") NIL NIL) "
+            "BODY[HEADER.FIELDS (MESSAGE-ID)] {14}\r\nMessage-ID: \r\n BODY[2]<0> NIL)\r\n"));
     EXPECT_EQ(std::tuple(d->sequence, d->uid, d->size, d->modSeq),
               std::tuple(12u, 42u, 4286u, 77u));
     EXPECT_THAT(*d->flags, ElementsAre("\\Seen", "$VantorCopie"));
@@ -277,11 +309,13 @@ TEST(Decoders, FetchSummaryWithEnvelopeBodyStructureAndSections) {
 }
 
 TEST(Decoders, SinglePartIsSectionOneAndPartsBeyondTheBoundAreOpaque) {
-    const auto single = decodeFetch(one("* 1 FETCH (BODYSTRUCTURE (\"TEXT\" \"HTML\" NIL NIL NIL \"8BIT\" 5 1))\r\n"));
+    const auto single = decodeFetch(
+        one("* 1 FETCH (BODYSTRUCTURE (\"TEXT\" \"HTML\" NIL NIL NIL \"8BIT\" 5 1))\r\n"));
     EXPECT_EQ(single->body->section, "1");
     EXPECT_EQ(single->body->subtype, "html");
-    const auto deep = decodeFetch(
-        one("* 1 FETCH (BODYSTRUCTURE (((\"text\" \"plain\" NIL NIL NIL \"7bit\" 1 1) \"a\") \"b\"))\r\n"), 2);
+    const auto deep = decodeFetch(one("* 1 FETCH (BODYSTRUCTURE (((\"text\" \"plain\" NIL NIL NIL "
+                                      "\"7bit\" 1 1) \"a\") \"b\"))\r\n"),
+                                  2);
     EXPECT_TRUE(deep->body->parts.at(0).parts.at(0).truncated);
     // A broken BODYSTRUCTURE leaves the other items.
     const auto broken = decodeFetch(one("* 1 FETCH (UID 3 BODYSTRUCTURE (\"text\") FLAGS ())\r\n"));

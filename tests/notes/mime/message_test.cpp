@@ -56,12 +56,15 @@ TEST(Message, InlineTextPartsShowInOrderAndFilesKeepTheirTypeAndSection) {
     const mime::Message m = mime::readMessage(corpusMessage("mixed-attachment.eml"));
     EXPECT_EQ(m.body, "Voici le compte rendu de la réunion.\n\nRésumé en ligne.");
     using A = mime::Attachment;
-    EXPECT_THAT(m.attachments,
-                ElementsAre(AllOf(Field(&A::contentType, "application/pdf"), Field(&A::section, "2")),
-                            AllOf(Field(&A::name, "../../etc/x.png"), Field(&A::section, "4"))));
+    EXPECT_THAT(
+        m.attachments,
+        ElementsAre(AllOf(Field(&A::contentType, "application/pdf"), Field(&A::section, "2")),
+                    AllOf(Field(&A::name, "../../etc/x.png"), Field(&A::section, "4"))));
     EXPECT_TRUE(m.attachments[0].bytes.startsWith("%PDF-1.4"));
-    EXPECT_TRUE(mime::readMessage(corpusMessage("mixed-attachment.eml"), mime::AttachmentBytes::kLeftOut)
-                    .attachments[0].bytes.isEmpty());
+    EXPECT_TRUE(
+        mime::readMessage(corpusMessage("mixed-attachment.eml"), mime::AttachmentBytes::kLeftOut)
+            .attachments[0]
+            .bytes.isEmpty());
 }
 
 // A desktop client's reply with a forwarded message: mixed holding an
@@ -78,11 +81,12 @@ TEST(Message, PlainTextIsChosenAmongAlternativesAndForwardedMailShowsInline) {
                                      "À : Paul Girard <paul@exemple.fr>\n\n"
                                      "Total : 1 200 €"));
     using A = mime::Attachment;
-    EXPECT_THAT(m.attachments,
-                ElementsAre(AllOf(Field(&A::name, "piece_jointe_1.png"), Field(&A::section, "1.3.2"),
-                                  Field(&A::declaredSize, 4)),
-                            AllOf(Field(&A::name, "Devis 2004-17.eml"),
-                                  Field(&A::contentType, "message/rfc822"), Field(&A::section, "2"))));
+    EXPECT_THAT(
+        m.attachments,
+        ElementsAre(AllOf(Field(&A::name, "piece_jointe_1.png"), Field(&A::section, "1.3.2"),
+                          Field(&A::declaredSize, 4)),
+                    AllOf(Field(&A::name, "Devis 2004-17.eml"),
+                          Field(&A::contentType, "message/rfc822"), Field(&A::section, "2"))));
 }
 
 TEST(Message, TextWithoutCharsetOrWithAnUnknownOneKeepsEveryCharacter) {
@@ -138,8 +142,8 @@ TEST_F(FileMessage, BrokenStructureKeepsItsTextAndAttachments) {
         "--wrong\nContent-Type: application/pdf\n"
         "Content-Disposition: attachment; filename=\"plan.pdf\"\n"
         "Content-Transfer-Encoding: base64\n\nJVBERi0=\n--wrong--\n");
-    for (const QByteArray& type : {QByteArray("multipart/mixed; boundary=\"right\""),
-                                   QByteArray("multipart/mixed")}) {
+    for (const QByteArray& type :
+         {QByteArray("multipart/mixed; boundary=\"right\""), QByteArray("multipart/mixed")}) {
         SCOPED_TRACE(type.constData());
         const mime::Message m = readSimple("Content-Type: " + type + "\r\n", parts);
         EXPECT_EQ(m.body, "Bonjour, voici le plan.");

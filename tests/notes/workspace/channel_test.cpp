@@ -29,7 +29,9 @@ constexpr uid_t kNobody = 65534;
 
 class ChannelTest : public ::testing::Test {
   protected:
-    ChannelTest() { store::StoreAdmin(root()).setUser(test::kUser, "x", test::kServer, test::kMailbox); }
+    ChannelTest() {
+        store::StoreAdmin(root()).setUser(test::kUser, "x", test::kServer, test::kMailbox);
+    }
     QString root() const { return dir_.file("notesdata"); }
 
     // A local socket bound to the client's name, not yet listening.

@@ -88,11 +88,13 @@ TEST_F(IpcWorkspaceTest, WithoutAClientForThisStoreBothCallsFailAsNotRunning) {
 
     UIWorkspacePtr workspace = client_.createUIWorkspace();  // creating it needs no client
     QString text;
-    EXPECT_EQ(failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Recherche", "", true); },
-                          &text),
-              workspace_code::kNotesNotRunning);
+    EXPECT_EQ(
+        failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Recherche", "", true); },
+                    &text),
+        workspace_code::kNotesNotRunning);
     EXPECT_THAT(text, QHasSubstr("n'est pas lancé"));
-    DocumentPtr memo = client_.createClientSession()->getDatabase(kServer, kMailbox)->createDocument();
+    DocumentPtr memo =
+        client_.createClientSession()->getDatabase(kServer, kMailbox)->createDocument();
     EXPECT_EQ(failureCode([&] { workspace->editDocument(true, memo); }),
               workspace_code::kNotesNotRunning);
 }

@@ -46,7 +46,8 @@ TEST(WorkspaceProtocol, ForeignDamagedOrOversizedMessagesAreRefused) {
     qToBigEndian<std::uint32_t>(0x7FFFFFFF, hugeCount.data() + hugeCount.size() - 4);
     for (const QByteArray& bad : {QByteArray("GET / HTTP/1.1"), otherVersion,
                                   good.left(good.size() - 3), good + "x", hugeCount})
-        EXPECT_EQ(test::failureCode([&] { decodeRequest(bad); }), workspace_code::kBadMessage) << bad.toHex().toStdString();
+        EXPECT_EQ(test::failureCode([&] { decodeRequest(bad); }), workspace_code::kBadMessage)
+            << bad.toHex().toStdString();
 
     QByteArray announced(4, '\0');
     qToBigEndian<std::uint32_t>(kMaxMessageBytes + 1, announced.data());
