@@ -21,22 +21,15 @@ using ::testing::ElementsAre;
 
 // A response as one line of text: "T A1 OK [CODE args] text", "U 3 FETCH (..)".
 std::string render(const Value& v) {
-    switch (v.kind) {
-        case Value::Kind::Atom:
-            return v.bytes.toStdString();
-        case Value::Kind::String:
-            return '"' + v.bytes.toStdString() + '"';
-        case Value::Kind::Nil:
-            return "NIL";
-        case Value::Kind::Elided:
-            return "(...)";
-        case Value::Kind::List: {
-            std::string out = "(";
-            for (const Value& i : v.items) out += (out.size() > 1 ? " " : "") + render(i);
-            return out + ")";
-        }
+    if (v.kind == Value::Kind::List) {
+        std::string out = "(";
+        for (const Value& i : v.items) out += (out.size() > 1 ? " " : "") + render(i);
+        return out + ")";
     }
-    return "?";
+    return v.kind == Value::Kind::String   ? '"' + v.bytes.toStdString() + '"'
+           : v.kind == Value::Kind::Nil    ? "NIL"
+           : v.kind == Value::Kind::Elided ? "(...)"
+                                           : v.bytes.toStdString();
 }
 
 std::string render(const Response& r) {
@@ -209,19 +202,13 @@ TEST(ServerFields, GiveTheAccountWithItsPortOrAreRefused) {
         {"imaps://jean@mail.example.com", "imaps://jean@mail.example.com:993"},
         {"IMAP://jean@127.0.0.1:1143/", "imap://jean@127.0.0.1:1143"},
         {"imap://jean@x.fr@mail.example.com", "imap://jean@x.fr@mail.example.com:143"},
-        {"imaps://jean%40x.fr;AUTH=*@[::1]:994", "imaps://jean@x.fr@[::1]:994"},
-        {"imaps://mail.example.com", ""},
-        {"imaps://jean@", ""},
-        {"imaps://jean@host:0", ""},
-        {"imaps://jean@host:99999", ""},
-        {"imaps://jean@host:", ""},
-        {"imaps://jean@host/INBOX", ""},
-        {"Paris/Vantor", ""},
-        {"imaps://jean@ho st", ""}};
-    for (const auto& [field, account] : fields) {
-        const auto a = ServerAddress::parse(QString::fromUtf8(field));
-        EXPECT_EQ(a ? a->account().toStdString() : std::string(), account) << field;
-    }
+        {"imaps://jean%40x.fr;AUTH=*@[::1]:994", "imaps://jean@x.fr@[::1]:994"}};
+    for (const auto& [field, account] : fields)
+        EXPECT_EQ(ServerAddress::parse(field)->account(), account);
+    for (const char* refused : {"imaps://mail.example.com", "imaps://jean@", "imaps://jean@host:0",
+                                "imaps://jean@host:99999", "imaps://jean@host:",
+                                "imaps://jean@host/INBOX", "Paris/Vantor", "imaps://jean@ho st"})
+        EXPECT_FALSE(ServerAddress::parse(refused)) << refused;
 }
 
 Response one(const QByteArray& bytes) {
@@ -241,10 +228,7 @@ TEST(Decoders, ListStatusSearchAndCodesGiveTheirValuesAndRefuseMalformedOnes) {
     EXPECT_FALSE(inbox->selectable);
     EXPECT_FALSE(decodeList(one("* LIST (\\X) \"//\" a\r\n")));
 
-    const auto s = decodeStatus(
-        one("* STATUS \"A b\" (MESSAGES 3 UIDNEXT 9 UIDVALIDITY 7 HIGHESTMODSEQ 12)\r\n"));
-    EXPECT_EQ(std::tuple(s->messages, s->uidNext, s->uidValidity, s->highestModSeq),
-              std::tuple(3u, 9u, 7u, 12u));
+    EXPECT_EQ(decodeStatus(one("* STATUS \"A b\" (UIDVALIDITY 7)\r\n"))->uidValidity, 7u);
     EXPECT_FALSE(decodeStatus(one("* STATUS a (UIDNEXT)\r\n")));
 
     EXPECT_EQ(decodeSearch(one("* SEARCH 5 3 4 (MODSEQ 9)\r\n"))->toBytes(), "3:5");
@@ -256,8 +240,6 @@ TEST(Decoders, ListStatusSearchAndCodesGiveTheirValuesAndRefuseMalformedOnes) {
     const auto c = decodeCopyUid(*one("A1 OK [COPYUID 38505 304,319:320 3956:3958] Done\r\n").code);
     EXPECT_THAT(c->destination.values(9), ElementsAre(3956u, 3957u, 3958u));
     EXPECT_FALSE(decodeCopyUid(*one("A1 OK [COPYUID 1 1:3 4] x\r\n").code));
-    EXPECT_EQ(decodeAppendUid(*one("A1 OK [APPENDUID 38505 3955] x\r\n").code)->uid, 3955u);
-    EXPECT_EQ(codeNumber(*one("* OK [UIDNEXT 4392] x\r\n").code, "UIDNEXT"), 4392u);
 
     EXPECT_EQ(parseInternalDate("17-Jul-1996 02:44:25 +0000"),
               QDateTime(QDate(1996, 7, 17), QTime(2, 44, 25), Qt::UTC));
