@@ -156,20 +156,14 @@ TEST_F(SessionFailures, NamedPipesWhereFilesShouldBeFailAtOnceInsteadOfWaiting) 
 }
 
 TEST_F(SessionFailures, UserOutsideTheAccessListIsRefused) {
-    admin_.createServer("Lyon/Vantor");
-    admin_.createMailbox("Lyon/Vantor", "mail\\direction.nsf", {"Isabelle Roux/Vantor"});
-    notes::SessionPtr session = openSession();
+    admin_.createMailbox(kServer, "direction.nsf", {"Isabelle Roux/Vantor"});
+    notes::DbDirectoryPtr dir = openSession()->getDbDirectory(kServer);
     QString description;
-    EXPECT_EQ(
-        failureCode(
-            [&] {
-                session->getDbDirectory("Lyon/Vantor")->openDatabase("mail\\direction.nsf", false);
-            },
-            &description),
-        code::kAccessDenied);
+    EXPECT_EQ(failureCode([&] { dir->openDatabase("direction.nsf", false); }, &description),
+              code::kAccessDenied);
     EXPECT_THAT(description, QHasSubstr(kUser));
-    admin_.grant("Lyon/Vantor", "mail\\direction.nsf", QStringLiteral("JEAN DUPONT/vantor"));
-    EXPECT_TRUE(session->getDatabase("Lyon/Vantor", "mail\\direction.nsf")->isOpen());
+    admin_.grant(kServer, "direction.nsf", "JEAN DUPONT/vantor");
+    EXPECT_TRUE(dir->openDatabase("direction.nsf", false)->isOpen());
 }
 
 TEST_F(SessionFailures, UnopenedDatabaseFallsBackToTheUsersMailFile) {

@@ -14,6 +14,7 @@
 #include "notes/imap/imap_codes.h"
 #include "notes/imap/keyring.h"
 #include "notes/notes.h"
+#include "support/file_bytes.h"
 #include "support/keyring_session.h"
 #include "support/temp_dir.h"
 #include "support/test_env.h"
@@ -25,6 +26,7 @@ using imap::Account;
 using imap::FolderRef;
 using imap::SearchTerm;
 using imap::UidSet;
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsSupersetOf;
@@ -218,16 +220,22 @@ class SelfSignedAccount : public AccountTest {
     DovecotOptions serverOptions() const override { return {.tls = QStringLiteral("self-signed")}; }
 };
 
-TEST_F(SelfSignedAccount, CertificateTrustedInTheFileIsAcceptedAndOtherLinesAreLoggedOnce) {
+TEST_F(SelfSignedAccount, CertificateIsRefusedUntilItsExactFingerprintIsInTheTrustFile) {
     const QString fingerprint =
         imap::fingerprintOf(QSslCertificate::fromPath(server_->caFile()).first());
-    QFile file(dir_.file(QStringLiteral("certificats.txt")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(("# serveur de test\n\nn'importe quoi\n" + account_->address().hostPort() + "  " +
-                fingerprint.toLower() + "\n")
-                   .toUtf8());
-    file.close();
-    EXPECT_TRUE(account_->status({"INBOX"})[0].found);
+    const QString hostPort = account_->address().hostPort();
+    const QString file = dir_.file("certificats.txt");
+    putBytes(file, (hostPort + " 00:" + fingerprint.mid(3)).toUtf8());
+    QString text;
+    EXPECT_EQ(failureCode([&] { account_->status({"INBOX"}); }, &text),
+              imap::code::kCertificateRefused);
+    EXPECT_THAT(text,
+                AllOf(QHasSubstr("« certificats.txt »"), QHasSubstr(hostPort + ' ' + fingerprint),
+                      QHasSubstr("aucune autorité reconnue")));
+    // Any case, other lines logged once.
+    putBytes(file,
+             ("# serveur\n\nn'importe quoi\n" + hostPort + "  " + fingerprint.toLower()).toUtf8());
+    EXPECT_TRUE(makeAccount()->status({"INBOX"})[0].found);
     makeAccount()->status({"INBOX"});
     EXPECT_THAT(log_, ElementsAre(QHasSubstr("n'importe quoi")));
 }
