@@ -1,5 +1,6 @@
 // The program walks a mailbox while other processes change it: the tool
-// delivers, the mail client removes. The walk sees each change at its next step.
+// delivers, the mail client removes, even the document the walk stands on.
+// The walk sees each change at its next step.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +45,7 @@ TEST_F(StoreTest, RemovalsAndDeliveriesByAnotherProcessShowAtTheNextStep) {
     for (int i = 4; i <= 40; ++i) expected << QString::number(i);
     EXPECT_EQ(rest, expected);
     EXPECT_EQ(failureCode([&] { current->itemValue("Subject"); }), store::code::kDocumentRemoved);
+    EXPECT_FALSE(current->remove(true));  // already gone
 }
 
 }  // namespace

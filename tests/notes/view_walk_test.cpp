@@ -36,22 +36,6 @@ TEST_F(ViewWalk, LongWalkGivesEveryDocumentOnceInCreationOrderWithItsCreationTim
     EXPECT_EQ(all->getFirstDocument()->itemValue("Subject"), "1");
 }
 
-TEST_F(ViewWalk, RemovalDuringAWalkDoesNotBreakGetNextDocument) {
-    for (const char* s : {"A", "B", "C", "D"}) deliver(QString::fromLatin1(s));
-    notes::ViewPtr all = openMailbox()->getView(kAll);
-    notes::DocumentPtr b = all->getNextDocument(*all->getFirstDocument());
-    // B removed by "the popup" through its own session, C removed through this one.
-    client_.createClientSession()
-        ->getDatabase(kServer, kMailbox)
-        ->getDocumentByUNID(b->universalID())
-        ->remove(true);
-    notes::DocumentPtr c = all->getNextDocument(*b);
-    EXPECT_EQ(c->itemValue("Subject"), "C");
-    EXPECT_TRUE(c->remove(true));
-    EXPECT_FALSE(c->remove(true));  // already gone
-    EXPECT_EQ(all->getNextDocument(*c)->itemValue("Subject"), "D");
-}
-
 TEST_F(ViewWalk, FolderWalksSkipDocumentsFiledElsewhereAndReflectEachRemovalAtOnce) {
     for (const char* s : {"A", "B", "C", "D"}) deliver(QString::fromLatin1(s));
     notes::DatabasePtr db = openMailbox();
