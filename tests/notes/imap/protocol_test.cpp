@@ -88,40 +88,28 @@ TEST_P(Valid, GivesTheSameResponsesWhateverTheChunksTheBytesCameIn) {
         EXPECT_EQ(readAll(l.bytes, chunk, l.limits), l.responses) << chunk;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Responses, Valid,
-    ::testing::Values(
-        Line{"greeting",
-             "* OK [CAPABILITY IMAP4rev1 IDLE AUTH=PLAIN] Dovecot ready.\r\n",
-             {"U OK [CAPABILITY IMAP4rev1 IDLE AUTH=PLAIN] :Dovecot ready."}},
-        Line{"tagged untagged continuation",
-             "* 3 EXISTS\r\n+ go ahead\r\nA1 ok done\r\n",
-             {"U 3 EXISTS", "+ :go ahead", "T A1 OK :done"}},
-        Line{"literal with CRLF and parens",
-             "* 1 FETCH (BODY[] {10}\r\n(a)\r\nb)c\r\n FLAGS (\\Seen))\r\n",
-             {"U 1 FETCH (BODY[] \"(a)\r\nb)c\r\n\" FLAGS (\\Seen))"}},
-        Line{"literal8 and empty literal",
-             bytes("* 2 FETCH (BINARY[1] ~{3}\r\n\0\1\2 X {0}\r\n)\r\n"),
-             {bytes("U 2 FETCH (BINARY[1] \"\0\1\2\" X \"\")").toStdString()}},
-        Line{"section list and origin",
-             "* 4 FETCH (BODY[HEADER.FIELDS (DATE FROM)]<0> \"x\")\r\n",
-             {"U 4 FETCH (BODY[HEADER.FIELDS (DATE FROM)]<0> \"x\")"}},
-        Line{"quoted escapes, nil",
-             "* LIST (\\Noselect) \"\\\\\" \"a \\\"b\\\"\" nil\r\n",
-             {"U LIST (\\Noselect) \"\\\" \"a \"b\"\" NIL"}},
-        Line{"known code with values",
-             "* OK [COPYUID 9 1:2 5:6] x\r\n",
-             {"U OK [COPYUID 9 1:2 5:6] :x"}},
-        Line{"unknown code as text",
-             "A2 NO [X-WEIRD some \"text] y\r\n",
-             {"T A2 NO [X-WEIRD some \"text] :y"}},
-        Line{"bare LF", "* SEARCH 1 2\nA3 OK\n", {"U SEARCH 1 2", "T A3 OK"}},
-        Line{"unknown untagged", "* XFOO (a (b)) \"c\" 12\r\n", {"U XFOO (a (b)) \"c\" 12"}},
-        Line{"lists beyond the depth bound",
-             "* 1 FETCH (X ((((\"(\" {2}\r\n)))))) UID 5)\r\n",
-             {"U 1 FETCH (X (((...))) UID 5)"},
-             {.maxDepth = 3}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Responses, Valid, ::testing::Values(
+    Line{"greeting", "* OK [CAPABILITY IMAP4rev1 IDLE AUTH=PLAIN] Dovecot ready.\r\n",
+         {"U OK [CAPABILITY IMAP4rev1 IDLE AUTH=PLAIN] :Dovecot ready."}},
+    Line{"tagged untagged continuation", "* 3 EXISTS\r\n+ go ahead\r\nA1 ok done\r\n",
+         {"U 3 EXISTS", "+ :go ahead", "T A1 OK :done"}},
+    Line{"literal with CRLF and parens", "* 1 FETCH (BODY[] {10}\r\n(a)\r\nb)c\r\n FLAGS (\\Seen))\r\n",
+         {"U 1 FETCH (BODY[] \"(a)\r\nb)c\r\n\" FLAGS (\\Seen))"}},
+    Line{"literal8 and empty literal", bytes("* 2 FETCH (BINARY[1] ~{3}\r\n\0\1\2 X {0}\r\n)\r\n"),
+         {bytes("U 2 FETCH (BINARY[1] \"\0\1\2\" X \"\")").toStdString()}},
+    Line{"section list and origin", "* 4 FETCH (BODY[HEADER.FIELDS (DATE FROM)]<0> \"x\")\r\n",
+         {"U 4 FETCH (BODY[HEADER.FIELDS (DATE FROM)]<0> \"x\")"}},
+    Line{"quoted escapes, nil", "* LIST (\\Noselect) \"\\\\\" \"a \\\"b\\\"\" nil\r\n",
+         {"U LIST (\\Noselect) \"\\\" \"a \"b\"\" NIL"}},
+    Line{"known code", "* OK [COPYUID 9 1:2 5:6] x\r\n", {"U OK [COPYUID 9 1:2 5:6] :x"}},
+    Line{"unknown code", "A2 NO [X-WEIRD some \"text] y\r\n", {"T A2 NO [X-WEIRD some \"text] :y"}},
+    Line{"bare LF", "* SEARCH 1 2\nA3 OK\n", {"U SEARCH 1 2", "T A3 OK"}},
+    Line{"unknown untagged", "* XFOO (a (b)) \"c\" 12\r\n", {"U XFOO (a (b)) \"c\" 12"}},
+    Line{"lists beyond the depth bound", "* 1 FETCH (X ((((\"(\" {2}\r\n)))))) UID 5)\r\n",
+         {"U 1 FETCH (X (((...))) UID 5)"}, {.maxDepth = 3}}),
     nameOf);
+// clang-format on
 
 class Invalid : public ::testing::TestWithParam<Line> {};
 
@@ -249,24 +237,20 @@ TEST(Decoders, ListStatusSearchAndCodesGiveTheirValuesAndRefuseMalformedOnes) {
 }
 
 TEST(Decoders, FetchSummaryWithEnvelopeBodyStructureAndSections) {
-    const auto d = decodeFetch(
-        one("* 12 FETCH (UID 42 FLAGS (\\Seen $VantorCopie) INTERNALDATE \" 7-Jul-2024 02:44:25 "
-            "-0700\" "
-            "RFC822.SIZE 4286 MODSEQ (77) "
-            "ENVELOPE (\"Wed, 17 Jul 1996 02:23:25 -0700\" \"=?utf-8?q?R=C3=A9union?=\" "
-            "((\"Jean\" NIL \"jean\" \"x.fr\")) NIL NIL ((NIL NIL \"equipe\" NIL)(\"Ann\" NIL "
-            "\"ann\" \"y.fr\")"
-            "(NIL NIL NIL NIL)) NIL NIL \"<a@x>\" \"<b@x>\") "
-            "BODYSTRUCTURE ((\"text\" \"plain\" (\"charset\" \"utf-8\") NIL NIL "
-            "\"quoted-printable\" 120 4 NIL NIL NIL)"
-            "(\"message\" \"rfc822\" NIL NIL NIL \"7bit\" 900 (NIL NIL NIL NIL NIL NIL NIL NIL NIL "
-            "NIL) "
-            "((\"text\" \"plain\" NIL NIL NIL \"7bit\" 10 1)(\"image\" \"png\" NIL NIL NIL "
-            "\"base64\" 500) \"mixed\") 30)"
-            "(\"application\" \"pdf\" (\"name\" \"a.pdf\") NIL NIL \"base64\" 3000 NIL "
-            "(\"attachment\" (\"filename\" \"b.pdf\")) NIL NIL)"
-            " \"mixed\" (\"boundary\" \"xx\") NIL NIL) "
-            "BODY[HEADER.FIELDS (MESSAGE-ID)] {14}\r\nMessage-ID: \r\n BODY[2]<0> NIL)\r\n"));
+    // clang-format off
+    const auto d = decodeFetch(one(
+        "* 12 FETCH (UID 42 FLAGS (\\Seen $VantorCopie) INTERNALDATE \" 7-Jul-2024 02:44:25 -0700\" "
+        "RFC822.SIZE 4286 MODSEQ (77) "
+        "ENVELOPE (\"Wed, 17 Jul 1996 02:23:25 -0700\" \"=?utf-8?q?R=C3=A9union?=\" "
+        "((\"Jean\" NIL \"jean\" \"x.fr\")) NIL NIL ((NIL NIL \"equipe\" NIL)(\"Ann\" NIL \"ann\" \"y.fr\")"
+        "(NIL NIL NIL NIL)) NIL NIL \"<a@x>\" \"<b@x>\") "
+        "BODYSTRUCTURE ((\"text\" \"plain\" (\"charset\" \"utf-8\") NIL NIL \"quoted-printable\" 120 4 NIL NIL NIL)"
+        "(\"message\" \"rfc822\" NIL NIL NIL \"7bit\" 900 (NIL NIL NIL NIL NIL NIL NIL NIL NIL NIL) "
+        "((\"text\" \"plain\" NIL NIL NIL \"7bit\" 10 1)(\"image\" \"png\" NIL NIL NIL \"base64\" 500) \"mixed\") 30)"
+        "(\"application\" \"pdf\" (\"name\" \"a.pdf\") NIL NIL \"base64\" 3000 NIL (\"attachment\" (\"filename\" \"b.pdf\")) NIL NIL)"
+        " \"mixed\" (\"boundary\" \"xx\") NIL NIL) "
+        "BODY[HEADER.FIELDS (MESSAGE-ID)] {14}\r\nMessage-ID: \r\n BODY[2]<0> NIL)\r\n"));
+    // clang-format on
     EXPECT_EQ(std::tuple(d->sequence, d->uid, d->size, d->modSeq),
               std::tuple(12u, 42u, 4286u, 77u));
     EXPECT_THAT(*d->flags, ElementsAre("\\Seen", "$VantorCopie"));
