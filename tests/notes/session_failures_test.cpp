@@ -172,9 +172,6 @@ TEST_F(SessionFailures, UnopenedDatabaseFallsBackToTheUsersMailFile) {
     EXPECT_EQ(failureCode([&] { db->getView("($All)"); }), code::kDatabaseNotOpen);
     db->openMail();
     EXPECT_EQ(db->filePath(), kMailbox);
-    admin_.setServerDown(kServer, true);
-    EXPECT_EQ(failureCode([&] { session->getDatabase(kServer, kMailbox)->openMail(); }),
-              code::kServerUnreachable);
 }
 
 TEST_F(SessionFailures, LockHeldTooLongGivesBusyFailureAndChangesNothing) {

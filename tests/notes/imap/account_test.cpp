@@ -51,7 +51,6 @@ class AccountTest : public ImapTest {
         env_.clock = QDateTime(QDate(2026, 12, 8), QTime(10, 0));  // outages are timed by it
         account_ = makeAccount();
     }
-    void TearDown() override { account_.reset(); }
 
     std::unique_ptr<Account> makeAccount(const QString& sessionPassword = QString()) {
         imap::AccountSettings s;

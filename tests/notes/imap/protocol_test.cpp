@@ -160,17 +160,13 @@ TEST(Commands, StringsAreAtomsQuotedOrLiteralsAsTheirBytesNeed) {
                 ElementsAre("A1 LOGIN jean@x.fr \"p \\\"w\\\\\" \"NIL\" \"\" {2}\r\n", "é\r\n"));
     EXPECT_THAT(c.wire("A1", LiteralMode::NonSynchronizing),
                 ElementsAre("A1 LOGIN jean@x.fr \"p \\\"w\\\\\" \"NIL\" \"\" {2+}\r\né\r\n"));
-    // LITERAL- waits for the server above 4 kB; a continuation follows its command.
+    // LITERAL- waits for the server above 4 kB.
     for (const auto& [size, lines] : {std::pair{4096, 1u}, std::pair{4097, 2u}})
         EXPECT_EQ(Command("APPEND")
                       .literal(QByteArray(size, 'x'))
                       .wire("A2", LiteralMode::NonSynchronizingSmall)
                       .size(),
                   lines);
-    EXPECT_THAT(Command("AUTHENTICATE PLAIN")
-                    .continuation("AGpAAHB3")
-                    .wire("A3", LiteralMode::NonSynchronizing),
-                ElementsAre("A3 AUTHENTICATE PLAIN\r\n", "AGpAAHB3\r\n"));
 }
 
 TEST(UidSets, AreMergedSplitAndParsedInTheServersOrder) {

@@ -56,10 +56,9 @@ TEST(Message, InlineTextPartsShowInOrderAndFilesKeepTheirTypeAndSection) {
         ElementsAre(AllOf(Field(&A::contentType, "application/pdf"), Field(&A::section, "2")),
                     AllOf(Field(&A::name, "../../etc/x.png"), Field(&A::section, "4"))));
     EXPECT_TRUE(m.attachments[0].bytes.startsWith("%PDF-1.4"));
+    const QByteArray bytes = corpusMessage("mixed-attachment.eml");
     EXPECT_TRUE(
-        mime::readMessage(corpusMessage("mixed-attachment.eml"), mime::AttachmentBytes::kLeftOut)
-            .attachments[0]
-            .bytes.isEmpty());
+        mime::readMessage(bytes, mime::AttachmentBytes::kLeftOut).attachments[0].bytes.isEmpty());
 }
 
 // A desktop client's reply with a forwarded message: mixed holding an

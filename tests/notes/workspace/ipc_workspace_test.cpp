@@ -30,7 +30,6 @@ class IpcWorkspaceTest : public ::testing::Test {
 
     DocumentPtr deliver(const QString& subject, QStringList folders = {}) {
         store::Memo memo = test::memo(subject);
-        memo.body = QStringLiteral("Bonjour,\r\nà demain.");
         memo.attachments = {{"ordre.txt", QString(), QByteArray("1. budget")}};
         memo.folders = std::move(folders);
         return test::deliver(*mailbox_, memo);
