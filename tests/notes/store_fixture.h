@@ -5,24 +5,16 @@
 
 #include <QFile>
 
-#include "failure_code.h"
 #include "notes/store/local_client.h"
 #include "notes/store/local_document.h"
 #include "notes/store/store_codes.h"
+#include "notes_checks.h"
 #include "support/file_bytes.h"
 #include "support/mailbox.h"
 #include "support/qt_printers.h"
 #include "support/temp_dir.h"
 
 namespace vantor::test {
-
-// The subjects of a view or folder, in view order.
-inline QStringList subjects(notes::View& view) {
-    QStringList list;
-    for (notes::DocumentPtr d = view.getFirstDocument(); d; d = view.getNextDocument(*d))
-        list << d->itemValue("Subject");
-    return list;
-}
 
 class StoreTest : public ::testing::Test {
   protected:

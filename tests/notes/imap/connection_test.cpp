@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "imap_fixture.h"
-#include "notes/failure_code.h"
+#include "notes/notes_checks.h"
 #include "notes/imap/imap_codes.h"
 #include "notes/notes.h"
 

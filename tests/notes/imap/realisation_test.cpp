@@ -1,12 +1,12 @@
 // The realisation of the mail boundary against a real Dovecot, as the upper
 // layers use it, each result checked on the server.
 #include "imap_fixture.h"
-#include "notes/failure_code.h"
 #include "notes/imap/imap_client.h"
 #include "notes/imap/imap_codes.h"
 #include "notes/imap/imap_document.h"
 #include "notes/mime/corpus.h"
 #include "notes/mime/message.h"
+#include "notes/notes_checks.h"
 #include "support/test_env.h"
 
 namespace vantor::test {
@@ -49,13 +49,6 @@ class RealisationTest : public ImapTest {
                          {}, date);
     }
 
-    // The subjects along a walk of the view.
-    static QStringList items(const notes::ViewPtr& view) {
-        QStringList out;
-        for (notes::DocumentPtr d = view->getFirstDocument(); d; d = view->getNextDocument(*d))
-            out << d->itemValue("Subject");
-        return out;
-    }
     QByteArrayList flagsOf(const QByteArray& folder) {
         QByteArrayList flags;
         for (const imap::MessageSummary& s :
@@ -134,7 +127,7 @@ TEST_F(RealisationTest,
         put(folder, QString::fromLatin1(folder) + " budget");
     put("INBOX", "Autre sujet");
     const notes::DatabasePtr db = open();
-    EXPECT_THAT(items(db->getView("($All)")),
+    EXPECT_THAT(subjects(*db->getView("($All)")),
                 UnorderedElementsAre("INBOX budget", "Autre sujet", "Projets/Atlas budget"));
     QStringList names;
     for (const notes::ViewPtr& v : db->views()) names << v->name();
@@ -142,13 +135,14 @@ TEST_F(RealisationTest,
                                      "Projets\\Atlas", "Recherche"}));
 
     const notes::ViewPtr candidates = db->searchCandidates("budget");
-    EXPECT_THAT(items(candidates), UnorderedElementsAre("INBOX budget", "Projets/Atlas budget"));
+    EXPECT_THAT(subjects(*candidates),
+                UnorderedElementsAre("INBOX budget", "Projets/Atlas budget"));
     candidates->getFirstDocument()->putInFolder("Recherche", true);
     const notes::ViewPtr recherche = db->getView("Recherche");
     for (notes::DocumentPtr d = recherche->getFirstDocument(); d;
          d = recherche->getNextDocument(*d))
         d->removeFromFolder("Recherche");
-    EXPECT_THAT(items(db->getView("Recherche")), ElementsAre("Recherche budget"));
+    EXPECT_THAT(subjects(*db->getView("Recherche")), ElementsAre("Recherche budget"));
     EXPECT_EQ(all("INBOX").count(), 2u);
 }
 
@@ -191,7 +185,7 @@ TEST_F(RealisationTest, DeleteGoesToTrashMoveLeavesTheInboxAndRemoveLeavesNoCopy
     toMove->moveToFolder("Projets", "($Inbox)");
     EXPECT_TRUE(toRemove->remove(true));
     EXPECT_EQ(std::tuple(all("INBOX").count(), all("Trash").count()), std::tuple(0u, 1u));
-    EXPECT_THAT(items(db->getView("Projets")), ElementsAre("à classer"));
+    EXPECT_THAT(subjects(*db->getView("Projets")), ElementsAre("à classer"));
 }
 
 TEST_F(RealisationTest, FollowUpSetsFlaggedAndOnePriorityKeywordAndRefusesOtherChanges) {

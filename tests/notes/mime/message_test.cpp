@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 
 #include "corpus.h"
-#include "notes/failure_code.h"
+#include "notes/notes_checks.h"
 #include "support/qt_printers.h"
 
 namespace vantor::test {

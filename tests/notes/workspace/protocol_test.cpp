@@ -4,7 +4,7 @@
 
 #include <QtEndian>
 
-#include "notes/failure_code.h"
+#include "notes/notes_checks.h"
 #include "notes/notes.h"
 #include "notes/workspace/workspace_codes.h"
 #include "notes/workspace/workspace_protocol.h"

@@ -1,7 +1,9 @@
 #pragma once
-// The code of the failure an action throws, for tests that expect one.
+// What tests of any realisation check: the code of the failure an action
+// throws, the subjects a walk of a view gives.
 #include <QString>
 
+#include "notes/notes.h"
 #include "platform/failure.h"
 
 namespace vantor::test {
@@ -16,6 +18,14 @@ std::int32_t failureCode(Action&& action, QString* description = nullptr) {
         return f.code();
     }
     return 0;
+}
+
+// The subjects of a view or folder, in view order.
+inline QStringList subjects(notes::View& view) {
+    QStringList list;
+    for (notes::DocumentPtr d = view.getFirstDocument(); d; d = view.getNextDocument(*d))
+        list << d->itemValue(QStringLiteral("Subject"));
+    return list;
 }
 
 }  // namespace vantor::test
