@@ -1,6 +1,5 @@
 #pragma once
-// The kept corpus of real-mail structures (fuzz/corpus/eml), and messages
-// written inline with "\n" that travel with CRLF as mail does.
+// The kept corpus of real-mail structures (fuzz/corpus/eml).
 #include <QByteArray>
 #include <QDir>
 #include <QStringList>
@@ -19,10 +18,6 @@ inline QByteArray corpusMessage(const QString& name) {
 
 inline QStringList corpusNames() {
     return QDir(QStringLiteral(VANTOR_EML_CORPUS)).entryList(QDir::Files, QDir::Name);
-}
-
-inline QByteArray crlf(QByteArray text) {
-    return text.replace("\n", "\r\n");
 }
 
 }  // namespace vantor::test

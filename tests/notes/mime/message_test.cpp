@@ -132,11 +132,13 @@ TEST(Message, DeliveryNoticesWithANullSenderAreRead) {
 }
 
 TEST_F(FileMessage, BrokenStructureKeepsItsTextAndAttachments) {
-    const QByteArray parts = crlf(
-        "--wrong\nContent-Type: text/plain; charset=utf-8\n\nBonjour, voici le plan.\n"
-        "--wrong\nContent-Type: application/pdf\n"
-        "Content-Disposition: attachment; filename=\"plan.pdf\"\n"
-        "Content-Transfer-Encoding: base64\n\nJVBERi0=\n--wrong--\n");
+    const QByteArray parts =
+        QByteArray(
+            "--wrong\nContent-Type: text/plain; charset=utf-8\n\nBonjour, voici le plan.\n"
+            "--wrong\nContent-Type: application/pdf\n"
+            "Content-Disposition: attachment; filename=\"plan.pdf\"\n"
+            "Content-Transfer-Encoding: base64\n\nJVBERi0=\n--wrong--\n")
+            .replace("\n", "\r\n");
     for (const QByteArray& type :
          {QByteArray("multipart/mixed; boundary=\"right\""), QByteArray("multipart/mixed")}) {
         SCOPED_TRACE(type.constData());

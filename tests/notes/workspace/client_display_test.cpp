@@ -58,11 +58,6 @@ class DisplayTest : public ::testing::Test {
         return XGetWindowAttributes(display_, w, &a) && a.map_state == IsViewable;
     }
 
-    int stackingIndex(Window w) {
-        const std::vector<Window> all = topLevel();
-        return static_cast<int>(std::find(all.begin(), all.end(), w) - all.begin());
-    }
-
     test::TempDir dir_;
     Display* display_ = nullptr;
 };
@@ -84,7 +79,9 @@ TEST_F(DisplayTest, WithoutWindowManagerTheClientIsMappedRaisedAndFocused) {
 
     ASSERT_TRUE(bringWindowToFront("Lotus Notes"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return viewable(client); }, 30000));
-    EXPECT_GT(stackingIndex(client), stackingIndex(static_cast<Window>(other.winId())));
+    const std::vector<Window> stack = topLevel();  // bottom to top
+    EXPECT_GT(std::find(stack.begin(), stack.end(), client),
+              std::find(stack.begin(), stack.end(), static_cast<Window>(other.winId())));
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(display_, &focus, &revert);
