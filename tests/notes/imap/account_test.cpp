@@ -9,11 +9,11 @@
 #include <QTimer>
 
 #include "imap_fixture.h"
-#include "notes/notes_checks.h"
 #include "notes/imap/certificate_trust.h"
 #include "notes/imap/imap_codes.h"
 #include "notes/imap/keyring.h"
 #include "notes/notes.h"
+#include "notes/notes_checks.h"
 #include "support/file_bytes.h"
 #include "support/keyring_session.h"
 #include "support/temp_dir.h"
@@ -120,10 +120,8 @@ TEST_F(AccountTest, AppendKeepsDateAndFlagsAndSearchFindsAccentedWords) {
     EXPECT_TRUE(subject("hiver").isEmpty());
 }
 
-class Moves : public AccountTest, public ::testing::WithParamInterface<bool> {
-    DovecotOptions serverOptions() const override {
-        return GetParam() ? DovecotOptions{} : DovecotOptions{.without = {QStringLiteral("MOVE")}};
-    }
+struct Moves : AccountTest, ::testing::WithParamInterface<bool> {
+    Moves() { options_.without = GetParam() ? QStringList() : QStringList{"MOVE"}; }
 };
 
 TEST_P(Moves, CopyMoveAndExpungeTouchExactlyTheUidsAsked) {
@@ -158,10 +156,8 @@ TEST_F(AccountTest, UidsOfAFolderRecreatedMeanNothingThere) {
               imap::code::kFolderRenumbered);
 }
 
-class WithoutUidplus : public AccountTest {
-    DovecotOptions serverOptions() const override {
-        return {.without = {QStringLiteral("MOVE"), QStringLiteral("UIDPLUS")}};
-    }
+struct WithoutUidplus : AccountTest {
+    WithoutUidplus() { options_.without = {"MOVE", "UIDPLUS"}; }
 };
 
 TEST_F(WithoutUidplus, MoveAndExpungeAreRefusedBeforeAnythingIsDone) {
@@ -210,8 +206,8 @@ TEST_F(AccountTest, IdleCallsTheListenerOnTheAccountsThreadWhenMailArrives) {
     EXPECT_EQ(calledOn, QThread::currentThread());
 }
 
-class SelfSignedAccount : public AccountTest {
-    DovecotOptions serverOptions() const override { return {.tls = QStringLiteral("self-signed")}; }
+struct SelfSignedAccount : AccountTest {
+    SelfSignedAccount() { options_.tls = "self-signed"; }
 };
 
 TEST_F(SelfSignedAccount, CertificateIsRefusedUntilItsExactFingerprintIsInTheTrustFile) {

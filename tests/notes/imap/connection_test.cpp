@@ -5,9 +5,9 @@
 #include <QTimer>
 
 #include "imap_fixture.h"
-#include "notes/notes_checks.h"
 #include "notes/imap/imap_codes.h"
 #include "notes/notes.h"
+#include "notes/notes_checks.h"
 
 namespace vantor::test {
 namespace {
@@ -25,10 +25,8 @@ TEST_P(Connections, LogInOverTlsAndReportTheCapabilitiesGivenAfterLogin) {
 
 INSTANTIATE_TEST_SUITE_P(ImapsAndStartTls, Connections, ::testing::Values(true, false));
 
-class WithoutLiteralPlus : public ImapTest {
-    DovecotOptions serverOptions() const override {
-        return {.without = {QStringLiteral("LITERAL+"), QStringLiteral("SASL-IR")}};
-    }
+struct WithoutLiteralPlus : ImapTest {
+    WithoutLiteralPlus() { options_.without = {"LITERAL+", "SASL-IR"}; }
 };
 
 TEST_F(WithoutLiteralPlus, LiteralsWaitForTheServerAndThePipelineGoesOnAfterThem) {
@@ -82,8 +80,8 @@ TEST_F(ImapTest, ConnectionCutWhileAResponseIsAwaitedIsServerUnavailable) {
     EXPECT_TRUE(c->exchange({Command("NOOP")}).completions[0].ok());
 }
 
-class PlainOnly : public ImapTest {
-    DovecotOptions serverOptions() const override { return {.tls = QStringLiteral("none")}; }
+struct PlainOnly : ImapTest {
+    PlainOnly() { options_.tls = "none"; }
 };
 
 TEST_F(PlainOnly, LinkWithoutTlsIsAllowedToThisMachine) {
