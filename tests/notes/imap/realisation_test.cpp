@@ -74,7 +74,7 @@ TEST_F(RealisationTest,
     const QDateTime now = QDateTime::currentDateTime();
     put("INBOX", "horloge en avance", now.addSecs(3600));
     put("INBOX", "horloge en retard", now.addSecs(-3600));
-    put("INBOX", "déplacé par un autre programme", now.addDays(-3));
+    put("INBOX", "déplacé par un autre programme", now.addDays(-3));  // not new either
 
     const qint64 lastVisit = now.toSecsSinceEpoch() - 1;
     QStringList popped;
