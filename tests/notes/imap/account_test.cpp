@@ -1,7 +1,5 @@
-// The account's operations against a real Dovecot, each result checked on
-// the server: folders, status, search, summaries and sections read without
-// marking anything read, flags, copy, move, exact expunge, append, the
-// outage's growing delay, IDLE's news and the keyring.
+// The account's operations against a real Dovecot, each result checked on the
+// server; the outage's growing delay, IDLE's news, certificates and the keyring.
 #include "notes/imap/account.h"
 
 #include <QEventLoop>
@@ -26,11 +24,7 @@ using imap::Account;
 using imap::FolderRef;
 using imap::SearchTerm;
 using imap::UidSet;
-using ::testing::AllOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::IsSupersetOf;
-using ::testing::Not;
+using namespace ::testing;  // gmock matchers
 
 const FolderRef kInbox{"INBOX"};
 

@@ -14,12 +14,7 @@ namespace {
 
 using imap::FolderRef;
 using imap::SearchTerm;
-using ::testing::AllOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::IsSupersetOf;
-using ::testing::Not;
-using ::testing::UnorderedElementsAre;
+using namespace ::testing;  // gmock matchers
 
 class RealisationTest : public ImapTest {
   protected:

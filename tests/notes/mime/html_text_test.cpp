@@ -1,6 +1,5 @@
-// HTML bodies as a mail reader shows them: markup, scripts, styles, titles
-// and comments left out, references decoded, lines kept for breaks, blocks,
-// rows and preformatted text.
+// HTML bodies as a mail reader shows them: markup left out, references
+// decoded, lines kept for breaks, blocks, rows and preformatted text.
 #include "notes/mime/html_text.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,6 @@
-// Real messages read as a mail reader shows them: encoded headers and
-// charsets decoded, every inline text part in the body in reading order,
-// files with their types and server sections; mail from the wild (null
-// senders, broken boundaries, missing charsets, a missing blank line) read
-// without losing text, and what is no message refused by name.
+// Messages read as a mail reader shows them, mail from the wild (null senders,
+// broken boundaries, missing charsets) without losing text, and what is no
+// message refused by name.
 #include "notes/mime/message.h"
 
 #include <gmock/gmock.h>

@@ -4,8 +4,8 @@
 
 #include <QtEndian>
 
-#include "notes/notes_checks.h"
 #include "notes/notes.h"
+#include "notes/notes_checks.h"
 #include "notes/workspace/workspace_codes.h"
 #include "notes/workspace/workspace_protocol.h"
 
