@@ -146,8 +146,8 @@ TEST(MailboxNames, ModifiedUtf7BothWaysAndOtherBytesShownAsUtf8) {
         EXPECT_EQ(encodeMailboxName(text), wire);
         EXPECT_EQ(decodeMailboxName(wire), text);
     }
-    for (const QByteArray raw : {QByteArray("\xc3\xa9t\xc3\xa9"), QByteArray("&AMk"),
-                                 QByteArray("&A-"), QByteArray("&2D0-"), QByteArray("&AM!-")}) {
+    for (const QByteArray& raw : {QByteArray("\xc3\xa9t\xc3\xa9"), QByteArray("&AMk"),
+                                  QByteArray("&A-"), QByteArray("&2D0-"), QByteArray("&AM!-")}) {
         EXPECT_FALSE(decodeMailboxName(raw)) << raw.toStdString();
         EXPECT_EQ(displayMailboxName(raw), QString::fromUtf8(raw));
     }

@@ -239,8 +239,9 @@ TEST_F(RealisationTest, CorpusMessagesReadFromTheirSectionsAsFromTheirWholeBytes
         QStringList files, wholeFiles;
         for (const auto& o : d->getFirstItem("Body")->embeddedObjects()) files << o->name();
         for (const mime::Attachment& a : whole.attachments) wholeFiles << a.name;
-        if (name != deeperThanTheBound)
+        if (name != deeperThanTheBound) {
             EXPECT_EQ(std::pair(d->itemValue("Body"), files), std::pair(whole.body, wholeFiles));
+        }
         d = view->getNextDocument(*d);
     }
     // STATUS, SEARCH, then a batch of summaries and one of texts, twice.
