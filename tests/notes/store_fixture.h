@@ -8,20 +8,13 @@
 #include "notes/store/local_client.h"
 #include "notes/store/local_document.h"
 #include "notes/store/store_codes.h"
+#include "notes_checks.h"
 #include "support/file_bytes.h"
 #include "support/mailbox.h"
 #include "support/qt_printers.h"
 #include "support/temp_dir.h"
 
 namespace vantor::test {
-
-// The subjects of a view or folder, in view order.
-inline QStringList subjects(notes::View& view) {
-    QStringList list;
-    for (notes::DocumentPtr d = view.getFirstDocument(); d; d = view.getNextDocument(*d))
-        list << d->itemValue("Subject");
-    return list;
-}
 
 class StoreTest : public ::testing::Test {
   protected:
@@ -50,17 +43,5 @@ class StoreTest : public ::testing::Test {
     store::LocalClient client_;
     std::shared_ptr<store::LocalDatabase> mailbox_;
 };
-
-// The code of the failure `action` throws, or 0 when it throws none.
-template <typename Action>
-std::int32_t failureCode(Action&& action, QString* description = nullptr) {
-    try {
-        action();
-    } catch (const Failure& f) {
-        if (description) *description = f.description();
-        return f.code();
-    }
-    return 0;
-}
 
 }  // namespace vantor::test

@@ -13,14 +13,11 @@
 namespace vantor::test {
 
 class ImapTest : public ::testing::Test {
-protected:
-    // The server this test needs; the default offers everything.
-    virtual DovecotOptions serverOptions() const { return {}; }
-
+  protected:
     void SetUp() override {
-        server_ = std::make_unique<DovecotServer>(serverOptions());
+        server_ = std::make_unique<DovecotServer>(options_);
         if (!server_->available()) GTEST_SKIP() << server_->why().toStdString();
-        if (serverOptions().tls == QLatin1String("authority")) server_->trustAuthority();
+        if (options_.tls == QLatin1String("authority")) server_->trustAuthority();
         login_ = server_->addUser(password_);
     }
 
@@ -36,6 +33,7 @@ protected:
         return c;
     }
 
+    DovecotOptions options_;  // the server this test needs; set by a fixture's constructor
     imap::NetworkThread network_;
     std::unique_ptr<DovecotServer> server_;
     QString password_ = QStringLiteral("mot de passe é\"\\");

@@ -1,10 +1,10 @@
 #pragma once
-// The kept corpus of real-mail structures (fuzz/corpus/eml), and messages
-// written inline with "\n" that travel with CRLF as mail does.
+// The kept corpus of real-mail structures (fuzz/corpus/eml).
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QStringList>
+
+#include "support/file_bytes.h"
 
 namespace vantor::test {
 
@@ -13,16 +13,11 @@ inline QString corpusFile(const QString& name) {
 }
 
 inline QByteArray corpusMessage(const QString& name) {
-    QFile file(corpusFile(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return test::bytesOf(corpusFile(name));
 }
 
 inline QStringList corpusNames() {
     return QDir(QStringLiteral(VANTOR_EML_CORPUS)).entryList(QDir::Files, QDir::Name);
-}
-
-inline QByteArray crlf(QByteArray text) {
-    return text.replace("\n", "\r\n");
 }
 
 }  // namespace vantor::test

@@ -1,6 +1,5 @@
-// HTML bodies as a mail reader shows them: markup, scripts, styles, titles
-// and comments left out, references decoded, lines kept for breaks, blocks,
-// rows and preformatted text.
+// HTML bodies as a mail reader shows them: markup left out, references
+// decoded, lines kept for breaks, blocks, rows and preformatted text.
 #include "notes/mime/html_text.h"
 
 #include <gtest/gtest.h>
@@ -32,16 +31,13 @@ TEST(HtmlText, ShowsTheTextAndLinesAMailReaderShows) {
 // Markup the parser is not given whole (nested too deep, a tag with too many
 // attributes) loses none of the text around it.
 TEST(HtmlText, TextAroundHostileMarkupIsKept) {
-    QString attributes = QStringLiteral("<p");
+    QString attributes;
     for (int i = 0; i < 500; ++i) attributes += QStringLiteral(" a%1=\"%1\"").arg(i);
-    EXPECT_EQ(
-        mime::htmlToText(QStringLiteral("avant") + attributes + QStringLiteral(">après</p>fin")),
-        QStringLiteral("avant\naprès\nfin"));
-    EXPECT_EQ(
-        mime::htmlToText(QStringLiteral("<div>début ") + QStringLiteral("<span>x ").repeated(1000) +
-                         QStringLiteral("</i>y ").repeated(1000) + QStringLiteral("fin")),
-        QStringLiteral("début ") + QStringLiteral("x ").repeated(1000) +
-            QStringLiteral("y ").repeated(1000) + QStringLiteral("fin"));
+    EXPECT_EQ(mime::htmlToText("avant<p" + attributes + ">après</p>fin"), "avant\naprès\nfin");
+    EXPECT_EQ(mime::htmlToText("<div>début " + QStringLiteral("<span>x ").repeated(1000) +
+                               QStringLiteral("</i>y ").repeated(1000) + "fin"),
+              "début " + QStringLiteral("x ").repeated(1000) + QStringLiteral("y ").repeated(1000) +
+                  "fin");
 }
 
 }  // namespace

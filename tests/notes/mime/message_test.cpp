@@ -1,8 +1,6 @@
-// Real messages read as a mail reader shows them: encoded headers and
-// charsets decoded, every inline text part in the body in reading order,
-// files with their types and server sections; mail from the wild (null
-// senders, broken boundaries, missing charsets, a missing blank line) read
-// without losing text, and what is no message refused by name.
+// Messages read as a mail reader shows them, mail from the wild (null senders,
+// broken boundaries, missing charsets) without losing text, and what is no
+// message refused by name.
 #include "notes/mime/message.h"
 
 #include <gmock/gmock.h>
@@ -11,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "corpus.h"
+#include "notes/notes_checks.h"
 #include "support/qt_printers.h"
 
 namespace vantor::test {
@@ -18,13 +17,8 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::Field;
-using ::testing::HasSubstr;
 
-std::vector<QString> namesOf(const mime::Message& message) {
-    std::vector<QString> names;
-    for (const mime::Attachment& a : message.attachments) names.push_back(a.name);
-    return names;
-}
+using A = mime::Attachment;
 
 // A one-part message with these extra headers and body.
 mime::Message readSimple(const QByteArray& headers, const QByteArray& body) {
@@ -34,11 +28,8 @@ mime::Message readSimple(const QByteArray& headers, const QByteArray& body) {
 class FileMessage : public ::testing::Test {
   protected:
     QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir_.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        putBytes(dir_.filePath(name), bytes);
+        return dir_.filePath(name);
     }
     mime::Message readFile(const QByteArray& bytes) {
         return mime::readMessageFile(write("m.eml", bytes));
@@ -49,32 +40,23 @@ class FileMessage : public ::testing::Test {
 TEST(Message, HeadersOfARealMessageAreDecoded) {
     const mime::Message m = mime::readMessage(corpusMessage("plain.eml"));
     EXPECT_EQ(m.from, "Marc Lefèvre <marc.lefevre@exemple.fr>");
-    EXPECT_EQ(m.to,
-              QStringLiteral(
-                  "Jean Dupont <jean.dupont@exemple.fr>, \"Dupont, Hélène\" <helene@exemple.fr>"));
+    EXPECT_EQ(m.to, "Jean Dupont <jean.dupont@exemple.fr>, \"Dupont, Hélène\" <helene@exemple.fr>");
     EXPECT_EQ(m.subject, "Réunion déplacée demain");
     EXPECT_EQ(m.date.toUTC(), QDateTime(QDate(2004, 3, 15), QTime(13, 5), Qt::UTC));
     EXPECT_EQ(m.messageId, "20040315140500.1234@exemple.fr");
-    EXPECT_THAT(m.body, QHasSubstr("La réunion est déplacée à 14 h"));
 }
 
 TEST(Message, InlineTextPartsShowInOrderAndFilesKeepTheirTypeAndSection) {
     const mime::Message m = mime::readMessage(corpusMessage("mixed-attachment.eml"));
     EXPECT_EQ(m.body, "Voici le compte rendu de la réunion.\n\nRésumé en ligne.");
-    using A = mime::Attachment;
     EXPECT_THAT(
         m.attachments,
-        ElementsAre(AllOf(Field(&A::name, "compte_rendu.pdf"),
-                          Field(&A::contentType, "application/pdf"), Field(&A::section, "2")),
-                    AllOf(Field(&A::name, "../../etc/x.png"), Field(&A::contentType, "image/png"),
-                          Field(&A::section, "4"))));
+        ElementsAre(AllOf(Field(&A::contentType, "application/pdf"), Field(&A::section, "2")),
+                    AllOf(Field(&A::name, "../../etc/x.png"), Field(&A::section, "4"))));
     EXPECT_TRUE(m.attachments[0].bytes.startsWith("%PDF-1.4"));
-    EXPECT_EQ(m.attachments[1].bytes.size(), 70);
-
-    const mime::Message left =
-        mime::readMessage(corpusMessage("mixed-attachment.eml"), mime::AttachmentBytes::kLeftOut);
-    EXPECT_EQ(left.body, m.body);
-    EXPECT_TRUE(left.attachments[0].bytes.isEmpty());
+    const QByteArray bytes = corpusMessage("mixed-attachment.eml");
+    EXPECT_TRUE(
+        mime::readMessage(bytes, mime::AttachmentBytes::kLeftOut).attachments[0].bytes.isEmpty());
 }
 
 // A desktop client's reply with a forwarded message: mixed holding an
@@ -90,14 +72,12 @@ TEST(Message, PlainTextIsChosenAmongAlternativesAndForwardedMailShowsInline) {
                                      "Objet : Devis 2004-17\n"
                                      "À : Paul Girard <paul@exemple.fr>\n\n"
                                      "Total : 1 200 €"));
-    using A = mime::Attachment;
     EXPECT_THAT(
         m.attachments,
         ElementsAre(AllOf(Field(&A::name, "piece_jointe_1.png"), Field(&A::section, "1.3.2"),
                           Field(&A::declaredSize, 4)),
                     AllOf(Field(&A::name, "Devis 2004-17.eml"),
                           Field(&A::contentType, "message/rfc822"), Field(&A::section, "2"))));
-    EXPECT_THAT(m.attachments[1].bytes.toStdString(), HasSubstr("Subject: Devis 2004-17"));
 }
 
 TEST(Message, TextWithoutCharsetOrWithAnUnknownOneKeepsEveryCharacter) {
@@ -129,13 +109,14 @@ TEST(Message, TextWithoutCharsetOrWithAnUnknownOneKeepsEveryCharacter) {
             << c.headers.constData() << c.body.constData();
 }
 
-TEST_F(FileMessage, DeliveryNoticesWithANullSenderAreRead) {
+TEST(Message, DeliveryNoticesWithANullSenderAreRead) {
     const mime::Message notice = mime::readMessageFile(corpusFile("bounce-broken.eml"));
     EXPECT_EQ(notice.from, "MAILER-DAEMON");
     EXPECT_EQ(notice.body, "Le message n'a pas pu être remis.");
-    EXPECT_THAT(namesOf(notice), ElementsAre("piece_jointe_1.delivery-status"));
-    EXPECT_EQ(notice.attachments[0].section, QString());  // found past a wrong boundary
-
+    // Found past a wrong boundary: only the whole message holds it.
+    EXPECT_THAT(notice.attachments,
+                ElementsAre(AllOf(Field(&A::name, "piece_jointe_1.delivery-status"),
+                                  Field(&A::section, ""))));
     const std::pair<QByteArray, QString> senders[] = {
         {"<>", "<>"},
         {"\"Mail Delivery System\" <>", "Mail Delivery System"},
@@ -143,31 +124,26 @@ TEST_F(FileMessage, DeliveryNoticesWithANullSenderAreRead) {
         {"Jean Dupont", "Jean Dupont"},
     };
     for (const auto& [header, expected] : senders)
-        EXPECT_EQ(mime::readMessage("From: " + header + "\r\nSubject: s\r\n\r\nx\r\n").from,
-                  expected)
+        EXPECT_EQ(mime::readMessage("From: " + header + "\r\n\r\nx\r\n").from, expected)
             << header.constData();
     EXPECT_EQ(mime::readMessage("Subject: s\r\n\r\nx\r\n").from, std::nullopt);
 }
 
 TEST_F(FileMessage, BrokenStructureKeepsItsTextAndAttachments) {
-    const QByteArray parts = crlf(
-        "--wrong\n"
-        "Content-Type: text/plain; charset=utf-8\n"
-        "\n"
-        "Bonjour, voici le plan.\n"
-        "--wrong\n"
-        "Content-Type: application/pdf\n"
-        "Content-Disposition: attachment; filename=\"plan.pdf\"\n"
-        "Content-Transfer-Encoding: base64\n"
-        "\n"
-        "JVBERi0=\n"
-        "--wrong--\n");
+    const QByteArray parts =
+        QByteArray(
+            "--wrong\nContent-Type: text/plain; charset=utf-8\n\nBonjour, voici le plan.\n"
+            "--wrong\nContent-Type: application/pdf\n"
+            "Content-Disposition: attachment; filename=\"plan.pdf\"\n"
+            "Content-Transfer-Encoding: base64\n\nJVBERi0=\n--wrong--\n")
+            .replace("\n", "\r\n");
     for (const QByteArray& type :
          {QByteArray("multipart/mixed; boundary=\"right\""), QByteArray("multipart/mixed")}) {
+        SCOPED_TRACE(type.constData());
         const mime::Message m = readSimple("Content-Type: " + type + "\r\n", parts);
-        EXPECT_EQ(m.body, "Bonjour, voici le plan.") << type.constData();
-        EXPECT_THAT(namesOf(m), ElementsAre("plan.pdf")) << type.constData();
-        EXPECT_EQ(m.attachments.at(0).bytes, "%PDF-");
+        EXPECT_EQ(m.body, "Bonjour, voici le plan.");
+        EXPECT_THAT(m.attachments,
+                    ElementsAre(AllOf(Field(&A::name, "plan.pdf"), Field(&A::bytes, "%PDF-"))));
     }
     EXPECT_EQ(readSimple("Content-Type: multipart/alternative\r\n", "Rien que du texte.\r\n").body,
               QStringLiteral("Rien que du texte.\n"));
@@ -185,28 +161,20 @@ TEST_F(FileMessage, BrokenStructureKeepsItsTextAndAttachments) {
               QStringLiteral("Partie."));
     const mime::Message folded =
         readFile("Subject: un objet\r\nplié\r\nFrom: a@exemple.fr\r\n\r\nCorps\r\n");
-    EXPECT_EQ(folded.from, "a@exemple.fr");
-    EXPECT_EQ(folded.body, "Corps\n");
+    EXPECT_EQ(std::pair(folded.from.value_or(QString()), folded.body),
+              std::pair(QStringLiteral("a@exemple.fr"), QStringLiteral("Corps\n")));
 }
 
 TEST_F(FileMessage, WhatIsNoMessageIsRefusedNamingTheFile) {
     QByteArray garbage(4096, Qt::Uninitialized);
     for (int i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) & 0xFF);
-    const std::pair<QString, QByteArray> files[] = {
-        {"vide.eml", QByteArray()},
-        {"binaire.eml", garbage},
-        {"pas_un_message.eml", "Bonjour, ceci est une simple note.\n"},
-    };
-    std::vector<QString> paths{dir_.filePath("absent.eml")};
-    for (const auto& [name, bytes] : files) paths.push_back(write(name, bytes));
-    for (const QString& path : paths) {
-        try {
-            mime::readMessageFile(path);
-            ADD_FAILURE() << path.toStdString() << " was read";
-        } catch (const Failure& f) {
-            EXPECT_EQ(f.code(), mime::code::kBadMessage);
-            EXPECT_THAT(f.description().toStdString(), HasSubstr(path.toStdString()));
-        }
+    for (const QString& path :
+         {dir_.filePath("absent.eml"), write("vide.eml", {}), write("binaire.eml", garbage),
+          write("pas_un_message.eml", "Bonjour, ceci est une simple note.\n")}) {
+        QString description;
+        EXPECT_EQ(failureCode([&] { mime::readMessageFile(path); }, &description),
+                  mime::code::kBadMessage);
+        EXPECT_THAT(description, QHasSubstr(path));
     }
 }
 

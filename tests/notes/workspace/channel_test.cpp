@@ -1,7 +1,6 @@
 // The channel between the program and the mail client, against what another
 // local user or a stuck client could do: a program of another user under the
 // client's name, two clients started at once, a client that never answers.
-#include <gmock/gmock.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -12,10 +11,8 @@
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 #include <cstring>
 
-#include "notes/store/store_admin.h"
 #include "notes/store_fixture.h"
 #include "notes/workspace/client_channel.h"
 #include "notes/workspace/workspace_codes.h"
@@ -25,25 +22,24 @@ namespace vantor::notes {
 namespace {
 
 using test::failureCode;
-using ::testing::HasSubstr;
+using test::putBytes;
 
 constexpr uid_t kNobody = 65534;
 
 class ChannelTest : public ::testing::Test {
   protected:
     ChannelTest() {
-        store::StoreAdmin(root()).setUser("Jean Dupont/Vantor", "x", QStringLiteral("Paris/Vantor"),
-                                          QStringLiteral("mail\\jdupont.nsf"));
+        store::StoreAdmin(root()).setUser(test::kUser, "x", test::kServer, test::kMailbox);
     }
     QString root() const { return dir_.file("notesdata"); }
-    QByteArray socket() const { return QFile::encodeName(socketPath(root())); }
 
     // A local socket bound to the client's name, not yet listening.
     int bound() const {
         const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const QByteArray name = QFile::encodeName(socketPath(root()));
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, socket().constData(), static_cast<size_t>(socket().size()));
+        std::memcpy(address.sun_path, name.constData(), static_cast<size_t>(name.size()));
         return ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? s : -1;
     }
 
@@ -57,15 +53,12 @@ TEST_F(ChannelTest, ASquatterOfAnotherUserGetsNothingAndIsNamedInTheFailure) {
     int report[2];
     ASSERT_EQ(::pipe(report), 0);
     const int s = bound();
-    ASSERT_GE(s, 0);
     const pid_t squatter = ::fork();
     if (squatter == 0) {
-        if (::setresgid(kNobody, kNobody, kNobody) || ::setresuid(kNobody, kNobody, kNobody) ||
-            ::listen(s, 1))
-            _exit(2);
         long received = 0;
         pollfd waiting{s, POLLIN, 0};
-        if (::write(report[1], "L", 1) == 1 && ::poll(&waiting, 1, 30000) == 1) {
+        if (!::setresgid(kNobody, kNobody, kNobody) && !::setresuid(kNobody, kNobody, kNobody) &&
+            !::listen(s, 1) && ::write(report[1], "L", 1) == 1 && ::poll(&waiting, 1, 30000) == 1) {
             pollfd peer{::accept(s, nullptr, nullptr), POLLIN, 0};
             char bytes[4096];
             ssize_t n = 0;
@@ -82,12 +75,11 @@ TEST_F(ChannelTest, ASquatterOfAnotherUserGetsNothingAndIsNamedInTheFailure) {
     QString text;
     EXPECT_EQ(failureCode([&] { ClientChannel(root()).call(protocol::Show{}); }, &text),
               workspace_code::kForeignPeer);
-    EXPECT_THAT(text.toStdString(), HasSubstr("de l'utilisateur 65534"));
+    EXPECT_THAT(text, test::QHasSubstr("de l'utilisateur 65534"));
     long received = -1;
     EXPECT_EQ(::read(report[0], &received, sizeof received), sizeof received);
     EXPECT_EQ(received, 0);
     ::waitpid(squatter, nullptr, 0);
-    ::close(report[0]);
 }
 
 // With a socket left by a client that crashed (no process behind it), or none.
@@ -96,58 +88,42 @@ class TwoClientsAtOnce : public ChannelTest, public ::testing::WithParamInterfac
 TEST_P(TwoClientsAtOnce, LeaveOneRunningThatAnswers) {
     if (GetParam()) ::close(bound());
     const QString ini = dir_.file("notes.ini");
-    QFile file(ini);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Notes]\r\nDirectory=" + root().toUtf8() + "\r\n");
-    file.close();
-    QProcess first, second;
-    for (QProcess* client : {&first, &second})
-        client->start(QStringLiteral(VANTOR_NOTES_CLIENT), {'=' + ini, "--minimized"});
+    putBytes(ini, "[Notes]\r\nDirectory=" + root().toUtf8() + "\r\n");
+    QProcess clients[2];
+    for (QProcess& client : clients)
+        client.start(QStringLiteral(VANTOR_NOTES_CLIENT), {'=' + ini, "--minimized"});
 
     // One hands over to the other and ends.
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return first.state() == QProcess::NotRunning || second.state() == QProcess::NotRunning;
-        },
-        60000));
-    QProcess& running = first.state() == QProcess::Running ? first : second;
-    QProcess& ended = &running == &first ? second : first;
-    EXPECT_EQ(ended.state(), QProcess::NotRunning);
-    EXPECT_EQ(ended.exitCode(), 0);
-    EXPECT_EQ(running.state(), QProcess::Running);
+    const auto ended = [&]() -> QProcess* {
+        for (QProcess& c : clients)
+            if (c.state() == QProcess::NotRunning) return &c;
+        return nullptr;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended(); }, 60000));
+    EXPECT_EQ(ended()->exitCode(), 0);
+    EXPECT_EQ(clients[0].state() == QProcess::Running, clients[1].state() != QProcess::Running);
     EXPECT_EQ(ClientChannel(root()).call(protocol::CurrentWindow{}).value("Window"), "Workspace");
-    for (QProcess* client : {&first, &second}) {
-        client->terminate();
-        client->waitForFinished(10000);
+    for (QProcess& client : clients) {
+        client.terminate();
+        client.waitForFinished(10000);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(StaleSocket, TwoClientsAtOnce, ::testing::Bool());
 
-class PaintCounter : public QWidget {
-  public:
-    int paints = 0;
-
-  protected:
-    void paintEvent(QPaintEvent*) override { ++paints; }
-};
-
-TEST_F(ChannelTest, AClientThatNeverAnswersLetsTheWindowPaintUntilTheBound) {
+// The caller's events (the window's painting among them) run during the wait.
+TEST_F(ChannelTest, AClientThatNeverAnswersLetsTheCallersEventsRunUntilTheBound) {
     QLocalServer mute;  // accepts, never answers
     ASSERT_TRUE(mute.listen(socketPath(root())));
-    PaintCounter window;
-    window.show();
-    QTimer animation;
-    QObject::connect(&animation, &QTimer::timeout, &window, qOverload<>(&QWidget::update));
-    animation.start(20);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.paints > 0; }, 5000));
-    const int before = window.paints;
-
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(20);
     EXPECT_EQ(failureCode([&] {
                   ClientChannel(root(), {3000, 1000}).call(protocol::CurrentWindow{});
               }),
               workspace_code::kNoAnswer);
-    EXPECT_GE(window.paints - before, 2);
+    EXPECT_GE(ticks, 2);
 }
 
 }  // namespace

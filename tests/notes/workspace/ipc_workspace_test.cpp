@@ -30,7 +30,6 @@ class IpcWorkspaceTest : public ::testing::Test {
 
     DocumentPtr deliver(const QString& subject, QStringList folders = {}) {
         store::Memo memo = test::memo(subject);
-        memo.body = QStringLiteral("Bonjour,\r\nà demain.");
         memo.attachments = {{"ordre.txt", QString(), QByteArray("1. budget")}};
         memo.folders = std::move(folders);
         return test::deliver(*mailbox_, memo);
@@ -45,14 +44,11 @@ TEST_F(IpcWorkspaceTest, ReplyOpensAMemoInTheRunningClientWithTheThreeValues) {
     test::RunningClient notes(root());
     ASSERT_TRUE(notes.ready());
     // As the reply builds it: a new document of the mailbox, nothing saved.
-    SessionPtr session = client_.createClientSession();
-    DatabasePtr db = session->getDatabase(kServer, kMailbox);
+    DatabasePtr db = client_.createClientSession()->getDatabase(kServer, kMailbox);
     DocumentPtr message = db->getDocumentByUNID(deliver("Réunion")->universalID());
     DocumentPtr reply = db->createDocument();
     message->copyAllItems(*reply, true);  // the body with its attachment
-    reply->replaceItemValue("Subject", message->itemValue("Subject"));
     reply->replaceItemValue("SendTo", message->itemValue("From"));
-
     client_.createUIWorkspace()->editDocument(true, reply);
     const QMap<QString, QString> shown = notes.currentWindow();
     EXPECT_EQ(shown.value("Mode"), "Edit");
@@ -67,7 +63,6 @@ TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
     deliver("un", {"Recherche"});
     deliver("hors dossier");
     UIWorkspacePtr workspace = client_.createUIWorkspace();
-
     workspace->openDatabase(kServer, kMailbox, "Recherche", QString(), true);
     EXPECT_EQ(notes.currentWindow().value("Subjects"), "un");
     EXPECT_EQ(failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Absent", "", true); }),
@@ -76,14 +71,11 @@ TEST_F(IpcWorkspaceTest, FolderOpensInTheClientAndItsFailuresComeBack) {
     // Something that is not of the protocol gets a refusal, and the client goes on.
     QLocalSocket stranger;
     stranger.connectToServer(socketPath(root()));
-    ASSERT_TRUE(stranger.waitForConnected(5000));
     stranger.write(QByteArray("\0\0\0\x05hello", 9));
     QByteArray answer;
     while (stranger.waitForReadyRead(10000)) answer += stranger.readAll();
-    std::optional<QByteArray> payload = protocol::takeFrame(answer);
-    ASSERT_TRUE(payload);
-    ASSERT_TRUE(protocol::decodeReply(*payload).failure);
-    EXPECT_EQ(protocol::decodeReply(*payload).failure->code(), workspace_code::kBadMessage);
+    EXPECT_EQ(protocol::decodeReply(protocol::takeFrame(answer).value()).failure->code(),
+              workspace_code::kBadMessage);
     EXPECT_EQ(notes.currentWindow().value("View"), "Recherche");
 }
 
@@ -100,8 +92,8 @@ TEST_F(IpcWorkspaceTest, WithoutAClientForThisStoreBothCallsFailAsNotRunning) {
                     &text),
         workspace_code::kNotesNotRunning);
     EXPECT_THAT(text, QHasSubstr("n'est pas lancé"));
-    SessionPtr session = client_.createClientSession();  // document access needs none either
-    DocumentPtr memo = session->getDatabase(kServer, kMailbox)->createDocument();
+    DocumentPtr memo =
+        client_.createClientSession()->getDatabase(kServer, kMailbox)->createDocument();
     EXPECT_EQ(failureCode([&] { workspace->editDocument(true, memo); }),
               workspace_code::kNotesNotRunning);
 }

@@ -1,0 +1,31 @@
+#pragma once
+// What tests of any realisation check: the code of the failure an action
+// throws, the subjects a walk of a view gives.
+#include <QString>
+
+#include "notes/notes.h"
+#include "platform/failure.h"
+
+namespace vantor::test {
+
+// The code of the failure `action` throws, or 0 when it throws none.
+template <typename Action>
+std::int32_t failureCode(Action&& action, QString* description = nullptr) {
+    try {
+        action();
+    } catch (const Failure& f) {
+        if (description) *description = f.description();
+        return f.code();
+    }
+    return 0;
+}
+
+// The subjects of a view or folder, in view order.
+inline QStringList subjects(notes::View& view) {
+    QStringList list;
+    for (notes::DocumentPtr d = view.getFirstDocument(); d; d = view.getNextDocument(*d))
+        list << d->itemValue(QStringLiteral("Subject"));
+    return list;
+}
+
+}  // namespace vantor::test
