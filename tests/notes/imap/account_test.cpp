@@ -141,6 +141,24 @@ TEST_F(AccountTest, AppendKeepsDateAndFlagsAndSearchFindsAccentedWords) {
                     .isEmpty());
 }
 
+// Dovecot answers STATUS of the folder a session has selected from that
+// session's stale view: the scan then missed mail that IDLE had announced.
+class StatusOfTheSelectedFolder : public AccountTest, public ::testing::WithParamInterface<bool> {
+    DovecotOptions serverOptions() const override {
+        return GetParam() ? DovecotOptions{} : DovecotOptions{.without = {QStringLiteral("UNSELECT")}};
+    }
+};
+
+TEST_P(StatusOfTheSelectedFolder, SeesMailDeliveredWhileTheFolderWasSelected) {
+    server_->deliver(login_, DovecotServer::message(QStringLiteral("Un")));
+    EXPECT_EQ(all("INBOX").toBytes(), "1");  // INBOX stays selected
+    server_->deliver(login_, DovecotServer::message(QStringLiteral("Deux")));
+    EXPECT_EQ(account_->status({"INBOX"})[0].uidNext, 3u);
+    EXPECT_EQ(all("INBOX").toBytes(), "1:2");
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutUnselect, StatusOfTheSelectedFolder, ::testing::Bool());
+
 class Moves : public AccountTest, public ::testing::WithParamInterface<bool> {
     DovecotOptions serverOptions() const override {
         return GetParam() ? DovecotOptions{} : DovecotOptions{.without = {QStringLiteral("MOVE")}};
