@@ -283,7 +283,7 @@ std::vector<FolderStatus> Account::status(const std::vector<QByteArray>& folders
                 const auto e = entries->find(s->rawName);  // names asked for only
                 if (e != entries->end()) e->second = std::move(*s);
             },
-            {}, true);
+            Selection{.none = true}, true);
         for (std::size_t i = from; i < to; ++i) {
             FolderStatus s;
             s.raw = folders[i];

@@ -57,11 +57,14 @@ struct Completion {
 // has another one selected at the time the request runs; when `uidValidity`
 // is not 0 and the folder has another, the request fails with
 // code::kFolderRenumbered before any of its commands is sent. `pipelined`
-// (reads only) sends the SELECT and the commands at once.
+// (reads only) sends the SELECT and the commands at once. `none` runs the
+// commands with no folder selected: a server answers STATUS of the selected
+// folder from that session's stale view, so mail delivered since goes unseen.
 struct Selection {
     QByteArray mailbox;
     quint32 uidValidity = 0;
     bool pipelined = false;
+    bool none = false;
 };
 
 // What the server said of the selected folder.

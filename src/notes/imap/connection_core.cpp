@@ -135,6 +135,20 @@ void ConnectionCore::exchange(std::vector<Command> commands, Sink sink, Selectio
             finish(unavailable(QStringLiteral("la connexion n'est pas ouverte")), {});
             return;
         }
+        if (selection.none && !selected_.mailbox.isEmpty()) {
+            // UNSELECT where offered; elsewhere a SELECT that cannot succeed
+            // leaves nothing selected (never CLOSE: it expunges).
+            Command leave(caps_.has("UNSELECT") ? "UNSELECT" : "SELECT");
+            if (!caps_.has("UNSELECT")) leave.string("");
+            commands.insert(commands.begin(), leave);
+            selected_ = {};
+            send(std::move(commands), std::move(sink),
+                 [finish = std::move(finish)](std::optional<Failure> f, ExchangeResult r) mutable {
+                     if (!f) r.completions.erase(r.completions.begin());
+                     finish(std::move(f), std::move(r));
+                 });
+            return;
+        }
         const bool selected = selection.mailbox.isEmpty() || selected_.mailbox == selection.mailbox;
         if (selected) {
             if (auto f = selectionFailure(Completion{"OK", {}, {}}, selection)) {
@@ -597,7 +611,7 @@ void ConnectionCore::onIdleResponse(Response&& r) {
         startIdleCommand();
         return;
     }
-    if (r.number && (r.name == "EXISTS" || r.name == "RECENT")) idle_->onNews();
+    if (r.number && r.name == "EXISTS") idle_->onNews();  // RECENT only repeats it
 }
 
 }  // namespace vantor::imap

@@ -114,6 +114,21 @@ TEST_F(AccountTest, AppendKeepsDateAndFlagsAndSearchFindsAccentedWords) {
     EXPECT_TRUE(subject("hiver").isEmpty());
 }
 
+// Dovecot answers STATUS of a session's selected folder from that session's
+// stale view: the scan IDLE started then missed the mail it announced.
+struct StatusOfTheSelectedFolder : AccountTest, ::testing::WithParamInterface<bool> {
+    StatusOfTheSelectedFolder() { options_.without = GetParam() ? QStringList() : QStringList{"UNSELECT"}; }
+};
+
+TEST_P(StatusOfTheSelectedFolder, SeesMailDeliveredWhileTheFolderWasSelected) {
+    server_->deliver(login_, DovecotServer::message(QStringLiteral("Un")));
+    EXPECT_EQ(all("INBOX").toBytes(), "1");  // INBOX stays selected
+    server_->deliver(login_, DovecotServer::message(QStringLiteral("Deux")));
+    EXPECT_EQ(account_->status({"INBOX"})[0].uidNext, 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutUnselect, StatusOfTheSelectedFolder, ::testing::Bool());
+
 struct Moves : AccountTest, ::testing::WithParamInterface<bool> {
     Moves() { options_.without = GetParam() ? QStringList() : QStringList{"MOVE"}; }
 };
