@@ -53,6 +53,13 @@ namespace {
 // For the exchanges whose untagged responses say nothing the caller needs.
 const Sink kIgnore = [](Response&&) {};
 
+// STATUS is asked with no folder selected (see Selection::none).
+const Selection kNothingSelected = [] {
+    Selection s;
+    s.none = true;
+    return s;
+}();
+
 bool isAscii(const QByteArray& bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -283,7 +290,7 @@ std::vector<FolderStatus> Account::status(const std::vector<QByteArray>& folders
                 const auto e = entries->find(s->rawName);  // names asked for only
                 if (e != entries->end()) e->second = std::move(*s);
             },
-            Selection{.none = true}, true);
+            kNothingSelected, true);
         for (std::size_t i = from; i < to; ++i) {
             FolderStatus s;
             s.raw = folders[i];
