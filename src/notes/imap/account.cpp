@@ -60,6 +60,15 @@ const Selection kNothingSelected = [] {
     return s;
 }();
 
+// Header lines read as a mail reader reads them; unreadable ones read as none.
+mime::Message headerOf(const QByteArray& fields) {
+    try {
+        return mime::readMessage(fields.endsWith("\r\n\r\n") ? fields : fields + "\r\n");
+    } catch (const Failure&) {
+        return {};
+    }
+}
+
 bool isAscii(const QByteArray& bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -327,41 +336,93 @@ UidSet Account::search(const FolderRef& folder, const std::vector<SearchTerm>& c
     return std::move(*found);
 }
 
+template <class T>
+struct Account::Batch {
+    std::vector<Command> commands;
+    Sink sink;
+    Selection selection;
+    std::function<T()> result;  // what the sink gathered, once the exchange is over
+};
+
+void Account::requireOk(const std::vector<Command>& commands, const ExchangeResult& result) const {
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        if (!result.completions[i].ok()) throw refused(commands[i], result.completions[i]);
+}
+
+template <class T>
+T Account::runBatch(const Batch<T>& batch) {
+    if (batch.commands.empty()) return batch.result();
+    requireOk(batch.commands, run(batch.commands, batch.sink, batch.selection, true));
+    return batch.result();
+}
+
+template <class T>
+std::function<T()> Account::ahead(std::function<std::shared_ptr<Batch<T>>()> make) {
+    std::shared_ptr<Batch<T>> batch = make();
+    std::shared_ptr<PendingExchange> sent;
+    if (!batch->commands.empty() && connection_ && connection_->isOpen() && !outage_.ongoing()) {
+        ++exchanges_;
+        sent = connection_->send(batch->commands, batch->sink, batch->selection);
+    }
+    return [this, make = std::move(make), batch, sent]() -> T {
+        if (!sent) return runBatch(*batch);
+        try {
+            requireOk(batch->commands, connection_->collect(*sent));
+            return batch->result();
+        } catch (const Failure& f) {
+            if (f.code() != notes::code::kServerUnavailable) throw;
+        }
+        return runBatch(*make());  // afresh: nothing half gathered is kept
+    };
+}
+
 std::vector<MessageSummary> Account::fetchSummaries(const FolderRef& folder, const UidSet& uids,
                                                     const QByteArray& headerFields) {
-    if (uids.isEmpty()) return {};
+    return runBatch(*summariesBatch(folder, uids, headerFields));
+}
+
+std::function<std::vector<MessageSummary>()> Account::fetchSummariesAhead(
+    const FolderRef& folder, const UidSet& uids, const QByteArray& headerFields) {
+    return ahead<std::vector<MessageSummary>>(
+        [this, folder, uids, headerFields] { return summariesBatch(folder, uids, headerFields); });
+}
+
+std::shared_ptr<Account::Batch<std::vector<MessageSummary>>> Account::summariesBatch(
+    const FolderRef& folder, const UidSet& uids, const QByteArray& headerFields) const {
+    using Summaries = std::vector<MessageSummary>;
+    auto batch = std::make_shared<Batch<Summaries>>();
+    auto summaries = std::make_shared<Summaries>();
+    batch->result = [summaries] {
+        std::sort(summaries->begin(), summaries->end(),
+                  [](const MessageSummary& a, const MessageSummary& b) { return a.uid < b.uid; });
+        return std::move(*summaries);
+    };
+    if (uids.isEmpty()) return batch;
     const QByteArray items = "(UID FLAGS INTERNALDATE RFC822.SIZE ENVELOPE BODYSTRUCTURE "
                              "BODY.PEEK[HEADER.FIELDS (" + headerFields + ")])";
-    std::vector<Command> commands;
     for (const UidSet& piece : uids.split(static_cast<quint64>(settings_.fetchCommandSize))) {
-        commands.emplace_back("UID FETCH");
-        commands.back().raw(piece.toBytes()).raw(items);
+        batch->commands.emplace_back("UID FETCH");
+        batch->commands.back().raw(piece.toBytes()).raw(items);
     }
-    auto summaries = std::make_shared<std::vector<MessageSummary>>();
     auto seen = std::make_shared<std::set<quint32>>();
-    const ExchangeResult r = run(
-        commands,
-        [summaries, seen, uids](Response&& response) {
-            auto d = decodeFetch(response);
-            // Once per UID asked for: a server repeating itself costs no memory.
-            if (!d || !d->uid || !uids.contains(*d->uid) || !seen->insert(*d->uid).second) return;
-            MessageSummary s;
-            s.uid = *d->uid;
-            s.flags = d->flags.value_or(std::vector<QByteArray>{});
-            s.internalDate = d->internalDate.value_or(QDateTime());
-            s.size = d->size.value_or(0);
-            s.envelope = d->envelope.value_or(Envelope{});
-            s.body = std::move(d->body);
-            for (SectionData& section : d->sections)
-                if (section.section.startsWith("HEADER.FIELDS")) s.headerFields = std::move(section.bytes);
-            summaries->push_back(std::move(s));
-        },
-        Selection{folder.raw, folder.uidValidity, true}, true);
-    for (std::size_t i = 0; i < commands.size(); ++i)
-        if (!r.completions[i].ok()) throw refused(commands[i], r.completions[i]);
-    std::sort(summaries->begin(), summaries->end(),
-              [](const MessageSummary& a, const MessageSummary& b) { return a.uid < b.uid; });
-    return std::move(*summaries);
+    batch->sink = [summaries, seen, uids](Response&& response) {
+        auto d = decodeFetch(response);
+        // Once per UID asked for: a server repeating itself costs no memory.
+        if (!d || !d->uid || !uids.contains(*d->uid) || !seen->insert(*d->uid).second) return;
+        MessageSummary s;
+        s.uid = *d->uid;
+        s.flags = d->flags.value_or(std::vector<QByteArray>{});
+        s.internalDate = d->internalDate.value_or(QDateTime());
+        s.size = d->size.value_or(0);
+        s.envelope = d->envelope.value_or(Envelope{});
+        s.body = std::move(d->body);
+        for (SectionData& section : d->sections)
+            if (section.section.startsWith("HEADER.FIELDS")) s.headerFields = std::move(section.bytes);
+        s.header = headerOf(s.headerFields);
+        summaries->push_back(std::move(s));
+    };
+    batch->selection = Selection{folder.raw, folder.uidValidity, true, false};
+    return batch;
 }
 
 std::optional<QByteArray> Account::fetchSection(const FolderRef& folder, quint32 uid,
@@ -374,17 +435,26 @@ std::optional<QByteArray> Account::fetchSection(const FolderRef& folder, quint32
     return std::move(bytes->second);
 }
 
-std::map<quint32, std::map<QByteArray, QByteArray>> Account::fetchSections(
-    const FolderRef& folder, const WantedSections& wanted) {
-    using Found = std::map<quint32, std::map<QByteArray, QByteArray>>;
-    if (wanted.empty()) return {};
+Account::Sections Account::fetchSections(const FolderRef& folder, const WantedSections& wanted) {
+    return runBatch(*sectionsBatch(folder, wanted));
+}
+
+std::function<Account::Sections()> Account::fetchSectionsAhead(const FolderRef& folder,
+                                                               const WantedSections& wanted) {
+    return ahead<Sections>([this, folder, wanted] { return sectionsBatch(folder, wanted); });
+}
+
+std::shared_ptr<Account::Batch<Account::Sections>> Account::sectionsBatch(
+    const FolderRef& folder, const WantedSections& wanted) const {
+    auto batch = std::make_shared<Batch<Sections>>();
+    auto found = std::make_shared<Sections>();
+    batch->result = [found] { return std::move(*found); };
     std::map<std::vector<QByteArray>, std::vector<quint32>> bySections;
     auto asked = std::make_shared<std::map<quint32, std::vector<QByteArray>>>();
     for (const auto& [uid, sections] : wanted) {
         bySections[sections].push_back(uid);
         (*asked)[uid] = sections;
     }
-    std::vector<Command> commands;
     for (const auto& [sections, uids] : bySections) {
         QByteArray items = "(";
         for (const QByteArray& s : sections)
@@ -392,27 +462,22 @@ std::map<quint32, std::map<QByteArray, QByteArray>> Account::fetchSections(
         items += ')';
         for (const UidSet& piece :
              UidSet::of(uids).split(static_cast<quint64>(settings_.fetchCommandSize))) {
-            commands.emplace_back("UID FETCH");
-            commands.back().raw(piece.toBytes()).raw(items);
+            batch->commands.emplace_back("UID FETCH");
+            batch->commands.back().raw(piece.toBytes()).raw(items);
         }
     }
-    auto found = std::make_shared<Found>();
-    const ExchangeResult r = run(
-        commands,
-        [found, asked](Response&& response) {
-            auto d = decodeFetch(response);
-            if (!d || !d->uid) return;
-            const auto a = asked->find(*d->uid);
-            if (a == asked->end()) return;  // only what was asked for is kept
-            for (SectionData& s : d->sections)
-                for (const QByteArray& name : a->second)
-                    if (s.section.compare(name, Qt::CaseInsensitive) == 0)
-                        (*found)[*d->uid][name] = std::move(s.bytes);
-        },
-        Selection{folder.raw, folder.uidValidity, true}, true);
-    for (std::size_t i = 0; i < commands.size(); ++i)
-        if (!r.completions[i].ok()) throw refused(commands[i], r.completions[i]);
-    return std::move(*found);
+    batch->sink = [found, asked](Response&& response) {
+        auto d = decodeFetch(response);
+        if (!d || !d->uid) return;
+        const auto a = asked->find(*d->uid);
+        if (a == asked->end()) return;  // only what was asked for is kept
+        for (SectionData& s : d->sections)
+            for (const QByteArray& name : a->second)
+                if (s.section.compare(name, Qt::CaseInsensitive) == 0)
+                    (*found)[*d->uid][name] = std::move(s.bytes);
+    };
+    batch->selection = Selection{folder.raw, folder.uidValidity, true, false};
+    return batch;
 }
 
 void Account::storeFlags(const FolderRef& folder, const UidSet& uids,

@@ -31,6 +31,7 @@
 #include "notes/imap/fetch_decoder.h"
 #include "notes/imap/outage.h"
 #include "notes/imap/uid_set.h"
+#include "notes/mime/message.h"
 
 namespace vantor {
 class Env;
@@ -100,6 +101,9 @@ struct MessageSummary {
     Envelope envelope;
     std::optional<BodyPart> body;  // absent when the server's BODYSTRUCTURE was unreadable
     QByteArray headerFields;       // the header lines asked for, as sent
+    // Those lines as a mail reader reads them, read on the network thread
+    // (the window's thread only builds documents from them).
+    mime::Message header;
 };
 
 class Account {
@@ -148,8 +152,17 @@ public:
     // batch of UID FETCH commands (messages wanting the same sections share
     // one). By UID, then by section as named; a message gone is absent.
     using WantedSections = std::vector<std::pair<quint32, std::vector<QByteArray>>>;
-    std::map<quint32, std::map<QByteArray, QByteArray>> fetchSections(
-        const FolderRef& folder, const WantedSections& wanted);
+    using Sections = std::map<quint32, std::map<QByteArray, QByteArray>>;
+    Sections fetchSections(const FolderRef& folder, const WantedSections& wanted);
+    // fetchSummaries and fetchSections sent now when a connection is open,
+    // their answers waited for when the returned function is called: the
+    // caller works while the server answers. An exchange sent ahead that was
+    // cut is run again the ordinary way when its answer is asked for.
+    std::function<std::vector<MessageSummary>()> fetchSummariesAhead(
+        const FolderRef& folder, const UidSet& uids,
+        const QByteArray& headerFields = "MESSAGE-ID IN-REPLY-TO DATE");
+    std::function<Sections()> fetchSectionsAhead(const FolderRef& folder,
+                                                 const WantedSections& wanted);
     // Adds or removes flags and keywords (\Flagged, $VantorPriorite1...).
     void storeFlags(const FolderRef& folder, const UidSet& uids,
                     const std::vector<QByteArray>& flags, bool add);
@@ -189,6 +202,19 @@ private:
                        const Selection& selection, bool retry);
     void openConnection(Connection& connection, bool forIdle);
     Failure refused(const Command& command, const Completion& completion) const;
+    // Throws `refused` for the first command the server did not complete with OK.
+    void requireOk(const std::vector<Command>& commands, const ExchangeResult& result) const;
+    // The commands of a fetch and what their answers gather (account.cpp).
+    template <class T>
+    struct Batch;
+    template <class T>
+    T runBatch(const Batch<T>& batch);
+    template <class T>
+    std::function<T()> ahead(std::function<std::shared_ptr<Batch<T>>()> make);
+    std::shared_ptr<Batch<std::vector<MessageSummary>>> summariesBatch(
+        const FolderRef& folder, const UidSet& uids, const QByteArray& headerFields) const;
+    std::shared_ptr<Batch<Sections>> sectionsBatch(const FolderRef& folder,
+                                                   const WantedSections& wanted) const;
     // UID COPY: the UIDVALIDITY of the folder copied from, and the copies' UIDs.
     std::pair<quint32, std::optional<CopyUid>> copyIn(const FolderRef& folder, const UidSet& uids,
                                                       const QByteArray& target);

@@ -1,5 +1,6 @@
 #include "notes/imap/connection.h"
 
+#include <QCoreApplication>
 #include <QPromise>
 
 #include "notes/imap/bounded_wait.h"
@@ -32,45 +33,56 @@ void Connection::await(const QFuture<void>& done, int ms) {
     throw failure;
 }
 
-// Runs `start(core, reply)` on the network thread and waits until `reply`
-// is called there: the value, or the failure thrown.
 template <class T, class Start>
-T Connection::ask(Start start, int boundMs) {
-    struct Answer {
-        std::optional<Failure> failure;
-        T value;
-    };
+std::shared_ptr<Pending<T>> Connection::post(Start start) {
     auto promise = std::make_shared<QPromise<void>>();
-    auto answer = std::make_shared<Answer>();
+    auto pending = std::make_shared<Pending<T>>();
     promise->start();
-    const QFuture<void> done = promise->future();
-    auto reply = [promise, answer](std::optional<Failure> f, T value) {
-        answer->failure = std::move(f);
-        answer->value = std::move(value);
+    pending->done = promise->future();
+    auto reply = [promise, pending](std::optional<Failure> f, T value) {
+        pending->failure = std::move(f);
+        pending->value = std::move(value);
         promise->finish();
     };
     ConnectionCore* core = core_;
     thread_.post([core, start = std::move(start), reply]() mutable { start(*core, reply); });
-    await(done, boundMs);
-    if (answer->failure) throw *answer->failure;
-    return std::move(answer->value);
+    return pending;
+}
+
+template <class T>
+T Connection::take(Pending<T>& pending, int boundMs) {
+    await(pending.done, boundMs);
+    if (pending.failure) throw *pending.failure;
+    return std::move(pending.value);
 }
 
 void Connection::open(const QString& password, const QStringList& trusted) {
     capabilities_ = {};
-    capabilities_ = ask<Capabilities>(
-        [password, trusted](ConnectionCore& core, auto reply) { core.open(password, trusted, reply); },
-        std::max(settings_.connectTimeoutMs, settings_.responseTimeoutMs) + 10000);
+    const auto pending = post<Capabilities>([password, trusted](ConnectionCore& core, auto reply) {
+        core.open(password, trusted, reply);
+    });
+    capabilities_ =
+        take(*pending, std::max(settings_.connectTimeoutMs, settings_.responseTimeoutMs) + 10000);
 }
 
 ExchangeResult Connection::exchange(std::vector<Command> commands, Sink sink,
                                     Selection selection) {
-    return ask<ExchangeResult>(
+    return take(*send(std::move(commands), std::move(sink), std::move(selection)),
+                settings_.responseTimeoutMs + 10000);
+}
+
+std::shared_ptr<PendingExchange> Connection::send(std::vector<Command> commands, Sink sink,
+                                                  Selection selection) {
+    return post<ExchangeResult>(
         [commands = std::move(commands), sink = std::move(sink),
          selection = std::move(selection)](ConnectionCore& core, auto reply) mutable {
             core.exchange(std::move(commands), std::move(sink), std::move(selection), reply);
-        },
-        settings_.responseTimeoutMs + 10000);
+        });
+}
+
+ExchangeResult Connection::collect(PendingExchange& pending) {
+    if (pending.done.isFinished()) QCoreApplication::processEvents();
+    return take(pending, settings_.responseTimeoutMs + 10000);
 }
 
 void Connection::idle(std::function<void()> onNews, std::function<void(const Failure&)> onLost) {

@@ -81,6 +81,16 @@ struct ExchangeResult {
     SelectedState selected;               // after the commands
 };
 
+// What the network thread hands back for a request: set there before `done`
+// finishes, read by the waiting thread after.
+template <class T>
+struct Pending {
+    QFuture<void> done;
+    std::optional<Failure> failure;
+    T value;
+};
+using PendingExchange = Pending<ExchangeResult>;
+
 // Takes the untagged responses of an exchange, on the network thread.
 using Sink = std::function<void(Response&&)>;
 
@@ -113,6 +123,13 @@ public:
     // code::kMailboxNotFound (the connection stays open).
     ExchangeResult exchange(std::vector<Command> commands, Sink sink = {},
                             Selection selection = {});
+    // The same exchange sent now and waited for by collect(): the caller
+    // works meanwhile. Requests run in the order they were sent.
+    std::shared_ptr<PendingExchange> send(std::vector<Command> commands, Sink sink,
+                                          Selection selection);
+    // Waits for an exchange sent by send(), letting the thread's events run
+    // once even when it is already over, as a wait for it would.
+    ExchangeResult collect(PendingExchange& pending);
     // Gives the connection to IDLE (it then serves nothing else): `onNews`
     // at every EXISTS or RECENT, `onLost` once when it ends by a failure.
     // Both are called on the network thread.
@@ -127,8 +144,12 @@ public:
 private:
     // Waits for what the network thread promised, with the bound of `ms`.
     void await(const QFuture<void>& done, int ms);
+    // Runs `start(core, reply)` on the network thread; `reply` fills the answer there.
     template <class T, class Start>
-    T ask(Start start, int boundMs);
+    std::shared_ptr<Pending<T>> post(Start start);
+    // The value the network thread replied, or the failure thrown.
+    template <class T>
+    T take(Pending<T>& pending, int boundMs);
 
     NetworkThread& thread_;
     ConnectionSettings settings_;

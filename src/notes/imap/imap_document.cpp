@@ -17,15 +17,6 @@ QString dateText(const QDateTime& when) {
                           : QString();
 }
 
-// The header lines the summary holds, read as a mail reader reads them.
-mime::Message headerOf(const QByteArray& fields) {
-    try {
-        return mime::readMessage(fields.endsWith("\r\n\r\n") ? fields : fields + "\r\n");
-    } catch (const Failure&) {
-        return {};
-    }
-}
-
 Failure cannotRewrite(const QString& what) {
     return Failure(code::kCannotRewrite,
                    QStringLiteral("Un message sur un serveur de messagerie ne peut pas être "
@@ -58,7 +49,7 @@ ImapDocument::ImapDocument(std::shared_ptr<MailAccount> account,
         created_.isValid() ? created_.toSecsSinceEpoch() : ArrivalMarks::kBefore);
     account_->remember(unid_, messageId_, where_);
 
-    const mime::Message header = headerOf(summary.headerFields);
+    const mime::Message& header = summary.header;
     inReplyTo_ = header.inReplyTo.toUtf8();
     auto text = [this](const char* name, const QString& value, int type = notes::kText) {
         items_.push_back(std::make_shared<ImapItem>(QString::fromLatin1(name), type, value));

@@ -11,10 +11,16 @@ namespace {
 constexpr quint64 kMostEntries = 2'000'000;
 // A wider range of possibly new UIDs is asked for by SEARCH, not walked number by number.
 constexpr quint32 kWidestRange = 4096;
+// Summaries a batch: the documents of one are built between two runs of the
+// window's events (a few milliseconds), the next batch asked for meanwhile.
+constexpr std::size_t kMostPerBatch = 256;
 }  // namespace
 
 void ImapView::refresh() {
     loaded_ = false;
+    ahead_.reset();
+    nextBatch_.reset();
+    lastReadAhead_.reset();
     entries_.clear();
     pending_.clear();
     fetched_.clear();
@@ -64,18 +70,37 @@ void ImapView::load() {
     loaded_ = true;
 }
 
+std::vector<quint32> ImapView::batchFrom(std::size_t index) {
+    std::vector<quint32> uids;
+    for (std::size_t end = index; end < entries_.size() && end - index < batchSize_ &&
+                                  entries_[end].source == entries_[index].source;
+         ++end)
+        uids.push_back(entries_[end].uid);
+    batchSize_ = std::min<std::size_t>(batchSize_ * 4, kMostPerBatch);
+    return uids;
+}
+
 void ImapView::fetchBatch(std::size_t index) {
     const Entry& first = entries_[index];
-    std::vector<quint32> uids;
-    std::size_t end = index;
-    while (end < entries_.size() && end - index < batchSize_ &&
-           entries_[end].source == first.source)
-        uids.push_back(entries_[end++].uid);
-    batchSize_ = std::min<std::size_t>(batchSize_ * 4, 512);
     const FolderRef folder{sources_[first.source].folder, first.uidValidity};
-    auto batch = std::make_shared<const std::vector<MessageSummary>>(
-        account_->account().fetchSummaries(folder, UidSet::of(uids), kItemHeaders));
+    std::shared_ptr<const std::vector<MessageSummary>> batch;
+    if (ahead_ && ahead_->index == index) {
+        batch = std::make_shared<const std::vector<MessageSummary>>(ahead_->summaries());
+    } else {
+        ahead_ = Ahead{index, batchFrom(index), {}};
+        batch = std::make_shared<const std::vector<MessageSummary>>(
+            account_->account().fetchSummaries(folder, UidSet::of(ahead_->uids), kItemHeaders));
+    }
+    const std::size_t end = index + ahead_->uids.size();
+    ahead_.reset();
+    // The next batch is asked for halfway through this one: the server
+    // answers while the walk goes on, after this batch's own texts.
+    nextBatch_.reset();
+    if (end < entries_.size()) nextBatch_ = NextBatch{index + (end - index) / 2, end};
     auto readAhead = std::make_shared<TextReadAhead>(account_, folder, batch);
+    // A walk that read the texts of the last batch reads these too: asked for at once.
+    if (lastReadAhead_ && lastReadAhead_->used()) readAhead->start();
+    lastReadAhead_ = readAhead;
     std::size_t at = 0;
     for (std::size_t i = index; i < end; ++i) {
         while (at < batch->size() && (*batch)[at].uid < entries_[i].uid) ++at;
@@ -91,7 +116,18 @@ void ImapView::fetchBatch(std::size_t index) {
     }
 }
 
+void ImapView::sendNextBatch() {
+    const std::size_t next = nextBatch_->from;
+    nextBatch_.reset();
+    const Entry& e = entries_[next];
+    Ahead a{next, batchFrom(next), {}};
+    a.summaries = account_->account().fetchSummariesAhead(
+        FolderRef{sources_[e.source].folder, e.uidValidity}, UidSet::of(a.uids), kItemHeaders);
+    ahead_ = std::move(a);
+}
+
 void ImapView::build(std::size_t index) {
+    if (nextBatch_ && index >= nextBatch_->at) sendNextBatch();
     const auto p = pending_.find(index);
     if (p == pending_.end()) return;
     const MessageSummary& s = (*p->second.batch)[p->second.at];

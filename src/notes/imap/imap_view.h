@@ -3,6 +3,7 @@
 // folder, or the candidates of a search. The walk goes folder by folder, by
 // UID, fetching summaries in batches as it goes; restricted to recent
 // arrivals, it asks only for the UIDs that may be new.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -53,7 +54,11 @@ class ImapView : public notes::View {
     void load();
     notes::DocumentPtr documentFrom(std::size_t index);
     void fetchBatch(std::size_t index);
+    // The UIDs of the batch from entry `index` (one folder's), its size growing.
+    std::vector<quint32> batchFrom(std::size_t index);
     void build(std::size_t index);
+    // Asks for the batch after the one being walked.
+    void sendNextBatch();
 
     std::shared_ptr<MailAccount> account_;
     std::shared_ptr<DatabaseState> state_;
@@ -67,6 +72,20 @@ class ImapView : public notes::View {
     std::map<std::size_t, Pending> pending_;             // by entry
     std::map<std::size_t, notes::DocumentPtr> fetched_;  // by entry; null: gone
     std::size_t batchSize_ = 16;  // small at first (a walk may stop early), larger as it goes
+    // The batch after the one being walked, asked for while the walk goes on.
+    struct Ahead {
+        std::size_t index = 0;
+        std::vector<quint32> uids;
+        std::function<std::vector<MessageSummary>()> summaries;
+    };
+    std::optional<Ahead> ahead_;
+    // The batch from entry `from`, asked for when the walk reaches entry `at`.
+    struct NextBatch {
+        std::size_t at;
+        std::size_t from;
+    };
+    std::optional<NextBatch> nextBatch_;
+    std::shared_ptr<TextReadAhead> lastReadAhead_;
 };
 
 }  // namespace vantor::imap

@@ -3,7 +3,9 @@
 // when a message's text is first read, the next messages' text sections are
 // asked for in the same pipelined exchange (bounded in messages and bytes),
 // so that a walk reading every text costs a few round trips a batch, not one
-// a message. Attachments are never read ahead.
+// a message; while the walk reads those, the group after them is already
+// asked for. Attachments are never read ahead.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,7 +25,7 @@ class TextReadAhead {
   public:
     // Messages read ahead at most per exchange, and bytes (as the structures
     // announce them) beyond the message asked for.
-    static constexpr std::size_t kMostMessages = 256;
+    static constexpr std::size_t kMostMessages = 128;
     static constexpr quint64 kMostBytes = 4 * 1024 * 1024;
 
     // `batch`: the summaries of one folder's batch, by UID.
@@ -34,8 +36,21 @@ class TextReadAhead {
     // The contents of the text sections of message `uid` (which has a
     // structure), each fetched once; nullopt when the message is gone.
     std::optional<mime::SectionContents> take(quint32 uid);
+    // Whether a text was asked for.
+    bool used() const { return used_; }
+    // Asks for the first messages' texts now, before they are read.
+    void start();
 
   private:
+    // The text sections of up to kMostMessages messages from the batch's
+    // `first`, and the answer of their exchange.
+    struct Group {
+        std::map<quint32, QStringList> names;
+        std::size_t end = 0;  // the batch's index after the group
+        std::function<Account::Sections()> answer;
+    };
+    Group groupFrom(std::size_t first, bool sendNow);
+    void receive(Group& group);
     // Hands over what was read ahead for `uid`, if anything.
     std::optional<mime::SectionContents> taken(quint32 uid);
 
@@ -43,6 +58,8 @@ class TextReadAhead {
     FolderRef folder_;
     std::shared_ptr<const std::vector<MessageSummary>> batch_;
     std::map<quint32, mime::SectionContents> ready_;  // read ahead, not yet taken
+    std::optional<Group> sent_;                         // asked for, not yet received
+    bool used_ = false;
 };
 
 }  // namespace vantor::imap

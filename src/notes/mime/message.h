@@ -63,6 +63,11 @@ enum class AttachmentBytes { kDecoded, kLeftOut };
 Message readMessage(const QByteArray& bytes,
                     AttachmentBytes attachments = AttachmentBytes::kDecoded);
 
+// readMessage without the header's own fields (addresses, subject, date,
+// IDs stay empty): the body and the attachments, read the same way.
+Message readMessageBody(const QByteArray& bytes,
+                        AttachmentBytes attachments = AttachmentBytes::kDecoded);
+
 // Reads a message file (.eml, or one message of an mbox with its "From "
 // line), putting back a missing blank line after the headers so that the
 // text below them stays the body. Throws vantor::Failure (code::kBadMessage)

@@ -96,7 +96,21 @@ QString messageIdOf(GMimeMessage* message, const char* header) {
     return first;
 }
 
-Message readParsed(GMimeStream* stream, AttachmentBytes attachments) {
+// The header's own fields: addresses, subject, date, IDs.
+void readHeader(GMimeMessage* m, Message& message) {
+    message.from = senderOf(m);
+    message.to = addressText(g_mime_message_get_to(m));
+    message.cc = addressText(g_mime_message_get_cc(m));
+    message.subject = utf8(g_mime_message_get_subject(m));
+    if (GDateTime* date = g_mime_message_get_date(m))
+        message.date = QDateTime::fromSecsSinceEpoch(g_date_time_to_unix(date));
+    message.messageId = utf8(g_mime_message_get_message_id(m));
+    message.inReplyTo = messageIdOf(m, "In-Reply-To");
+}
+
+// `withHeader`: the header's fields (addresses, subject, date, IDs) too;
+// else the body and the attachments only.
+Message readParsed(GMimeStream* stream, AttachmentBytes attachments, bool withHeader = true) {
     initGMime();
     GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
     GMimeParserOptions* options = g_mime_parser_options_new();
@@ -110,14 +124,7 @@ Message readParsed(GMimeStream* stream, AttachmentBytes attachments) {
 
     GMimeMessage* m = parsed.get();
     Message message;
-    message.from = senderOf(m);
-    message.to = addressText(g_mime_message_get_to(m));
-    message.cc = addressText(g_mime_message_get_cc(m));
-    message.subject = utf8(g_mime_message_get_subject(m));
-    if (GDateTime* date = g_mime_message_get_date(m))
-        message.date = QDateTime::fromSecsSinceEpoch(g_date_time_to_unix(date));
-    message.messageId = utf8(g_mime_message_get_message_id(m));
-    message.inReplyTo = messageIdOf(m, "In-Reply-To");
+    if (withHeader) readHeader(m, message);
     MessageContent content = readMessageContent(m, attachments);
     message.body = std::move(content.body);
     message.attachments = std::move(content.attachments);
@@ -136,6 +143,12 @@ Message readMessage(const QByteArray& bytes, AttachmentBytes attachments) {
     initGMime();
     GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), bytes.size()));
     return readParsed(stream.get(), attachments);
+}
+
+Message readMessageBody(const QByteArray& bytes, AttachmentBytes attachments) {
+    initGMime();
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), bytes.size()));
+    return readParsed(stream.get(), attachments, false);
 }
 
 Message readMessageFile(const QString& path, AttachmentBytes attachments) {

@@ -116,8 +116,8 @@ QStringList sectionsForText(const PartOutline& body) {
 }
 
 Message readSections(const PartOutline& body, const SectionContents& contents) {
-    return readMessage(Skeleton(&contents, nullptr).message(QString(), body, true),
-                       AttachmentBytes::kLeftOut);
+    return readMessageBody(Skeleton(&contents, nullptr).message(QString(), body, true),
+                           AttachmentBytes::kLeftOut);
 }
 
 }  // namespace vantor::mime

@@ -35,8 +35,9 @@ using SectionContents = std::map<QString, QByteArray>;
 // whole ("TEXT" or its own section) and read as the whole message reads it.
 QStringList sectionsForText(const PartOutline& body);
 
-// The message read from the contents of those sections (a missing one reads
-// as empty): AttachmentBytes::kLeftOut, sections as the server numbers them.
+// The message's body and attachments read from the contents of those
+// sections (a missing one reads as empty; the header's own fields are not
+// read): AttachmentBytes::kLeftOut, sections as the server numbers them.
 // Throws vantor::Failure (code::kBadMessage) when the header is not a message
 // header.
 Message readSections(const PartOutline& body, const SectionContents& contents);
