@@ -145,15 +145,11 @@ TEST_F(ClientTest, MissingViewOrDatabaseFailsWithItsCodeWithoutOpeningATab) {
         return
             [=, this] { frame_.workspace().openDatabase(QString(), file, view, QString(), true); };
     };
-    using ::testing::Property;
     EXPECT_THAT(opening(kMailbox, "Absent"),
-                ::testing::Throws<Failure>(
-                    ::testing::AllOf(Property(&Failure::code, notes::workspace_code::kViewNotFound),
-                                     Property(&Failure::description, QHasSubstr("Absent")))));
+                test::Fails(notes::workspace_code::kViewNotFound, QHasSubstr("Absent")));
     for (const QString file : {"mail/inconnu.nsf", "../../etc/passwd"})
-        EXPECT_THAT(opening(file, "Recherche"),
-                    ::testing::Throws<Failure>(
-                        Property(&Failure::code, notes::workspace_code::kDatabaseNotOpen)));
+        EXPECT_EQ(test::failureCode(opening(file, "Recherche")),
+                  notes::workspace_code::kDatabaseNotOpen);
     EXPECT_EQ(frame_.currentPage()->fields().value("Window"), QStringLiteral("Workspace"));
 }
 

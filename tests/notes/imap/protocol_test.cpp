@@ -11,7 +11,7 @@
 #include "notes/imap/mailbox_name.h"
 #include "notes/imap/response_reader.h"
 #include "notes/imap/server_address.h"
-#include "platform/failure.h"
+#include "notes/notes_checks.h"
 #include "support/qt_printers.h"
 
 namespace vantor::imap {
@@ -114,12 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Responses, Valid, ::testing::Values(
 class Invalid : public ::testing::TestWithParam<Line> {};
 
 TEST_P(Invalid, IsRefusedAsBadServerDataInsteadOfGuessed) {
-    try {
-        readAll(GetParam().bytes, 5, GetParam().limits);
-        FAIL() << "accepted";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.code(), code::kBadServerData);
-    }
+    EXPECT_EQ(test::failureCode([this] { readAll(GetParam().bytes, 5, GetParam().limits); }),
+              code::kBadServerData);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -170,12 +170,9 @@ TEST_F(FileMessage, WhatIsNoMessageIsRefusedNamingTheFile) {
     for (int i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) & 0xFF);
     for (const QString& path :
          {dir_.filePath("absent.eml"), write("vide.eml", {}), write("binaire.eml", garbage),
-          write("pas_un_message.eml", "Bonjour, ceci est une simple note.\n")}) {
-        QString description;
-        EXPECT_EQ(failureCode([&] { mime::readMessageFile(path); }, &description),
-                  mime::code::kBadMessage);
-        EXPECT_THAT(description, QHasSubstr(path));
-    }
+          write("pas_un_message.eml", "Bonjour, ceci est une simple note.\n")})
+        EXPECT_THAT([&] { mime::readMessageFile(path); },
+                    Fails(mime::code::kBadMessage, QHasSubstr(path)));
 }
 
 }  // namespace

@@ -72,10 +72,9 @@ TEST_F(ChannelTest, ASquatterOfAnotherUserGetsNothingAndIsNamedInTheFailure) {
     char listening = 0;
     ASSERT_EQ(::read(report[0], &listening, 1), 1);
 
-    QString text;
-    EXPECT_EQ(failureCode([&] { ClientChannel(root()).call(protocol::Show{}); }, &text),
-              workspace_code::kForeignPeer);
-    EXPECT_THAT(text, test::QHasSubstr("de l'utilisateur 65534"));
+    EXPECT_THAT(
+        [&] { ClientChannel(root()).call(protocol::Show{}); },
+        test::Fails(workspace_code::kForeignPeer, test::QHasSubstr("de l'utilisateur 65534")));
     long received = -1;
     EXPECT_EQ(::read(report[0], &received, sizeof received), sizeof received);
     EXPECT_EQ(received, 0);
