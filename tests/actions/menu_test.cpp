@@ -1,6 +1,5 @@
-// The folder menu: the folders collected from a real store, the list made
-// from their paths, the tree of captions and ids built from it, the menu on
-// screen and the way back from the chosen id to the folder.
+// The folder menu: folders collected from a real store, the tree of captions and
+// ids, the menu on screen and the way back from the chosen id to the folder.
 #include <QPointer>
 
 #include "actions/charge_dossiers.h"
@@ -14,13 +13,9 @@ namespace {
 // A tree written as text: "A[-:4 B:2] D:3" (a submenu lists its entries in brackets).
 QString texte(const std::vector<EntreeMenu>& menu) {
     QStringList parts;
-    for (const EntreeMenu& e : menu) {
-        if (e.sousMenu.empty()) {
-            parts << QStringLiteral("%1:%2").arg(e.caption).arg(e.id);
-        } else {
-            parts << QStringLiteral("%1[%2]").arg(e.caption, texte(e.sousMenu));
-        }
-    }
+    for (const EntreeMenu& e : menu)
+        parts << (e.sousMenu.empty() ? QStringLiteral("%1:%2").arg(e.caption).arg(e.id)
+                                     : QStringLiteral("%1[%2]").arg(e.caption, texte(e.sousMenu)));
     return parts.join(QLatin1Char(' '));
 }
 
@@ -68,7 +63,7 @@ TEST(FolderMenu, TreesOfAwkwardFolderNames) {
 }
 
 class ChargeDossiersTest : public ActionsFixture {
-protected:
+  protected:
     void charge(int slot) {
         ChargeDossiers(m, listes, slot, {[this] { ++evenements; }, [this] { ++relances; }});
     }

@@ -1,6 +1,5 @@
-// The real `vantor` in a Wayland session (tests/support/with-weston.sh), started
-// as a session starts it: no QT_QPA_PLATFORM. Each case runs in a session of
-// its own and skips itself in the other.
+// The real `vantor` started as a Wayland session starts it (with-weston.sh), no
+// QT_QPA_PLATFORM; each case skips itself in the other session.
 #include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 

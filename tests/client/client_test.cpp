@@ -92,8 +92,7 @@ TEST_F(ClientTest, MemoWithoutRecipientIsRefusedThenSentKeepingTheEditsAndLineBr
 
 TEST_F(ClientTest, UntouchedBodyKeepsItsAttachmentsThroughTheDraftAndTheSending) {
     test::TempDir sender;  // where the program left its copy
-    const QString copy = sender.file("1");
-    test::putBytes(copy, "1. budget");
+    const QString copy = sender.put("1", "1. budget");
     frame_.workspace().editDocument(true,
                                     {{"SendTo", notes::kText, "Marie", {}},
                                      {"Body",

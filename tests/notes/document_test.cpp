@@ -64,8 +64,7 @@ TEST_F(Documents, RemovedDocumentIsNeitherReadNorResurrectedThroughAnotherHandle
 }
 
 TEST_F(Documents, CopyAllItemsCarriesAttachmentsIntoAnotherDatabase) {
-    const QString source = root_.file("rapport.csv");
-    putBytes(source, "a;b\n1;2\n");
+    const QString source = root_.put("rapport.csv", "a;b\n1;2\n");
     store::Memo m = memo("Avec pièces");
     m.attachments = {{"rapport.csv", source, {}}, {"..\\..\\évasion.txt", {}, QByteArray("piège")}};
     notes::DocumentPtr mail = test::deliver(*mailbox_, m);

@@ -128,8 +128,7 @@ TEST_F(SessionFailures, NamedPipesWhereFilesShouldBeFailAtOnceInsteadOfWaiting) 
 
     // A file to attach, turned into a pipe before the save reads it.
     auto other = admin_.createMailbox(kServer, "autre.nsf", {kUser});
-    const QString attachment = root_.file("piece.txt");
-    putBytes(attachment, "contenu");
+    const QString attachment = root_.put("piece.txt", "contenu");
     auto doc = std::static_pointer_cast<store::LocalDocument>(other->createDocument());
     doc->attachFile("Body", "piece.txt", attachment);
     makeFifo(attachment);

@@ -223,8 +223,8 @@ TEST_F(SelfSignedAccount, CertificateIsRefusedUntilItsExactFingerprintIsInTheTru
     const QString fingerprint =
         imap::fingerprintOf(QSslCertificate::fromPath(server_->caFile()).first());
     const QString hostPort = account_->address().hostPort();
-    const QString file = dir_.file("certificats.txt");
-    putBytes(file, (hostPort + " 00:" + fingerprint.mid(3)).toUtf8());
+    const QString file =
+        dir_.put("certificats.txt", (hostPort + " 00:" + fingerprint.mid(3)).toUtf8());
     EXPECT_THAT(
         [&] { account_->status({"INBOX"}); },
         Fails(imap::code::kCertificateRefused,

@@ -1,7 +1,5 @@
-// Connections against a real Dovecot: TLS at once and by STARTTLS, pipelined
-// commands with literals, and the ends a silent or cut server gives, never a
-// hang. The certificate rule is in account_test; a wrong password and a
-// server not listening in realisation_test, as the user sees them.
+// Connections against a real Dovecot: TLS at once and by STARTTLS, literals in a
+// pipeline, and the ends a silent or cut server gives, never a hang.
 #include <QTimer>
 
 #include "imap_fixture.h"

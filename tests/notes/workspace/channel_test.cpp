@@ -86,8 +86,7 @@ class TwoClientsAtOnce : public ChannelTest, public ::testing::WithParamInterfac
 
 TEST_P(TwoClientsAtOnce, LeaveOneRunningThatAnswers) {
     if (GetParam()) ::close(bound());
-    const QString ini = dir_.file("notes.ini");
-    putBytes(ini, "[Notes]\r\nDirectory=" + root().toUtf8() + "\r\n");
+    const QString ini = dir_.put("notes.ini", "[Notes]\r\nDirectory=" + root().toUtf8() + "\r\n");
     QProcess clients[2];
     for (QProcess& client : clients)
         client.start(QStringLiteral(VANTOR_NOTES_CLIENT), {'=' + ini, "--minimized"});
