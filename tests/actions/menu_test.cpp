@@ -39,10 +39,8 @@ TEST(FolderMenu, FoldersABDGiveTheSelfEntryAndEveryIdMapsBackToItsFolder) {
     EXPECT_EQ(DossierDeId(1, {racine}), "\\-");  // too short to name a folder
 }
 
-// Only a real parent gets a self entry ("B" occurs inside "A\B" but has no
-// subfolder; "Pro" begins "Projets\2004"); an entry belongs under a prefix
-// only when a backslash follows it; letter case tells folders apart; a
-// folder named "-" is not taken for its parent's self entry.
+// A self entry for real parents only, a prefix counts only before a backslash,
+// case tells folders apart, a folder "-" is no self entry.
 TEST(FolderMenu, TreesOfAwkwardFolderNames) {
     const std::pair<QStringList, QString> cas[] = {
         {{"A", "A\\B", "B", "Pro", "Projets", "Projets\\2004"},

@@ -128,9 +128,8 @@ TEST(WaylandSession, WithoutXWaylandItRunsNativelyAndLogsTheLimitsOnce) {
 }  // namespace
 }  // namespace vantor::test
 
-// The test's own window is an X window (none is needed without XWayland).
-// Its platform goes by argument: the program under test inherits the
-// session's environment as it is.
+// The test's own window is an X window (offscreen without XWayland), chosen by
+// argument so that the program under test inherits the session's environment.
 int main(int argc, char** argv) {
     QByteArray platform = qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb";
     char option[] = "-platform";

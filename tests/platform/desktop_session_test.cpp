@@ -1,7 +1,6 @@
 // The session's side of the desktop: which Qt platform the programs ask for,
 // the autostart entry that starts Vantor at login, what a program start runs.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QDir>
 

@@ -156,10 +156,13 @@ def instance_pids(root):
     return sorted(pids, key=lambda pid: pid != sid)
 
 
-def signal_all(pids, sig):
+def signal_all(pids, sig, only=None):
+    """Sends `sig` to those of `pids` still there (`only` those named so)."""
     for pid in pids:
         try:
-            os.kill(pid, sig)
+            with open(f"/proc/{pid}/comm") as f:
+                if only in (None, f.read().strip()):
+                    os.kill(pid, sig)
         except OSError:
             pass
 
@@ -298,16 +301,7 @@ def append(args):
 
 def signal_instance(sig, only=None):
     """The command sending `sig` to the instance's processes (`only` those named so)."""
-    def run(args):
-        for pid in instance_pids(os.path.abspath(args.dir)):
-            try:
-                with open(f"/proc/{pid}/comm") as f:
-                    if only in (None, f.read().strip()):
-                        os.kill(pid, sig)
-            except OSError:
-                pass
-        return 0
-    return run
+    return lambda args: signal_all(instance_pids(os.path.abspath(args.dir)), sig, only) or 0
 
 
 COMMANDS = {

@@ -93,12 +93,6 @@ TEST(StoreTool, DemoSeedBuildsTheDemoOnceAndRefusesToOverwriteIt) {
     EXPECT_EQ(runTool(root.path(), {"demo-seed", "--reset"}).exitCode, 0);
 }
 
-QByteArray allBytes() {
-    QByteArray all(256, Qt::Uninitialized);
-    for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
-    return all;
-}
-
 class EmlImport : public StoreTest {
   protected:
     ToolRun importFiles(const QStringList& arguments) {
@@ -142,10 +136,12 @@ TEST_F(EmlImport, HostileAttachmentNamesAreStoredAsGiven) {
     EXPECT_EQ(objects[1]->name(), "C:\\evil.exe");
     EXPECT_EQ(objects[3]->name(), longName);
     EXPECT_FALSE(objects[2]->name().isEmpty() || objects[4]->name().isEmpty());
+    QByteArray all(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
     const QString out = root_.file("extrait");
     for (const notes::EmbeddedObjectPtr& object : objects) {
         object->extractFile(out);
-        EXPECT_EQ(bytesOf(out), allBytes()) << object->name().left(40).toStdString();
+        EXPECT_EQ(bytesOf(out), all) << object->name().left(40).toStdString();
     }
 }
 

@@ -1,5 +1,4 @@
-// The popup window on an offscreen screen: measures, colours, countdown, clicks
-// and mouse moves.
+// The popup window on an offscreen screen: measures, colours, countdown, clicks and mouse moves.
 #include "watch/frm_msg.h"
 
 #include <QtCore/qtestsupport_core.h>
@@ -64,8 +63,7 @@ int entame(FrmMsg& f) {
     return f.TimerCloseAuto->remainingTime();
 }
 
-// Whether a move over `cible` restarts the countdown: only a restart makes
-// the time left grow back.
+// Whether a move over `cible` restarts the countdown: only a restart makes the time left grow back.
 bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
                 Qt::MouseButtons enfonces = Qt::NoButton) {
     f.relanceTimerFermeture();
@@ -117,9 +115,7 @@ TEST_F(PopupFixture, ShownInTheMeasuresAndColourOfTheSettingsBadOnesLogged) {
     EXPECT_EQ(f.LblFrom->palette().color(QPalette::Window), QColor(0, 0, 0));
 }
 
-// Only moves over the body, the subject, the reply button or the background
-// keep the popup open; with a button held the sender's label gets the move
-// itself and must not hand it on to the window either.
+// With a button held the sender's label gets the move itself and must not hand it on to the window.
 TEST_F(PopupFixture, OnlyShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {
     FrmMsg f(m);
     const int avant = entame(f);

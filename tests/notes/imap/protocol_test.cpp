@@ -2,7 +2,6 @@
 // typed data, folder names both ways and commands as they go on the wire.
 // Hostile inputs live in fuzz/corpus/imap; here, what each rule gives.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "notes/imap/command.h"
 #include "notes/imap/data_decoders.h"

@@ -3,7 +3,6 @@
 #include "notes/mime/message.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "corpus.h"
 #include "notes/notes_checks.h"

@@ -1,6 +1,5 @@
-// The channel between the program and the mail client, against what another
-// local user or a stuck client could do: a program of another user under the
-// client's name, two clients started at once, a client that never answers.
+// The channel to the mail client against a squatter of another user, two
+// clients started at once and a client that never answers.
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
