@@ -117,6 +117,9 @@ class Store:
 
     def mailbox(self, server, file, folders=()):
         self.run("create-mailbox", "--server", server, "--file", file, "--user", USER)
+        self.create_folders(server, file, folders)
+
+    def create_folders(self, server, file, folders):
         for name in folders:
             self.run("create-folder", "--server", server, "--file", file, "--folder", name)
 
