@@ -23,7 +23,7 @@ std::int32_t failureCode(Action&& action, QString* description = nullptr) {
 }
 
 // An action that throws the failure `code` with a description `text` matches.
-MATCHER_P2(Fails, code, text, "") {
+MATCHER_P2(Fails, code, text, "throws the failure " + ::testing::PrintToString(code)) {
     QString description;
     const std::int32_t got = failureCode(arg, &description);
     *result_listener << "fails with " << got << ": " << description.toStdString();
