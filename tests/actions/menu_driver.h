@@ -1,7 +1,6 @@
 #pragma once
-// Chooses in the folder menu as a user would with the keyboard, from inside
-// the menu's own event loop: the menu is modal, so the steps are queued
-// before it opens and run once it is on screen.
+// Chooses in the modal folder menu with the keyboard, the steps queued before it
+// opens and run from inside its event loop.
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -41,8 +40,7 @@ inline QAction* entree(QMenu& menu, const QString& texte) {
     return nullptr;
 }
 
-// Opens the submenus along `captions` and chooses the last; an empty list
-// dismisses the menu.
+// Opens the submenus along `captions` and chooses the last; an empty list dismisses the menu.
 inline void choisir(QMenu& racine, const QStringList& captions) {
     QMenu* menu = &racine;
     for (qsizetype i = 0; i < captions.size() && menu != nullptr; ++i) {

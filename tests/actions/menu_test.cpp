@@ -1,6 +1,5 @@
-// The folder menu: the folders collected from a real store, the list made
-// from their paths, the tree of captions and ids built from it, the menu on
-// screen and the way back from the chosen id to the folder.
+// The folder menu: folders collected from a real store, the tree of captions and
+// ids, the menu on screen and the way back from the chosen id to the folder.
 #include <QPointer>
 
 #include "actions/charge_dossiers.h"
@@ -14,13 +13,9 @@ namespace {
 // A tree written as text: "A[-:4 B:2] D:3" (a submenu lists its entries in brackets).
 QString texte(const std::vector<EntreeMenu>& menu) {
     QStringList parts;
-    for (const EntreeMenu& e : menu) {
-        if (e.sousMenu.empty()) {
-            parts << QStringLiteral("%1:%2").arg(e.caption).arg(e.id);
-        } else {
-            parts << QStringLiteral("%1[%2]").arg(e.caption, texte(e.sousMenu));
-        }
-    }
+    for (const EntreeMenu& e : menu)
+        parts << (e.sousMenu.empty() ? QStringLiteral("%1:%2").arg(e.caption).arg(e.id)
+                                     : QStringLiteral("%1[%2]").arg(e.caption, texte(e.sousMenu)));
     return parts.join(QLatin1Char(' '));
 }
 
@@ -44,10 +39,8 @@ TEST(FolderMenu, FoldersABDGiveTheSelfEntryAndEveryIdMapsBackToItsFolder) {
     EXPECT_EQ(DossierDeId(1, {racine}), "\\-");  // too short to name a folder
 }
 
-// Only a real parent gets a self entry ("B" occurs inside "A\B" but has no
-// subfolder; "Pro" begins "Projets\2004"); an entry belongs under a prefix
-// only when a backslash follows it; letter case tells folders apart; a
-// folder named "-" is not taken for its parent's self entry.
+// A self entry for real parents only, a prefix counts only before a backslash,
+// case tells folders apart, a folder "-" is no self entry.
 TEST(FolderMenu, TreesOfAwkwardFolderNames) {
     const std::pair<QStringList, QString> cas[] = {
         {{"A", "A\\B", "B", "Pro", "Projets", "Projets\\2004"},
@@ -68,7 +61,7 @@ TEST(FolderMenu, TreesOfAwkwardFolderNames) {
 }
 
 class ChargeDossiersTest : public ActionsFixture {
-protected:
+  protected:
     void charge(int slot) {
         ChargeDossiers(m, listes, slot, {[this] { ++evenements; }, [this] { ++relances; }});
     }

@@ -1,6 +1,5 @@
-// The program's message and input boxes as the user sees them: Qt's own
-// buttons in French whatever the locale, the platform's styles mapped to the
-// right buttons, icon and answers, with the mouse or the keyboard.
+// The message and input boxes as the user sees them: French buttons whatever the
+// locale, each style's buttons, icon and answers, by mouse or keyboard.
 #include <gtest/gtest.h>
 
 #include <QApplication>

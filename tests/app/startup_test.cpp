@@ -38,9 +38,7 @@ TEST_F(StartupTest, FirstRunWritesTheFifteenKeysInOrderAndSaysSo) {
     EXPECT_EQ(journal(), "");
 }
 
-// Garbage before the section, bad values and a scrambled password that
-// cannot be read: the fields take their defaults, the file keeps every byte
-// but DATE_VISU's.
+// Garbage, bad values and an unreadable password: defaults, and every byte kept but DATE_VISU's.
 TEST_F(StartupTest, HandEditedFileKeepsEveryOtherByteAndBadFieldsTakeTheirDefaults) {
     const QByteArray before =
         QByteArray("\x00\xFF[PARAM\r\n=\r\n[]\r\n\x01\x02=\x03\n", 22) +

@@ -1,7 +1,5 @@
-// A notification area that comes after Vantor (an X11 tray manager, or a
-// StatusNotifierItem host on the session bus), each run on a display that
-// starts without a tray host, in a process of its own; elsewhere they report
-// themselves skipped. Docking at start is an end-to-end scenario's.
+// A notification area (X11 tray manager, StatusNotifierItem host) that comes after
+// Vantor, each on a display of its own without one; skipped elsewhere.
 #include <QtCore/qtestsupport_core.h>
 
 #include <QDBusConnection>

@@ -12,9 +12,8 @@ namespace {
 
 using TrayTest = AppFixture;
 
-// The icon is there from the start here, as the offscreen screen has no
-// notification area for the window's own commands to add it to.
-// Its one record is added once and deleted harmlessly when absent.
+// The icon is there from the start (offscreen: no notification area to wait for);
+// its one record is added once and deleted harmlessly when absent.
 TEST_F(TrayTest, IconTellsTheTruthInEveryStateOfTheWatch) {
     boiteJoignable();
     demarrer();

@@ -1,6 +1,5 @@
-// The real `vantor` in a Wayland session (tests/support/with-weston.sh), started
-// as a session starts it: no QT_QPA_PLATFORM. Each case runs in a session of
-// its own and skips itself in the other.
+// The real `vantor` started as a Wayland session starts it (with-weston.sh), no
+// QT_QPA_PLATFORM; each case skips itself in the other session.
 #include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 
@@ -129,9 +128,8 @@ TEST(WaylandSession, WithoutXWaylandItRunsNativelyAndLogsTheLimitsOnce) {
 }  // namespace
 }  // namespace vantor::test
 
-// The test's own window is an X window (none is needed without XWayland).
-// Its platform goes by argument: the program under test inherits the
-// session's environment as it is.
+// The test's own window is an X window (offscreen without XWayland), chosen by
+// argument so that the program under test inherits the session's environment.
 int main(int argc, char** argv) {
     QByteArray platform = qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb";
     char option[] = "-platform";

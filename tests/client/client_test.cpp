@@ -92,8 +92,7 @@ TEST_F(ClientTest, MemoWithoutRecipientIsRefusedThenSentKeepingTheEditsAndLineBr
 
 TEST_F(ClientTest, UntouchedBodyKeepsItsAttachmentsThroughTheDraftAndTheSending) {
     test::TempDir sender;  // where the program left its copy
-    const QString copy = sender.file("1");
-    test::putBytes(copy, "1. budget");
+    const QString copy = sender.put("1", "1. budget");
     frame_.workspace().editDocument(true,
                                     {{"SendTo", notes::kText, "Marie", {}},
                                      {"Body",
@@ -145,15 +144,11 @@ TEST_F(ClientTest, MissingViewOrDatabaseFailsWithItsCodeWithoutOpeningATab) {
         return
             [=, this] { frame_.workspace().openDatabase(QString(), file, view, QString(), true); };
     };
-    using ::testing::Property;
     EXPECT_THAT(opening(kMailbox, "Absent"),
-                ::testing::Throws<Failure>(
-                    ::testing::AllOf(Property(&Failure::code, notes::workspace_code::kViewNotFound),
-                                     Property(&Failure::description, QHasSubstr("Absent")))));
+                test::Fails(notes::workspace_code::kViewNotFound, QHasSubstr("Absent")));
     for (const QString file : {"mail/inconnu.nsf", "../../etc/passwd"})
-        EXPECT_THAT(opening(file, "Recherche"),
-                    ::testing::Throws<Failure>(
-                        Property(&Failure::code, notes::workspace_code::kDatabaseNotOpen)));
+        EXPECT_EQ(test::failureCode(opening(file, "Recherche")),
+                  notes::workspace_code::kDatabaseNotOpen);
     EXPECT_EQ(frame_.currentPage()->fields().value("Window"), QStringLiteral("Workspace"));
 }
 

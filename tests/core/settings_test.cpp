@@ -42,16 +42,14 @@ TEST(Password, ShiftsByNineAndRefusesCodesThatLeaveTheByteRange) {
     EXPECT_EQ(DecrypteMotDePasse(CrypteMotDePasse(all).value()).value(), all);
 }
 
-// Every locale Qt knows, through param.ini and erreur_log.txt: about a
-// hundred wrote characters the code page lacks ("?") or forms Qt cannot read
-// back, and every scan then failed on DATE_VISU.
+// Every locale Qt knows, through param.ini and erreur_log.txt: about a hundred
+// wrote forms that could not be read back, and every scan failed on DATE_VISU.
 TEST(DateForm, EveryLocaleReadsBackFromTheFilesToTheSecond) {
     test::TempDir dir;
     test::TestEnv clock;
     test::UnsyncedEnv env(&clock);
     ModLOTUS m(&env, nullptr, nullptr, dir.path());
-    // Past midnight, and an afternoon on a day above twelve (month and day
-    // cannot swap unnoticed).
+    // Past midnight, and an afternoon on a day above twelve (no day-month swap).
     const QDateTime moments[] = {{QDate(2026, 12, 7), QTime(0, 32, 18, 250)},
                                  {QDate(2026, 1, 31), QTime(15, 5, 9)}};
     for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,

@@ -68,8 +68,7 @@ def mail_server(keyring):
 
 @pytest.fixture
 def vantor(desktop, folder, request):
-    """The program of the folder, quit from the tray at the end unless the
-    test did; an unclean end or a sanitizer report fails the test."""
+    """The program of the folder, quit at the end; an unclean end fails the test."""
     running = Vantor(desktop, folder)
     yield running
     if running.process:

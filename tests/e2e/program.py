@@ -1,6 +1,5 @@
-"""A program folder as a user sets one up, its local mail store and a
-private mail server, read and fed as other programs do, and the program
-running in the folder."""
+"""A program folder as a user sets one up, its local store, a private mail
+server and the program running in the folder."""
 import configparser
 import email.message
 import email.policy
@@ -41,8 +40,7 @@ def watching_settings(**keys):
 
 
 def archive_first_mailbox(screen, limit, answer):
-    """Archiving of BAL 1 from the settings window brought back from the tray,
-    up to `limit`, the question answered `answer`; the result box's text."""
+    """Archives BAL 1 up to `limit` from the settings window; the result's text."""
     click_tray()
     settings = screen.wait_window_with("Enregistrer")
     archiver = wait_for(lambda: screen.row_button(settings, "BAL 1", "Archiver"), "Archiver")
@@ -150,8 +148,7 @@ class Store:
 
 
 class Vantor:
-    """The program of a folder, started as a user starts it: no argument, from
-    elsewhere, the recording xdg-open first on its PATH."""
+    """The program of a folder, started with no argument from elsewhere."""
 
     def __init__(self, desktop, folder):
         self.desktop = desktop
@@ -222,8 +219,7 @@ class Dovecot77(Exception):
 
 
 class MailServer:
-    """A private Dovecot (no TLS: loopback only) holding the user's account,
-    fed and read as another mail program would."""
+    """A private Dovecot (no TLS: loopback only) holding the user's account."""
 
     def __init__(self):
         # A folder of its own in the temporary folder: Dovecot's processes,
@@ -260,8 +256,7 @@ class MailServer:
             assert client.create(f'"{raw}"')[0] == "OK"
 
     def messages(self, raw):
-        """Subject -> flags of every message in the folder of that server name
-        (modified UTF-7), read without marking anything."""
+        """Subject -> flags of every message in the folder `raw`, marking nothing."""
         with self.imap() as client:
             assert client.select(f'"{raw}"', readonly=True)[0] == "OK"
             _, data = client.uid("FETCH", "1:*", "(FLAGS BODY.PEEK[HEADER.FIELDS (SUBJECT)])")
@@ -283,8 +278,8 @@ def mail(subject, body, sender="Marie Curie <marie@example.com>"):
 
 
 class Keyring:
-    """The session's keyring unlocked, as after login, in a home of its own
-    (else the bus would start one that asks on screen for a password)."""
+    """The session's keyring unlocked in a home of its own (else the bus would
+    start one that asks for a password on screen)."""
 
     def __init__(self):
         self.home = Path(tempfile.mkdtemp(prefix="vantor-keyring-"))

@@ -1,6 +1,5 @@
-"""Archiving as the user runs it while the program watches: from the slot's
-button in the settings window answering Non, then from the tray menu
-answering Oui; what lands in the archive and what leaves the mailbox."""
+"""Archiving while the program watches, from the settings window answering Non,
+then from the tray menu answering Oui."""
 from program import ARCHIVE_FILE, MAIL_FILE, archive_first_mailbox, watching_settings
 
 DONE = "2 document(s) archivé(s).\nA présent, vider la corbeille."

@@ -1,6 +1,5 @@
-"""A user's first day with the program, before any mail: the first start in
-an empty folder, the user's own mailboxes typed into the settings and saved,
-watching started, the tray icon's clicks and menu, and quitting from it."""
+"""A user's first day before any mail: first start, mailboxes typed in and
+saved, watching, the tray icon's clicks and menu, and quitting from it."""
 from program import (ARCHIVE_FILE, MAIL_FILE, MAIL_SERVER, PASSWORD, TEAM_FILE, TEAM_SERVER,
                      scrambled)
 from ui import click_on, click_tray, find, tray_icons, wait_for

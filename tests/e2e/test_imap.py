@@ -1,7 +1,5 @@
-"""The first mailbox on a real IMAP server while the program watches: mail
-there before watching stays quiet, new mail pops up and the user flags,
-moves and deletes it from the popups, old mail is archived into the local
-archive and a phrase is searched; each result read on the server."""
+"""A mailbox on a real IMAP server while the program watches: popups and their
+commands, archiving and the search, each result read on the server."""
 import time
 
 from program import ARCHIVE_FILE, archive_first_mailbox, mail, search, watching_settings

@@ -1,7 +1,5 @@
-"""New mail in two watched mailboxes, and the user working through the
-popups of the first check: reply in the mail client, delete,
-a flag, attachments, a move into a nested folder, close, and quitting from
-the tray while a popup shows."""
+"""New mail in two watched mailboxes and the user working through each popup
+of the first check with every command, then quitting while one shows."""
 import time
 
 from program import MAIL_FILE, MAIL_SERVER, SENDER, TEAM_FILE, TEAM_SERVER, watching_settings

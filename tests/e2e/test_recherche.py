@@ -1,6 +1,5 @@
-"""The phrase search as the user runs it from the tray menu while the
-program watches: hits filed in the folder "Recherche" and shown in the mail
-client, then a phrase without hits."""
+"""The phrase search from the tray menu while the program watches, with hits
+and without."""
 from program import MAIL_FILE, MAIL_SERVER, search, watching_settings
 from ui import find, wait_for
 

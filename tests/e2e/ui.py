@@ -1,6 +1,5 @@
-"""The test desktop as the user meets it: what programs show, read on the
-accessibility bus (pyatspi), and the user's pointer and keyboard (xdotool).
-Every wait ends on what the screen says, within a generous bound."""
+"""The test desktop: what programs show, read on the accessibility bus, and the
+user's pointer and keyboard (xdotool); every wait ends on what the screen says."""
 import functools
 import subprocess
 from dataclasses import dataclass, field
@@ -80,8 +79,7 @@ def tray_icons():
 
 
 def click_tray(button=1):
-    """Clicks the tray icon once the pointer rests on it and it stands still
-    (the panel moves its icons while one docks)."""
+    """Clicks the tray icon once it stands still under the pointer (icons move as one docks)."""
     def resting_on_icon():
         icons = tray_icons()
         for x, y, w, h in icons.values():

@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
-# Runs Debian's python3 (where python3-pyatspi installs) with ARGS on a
-# desktop of its own, as a user's session without a window manager: Xvfb
-# with a tray host (tests/support/with-display.sh), a session D-Bus, and on
-# it the accessibility bus through which programs publish what they show
-# (Qt's side switched on). Exits 77, the tests' "skipped", when such a
-# desktop cannot be made here. VANTOR_E2E_WORK names a fresh work folder;
-# every process still running an executable from it at the end is ended, by
-# its id, and the folder removed.
+# Runs Debian's python3 with ARGS on a desktop of its own (with-display.sh, a
+# session bus, the accessibility bus); exits 77 ("skipped") where none can be
+# made. Processes left running from VANTOR_E2E_WORK are ended by their ids.
 #   with-desktop.sh ARGS...      e.g. with-desktop.sh -m pytest test_popup.py
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"

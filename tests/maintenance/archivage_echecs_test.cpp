@@ -1,7 +1,5 @@
-// A fault in the middle of each pass of an archiving run, made with real
-// files: the archive's file size limit reached, the archive or the mailbox
-// locked by another connection. Nothing may be lost, and a second run
-// completes the work.
+// A real fault (file size limit, a lock held elsewhere) in each pass of an
+// archiving run: nothing is lost, and a second run completes the work.
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/resource.h>

@@ -1,6 +1,5 @@
-// Archiving never loses a message: not into the mailbox's own file, not when
-// another mailbox's message has the same ID, not when the power fails right
-// after the run; and each copy keeps the date the user knew it by.
+// Archiving never loses a message (own file, same ID, power cut) and each copy
+// keeps the date the user knew it by.
 #include <gmock/gmock.h>
 
 #include <QFile>

@@ -1,8 +1,6 @@
 #pragma once
-// A program folder with a local store: the user's mailbox in slot 0 with
-// its password stored, the local archive "archive\jdupont_archive.nsf"; the
-// client's windows recorded, and a window that records what the runs show
-// and lets the test act at each turn of their walks.
+// A program folder with a local store: the user's mailbox in slot 0, its archive,
+// and a window that records what the runs show and acts at each turn.
 #include <QTimer>
 #include <array>
 #include <functional>
@@ -133,7 +131,9 @@ class MaintenanceFixture : public ProgramFixture {
     std::shared_ptr<store::LocalDatabase> ouvrirArchive() const {
         return admin.open(QStringLiteral("local"), kArchive);
     }
-    std::shared_ptr<store::LocalDatabase> ouvrirBal() const { return admin.open(kServer, kMailbox); }
+    std::shared_ptr<store::LocalDatabase> ouvrirBal() const {
+        return admin.open(kServer, kMailbox);
+    }
     // The user edits a document's subject in the client.
     void renommer(const QString& unid, const QString& sujet) {
         auto doc = ouvrirBal()->getDocumentByUNID(unid);

@@ -52,10 +52,9 @@ TEST_F(Documents, RemovedDocumentIsNeitherReadNorResurrectedThroughAnotherHandle
     ASSERT_TRUE(removed->remove(true));
 
     // A handle that never read its items finds the document gone, not empty.
-    QString description;
-    EXPECT_EQ(failureCode([&] { walked->itemValue("Subject"); }, &description),
-              store::code::kDocumentRemoved);
-    EXPECT_THAT(description, ::testing::AllOf(QHasSubstr(unid), QHasSubstr(kMailbox)));
+    EXPECT_THAT([&] { walked->itemValue("Subject"); },
+                Fails(store::code::kDocumentRemoved,
+                      ::testing::AllOf(QHasSubstr(unid), QHasSubstr(kMailbox))));
     // Saving it through any handle, the remover's included, re-creates nothing.
     read->replaceItemValue("FollowUpStatus", "1");
     EXPECT_EQ(failureCode([&] { read->save(true, false); }), store::code::kDocumentRemoved);
@@ -65,8 +64,7 @@ TEST_F(Documents, RemovedDocumentIsNeitherReadNorResurrectedThroughAnotherHandle
 }
 
 TEST_F(Documents, CopyAllItemsCarriesAttachmentsIntoAnotherDatabase) {
-    const QString source = root_.file("rapport.csv");
-    putBytes(source, "a;b\n1;2\n");
+    const QString source = root_.put("rapport.csv", "a;b\n1;2\n");
     store::Memo m = memo("Avec pièces");
     m.attachments = {{"rapport.csv", source, {}}, {"..\\..\\évasion.txt", {}, QByteArray("piège")}};
     notes::DocumentPtr mail = test::deliver(*mailbox_, m);

@@ -1,6 +1,5 @@
-// Closing any descriptor of a file drops all the process's POSIX locks on it
-// (SQLite's): a popup action opening the mailbox the scan walks through a
-// descriptor of its own would let another process write under the scan's reads.
+// Closing any descriptor of a file drops all the process's POSIX locks on it: a
+// popup action opening the scan's mailbox anew would let writes under its reads.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,6 +1,5 @@
 // The server-down marker and the store's own files never collide with a
-// database: a mailbox may be named "offline", journal names are refused, and
-// a store marked down by an earlier version still reads as down.
+// database, and a store marked down by an earlier version still reads as down.
 #include <QDir>
 
 #include "store_fixture.h"

@@ -16,14 +16,11 @@ using ::testing::AllOf;
 
 class SessionFailures : public StoreTest {
   protected:
-    // The code opening the user's mailbox in a new session fails with.
-    std::int32_t openingFails(QString* description = nullptr) {
-        return failureCode([&] { openMailbox(); }, description);
-    }
-    std::int32_t identityFails(QString* description = nullptr) {
-        return failureCode([&] { client_.createBackendSession()->initialize(kPassword); },
-                           description);
-    }
+    // Opening the user's mailbox, or the user's identity, in a new session.
+    std::function<void()> opening = [this] { openMailbox(); };
+    std::function<void()> identity = [this] {
+        client_.createBackendSession()->initialize(kPassword);
+    };
 };
 
 TEST_F(SessionFailures, SessionIsRefusedWithoutUserOrPasswordUntilInitialized) {
@@ -40,21 +37,18 @@ TEST_F(SessionFailures, SessionIsRefusedWithoutUserOrPasswordUntilInitialized) {
     EXPECT_EQ(failureCode([&] { client_.createUIWorkspace(); }), code::kNoWorkspace);
 
     QFile::remove(admin_.root().identityPath());
-    QString description;
-    EXPECT_EQ(identityFails(&description), code::kNoUser);
-    EXPECT_THAT(description, QHasSubstr("Aucun utilisateur"));
+    EXPECT_THAT(identity, Fails(code::kNoUser, QHasSubstr("Aucun utilisateur")));
     EXPECT_EQ(failureCode([&] { client_.createClientSession(); }), code::kNoUser);
     putBytes(admin_.root().identityPath(), "pas une identité");
-    EXPECT_EQ(identityFails(), code::kIdentityUnreadable);
+    EXPECT_EQ(failureCode(identity), code::kIdentityUnreadable);
 }
 
 TEST_F(SessionFailures, DirectoryNeverFailsButOpeningNamesTheUnreachableServer) {
     notes::SessionPtr session = openSession();
     notes::DbDirectoryPtr unknown = session->getDbDirectory("Nantes/Vantor");
-    QString description;
-    EXPECT_EQ(failureCode([&] { unknown->openDatabase(kMailbox, false); }, &description),
-              code::kServerUnreachable);
-    EXPECT_THAT(description, AllOf(QHasSubstr("Nantes/Vantor"), QHasSubstr(kMailbox)));
+    EXPECT_THAT(
+        [&] { unknown->openDatabase(kMailbox, false); },
+        Fails(code::kServerUnreachable, AllOf(QHasSubstr("Nantes/Vantor"), QHasSubstr(kMailbox))));
 
     admin_.setServerDown(kServer, true);  // up again: reserved_names_test
     EXPECT_FALSE(session->getDatabase(kServer, kMailbox)->isOpen());
@@ -64,10 +58,9 @@ TEST_F(SessionFailures, FileNamesMatchInAnyCaseAndSlashButNeverReachOutsideTheSe
     notes::DbDirectoryPtr dir = openSession()->getDbDirectory("PARIS/vantor");
     for (const char* same : {"MAIL\\JDupont.NSF", "mail/jdupont.nsf", ".\\mail\\\\jdupont.nsf"})
         EXPECT_TRUE(dir->openDatabase(same, false)->isOpen()) << same;
-    QString description;
-    EXPECT_EQ(failureCode([&] { dir->openDatabase("mail\\absent.nsf", false); }, &description),
-              code::kFileNotFound);
-    EXPECT_THAT(description, AllOf(QHasSubstr("mail\\absent.nsf"), QHasSubstr("PARIS/vantor")));
+    EXPECT_THAT([&] { dir->openDatabase("mail\\absent.nsf", false); },
+                Fails(code::kFileNotFound,
+                      AllOf(QHasSubstr("mail\\absent.nsf"), QHasSubstr("PARIS/vantor"))));
 
     // A real file next to the server folder must stay out of reach.
     admin_.createServer("Lyon/Vantor");
@@ -110,9 +103,8 @@ TEST_F(SessionFailures, RefusedFilesFailAsDamagedAndAreLeftByteForByte) {
             sqlite3_close(db);
         }
         const QByteArray before = bytesOf(path);
-        QString description;
-        EXPECT_EQ(openingFails(&description), code::kDatabaseCorrupt);
-        EXPECT_THAT(description, AllOf(QHasSubstr(kMailbox), QHasSubstr("endommagée")));
+        EXPECT_THAT(opening, Fails(code::kDatabaseCorrupt,
+                                   AllOf(QHasSubstr(kMailbox), QHasSubstr("endommagée"))));
         // A refused file is not changed in any way, nor given journals.
         EXPECT_EQ(bytesOf(path), before);
         EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal")));
@@ -129,17 +121,14 @@ TEST_F(SessionFailures, NamedPipesWhereFilesShouldBeFailAtOnceInsteadOfWaiting) 
     mailbox_.reset();
     const QString path = mailboxPath();
     makeFifo(path + QStringLiteral("-wal"));
-    EXPECT_EQ(openingFails(), code::kDatabaseCorrupt);
+    EXPECT_EQ(failureCode(opening), code::kDatabaseCorrupt);
     QFile::remove(path + QStringLiteral("-wal"));
     makeFifo(path);
-    QString description;
-    EXPECT_EQ(openingFails(&description), code::kDatabaseCorrupt);
-    EXPECT_THAT(description, QHasSubstr("fichier ordinaire"));
+    EXPECT_THAT(opening, Fails(code::kDatabaseCorrupt, QHasSubstr("fichier ordinaire")));
 
     // A file to attach, turned into a pipe before the save reads it.
     auto other = admin_.createMailbox(kServer, "autre.nsf", {kUser});
-    const QString attachment = root_.file("piece.txt");
-    putBytes(attachment, "contenu");
+    const QString attachment = root_.put("piece.txt", "contenu");
     auto doc = std::static_pointer_cast<store::LocalDocument>(other->createDocument());
     doc->attachFile("Body", "piece.txt", attachment);
     makeFifo(attachment);
@@ -147,18 +136,15 @@ TEST_F(SessionFailures, NamedPipesWhereFilesShouldBeFailAtOnceInsteadOfWaiting) 
 
     // The identity, read by every session.
     makeFifo(admin_.root().identityPath());
-    EXPECT_EQ(identityFails(&description), code::kIdentityUnreadable);
-    EXPECT_THAT(description, QHasSubstr("fichier ordinaire"));
+    EXPECT_THAT(identity, Fails(code::kIdentityUnreadable, QHasSubstr("fichier ordinaire")));
     EXPECT_EQ(failureCode([&] { client_.createClientSession(); }), code::kIdentityUnreadable);
 }
 
 TEST_F(SessionFailures, UserOutsideTheAccessListIsRefused) {
     admin_.createMailbox(kServer, "direction.nsf", {"Isabelle Roux/Vantor"});
     notes::DbDirectoryPtr dir = openSession()->getDbDirectory(kServer);
-    QString description;
-    EXPECT_EQ(failureCode([&] { dir->openDatabase("direction.nsf", false); }, &description),
-              code::kAccessDenied);
-    EXPECT_THAT(description, QHasSubstr(kUser));
+    EXPECT_THAT([&] { dir->openDatabase("direction.nsf", false); },
+                Fails(code::kAccessDenied, QHasSubstr(kUser)));
     admin_.grant(kServer, "direction.nsf", "JEAN DUPONT/vantor");
     EXPECT_TRUE(dir->openDatabase("direction.nsf", false)->isOpen());
 }
@@ -185,7 +171,7 @@ TEST_F(SessionFailures, LockHeldTooLongGivesBusyFailureAndChangesNothing) {
     EXPECT_EQ(subjects(*db->getView("($All)")), QStringList{"Avant le verrou"});
     sqlite3_exec(other, "ROLLBACK; PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr,
                  nullptr, nullptr);
-    EXPECT_EQ(openingFails(), code::kDatabaseBusy);
+    EXPECT_EQ(failureCode(opening), code::kDatabaseBusy);
     sqlite3_close(other);  // its transaction rolled back
 
     EXPECT_TRUE(doc->save(true, false));

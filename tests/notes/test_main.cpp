@@ -1,6 +1,5 @@
-// Test entry: a core application (event loops, QProcess), and no session bus
-// but the one a test starts itself, so that no test ever reads or writes the
-// keyring of the person running it.
+// Test entry: a core application, and no session bus but one a test starts, so
+// that no test ever touches the keyring of the person running it.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>

@@ -1,6 +1,5 @@
-// The program walks a mailbox while other processes change it: the tool
-// delivers, the mail client removes, even the document the walk stands on.
-// The walk sees each change at its next step.
+// A walk of a mailbox sees at its next step what other processes deliver or
+// remove, even the document it stands on.
 #include <sys/wait.h>
 #include <unistd.h>
 

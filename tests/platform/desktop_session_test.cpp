@@ -1,7 +1,6 @@
 // The session's side of the desktop: which Qt platform the programs ask for,
 // the autostart entry that starts Vantor at login, what a program start runs.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QDir>
 
@@ -59,7 +58,14 @@ TEST(QtPlatformChoice, PlatformArgumentIsReadFromTheCommandLine) {
     EXPECT_THAT(platformLimitations("wayland-egl"), QHasSubstr("sans XWayland"));
 }
 
-TEST(Autostart, EntryFollowsXdgConfigHomeOrFallsBackToDotConfig) {
+// A folder of the test's own and the system's services.
+struct Autostart : ::testing::Test {
+    TempDir dir;
+    Env& env = *Env::Default();
+};
+using ProgramStart = Autostart;
+
+TEST(AutostartPath, EntryFollowsXdgConfigHomeOrFallsBackToDotConfig) {
     EXPECT_EQ(autostartEntryPath("/conf", "/home/u"), "/conf/autostart/vantor.desktop");
     // A relative XDG_CONFIG_HOME does not count, as the XDG rules say.
     EXPECT_EQ(autostartEntryPath("conf", "/home/u"), "/home/u/.config/autostart/vantor.desktop");
@@ -67,9 +73,7 @@ TEST(Autostart, EntryFollowsXdgConfigHomeOrFallsBackToDotConfig) {
     EXPECT_EQ(autostartEntryPath("", ""), QString());
 }
 
-TEST(Autostart, CommandIsTheLauncherThatStartedTheProgramElseTheOneBesideItElseItself) {
-    TempDir dir;
-    Env& env = *Env::Default();
+TEST_F(Autostart, CommandIsTheLauncherThatStartedTheProgramElseTheOneBesideItElseItself) {
     const QString exe = dir.file("vantor"), beside = dir.file("vantor-launcher");
     const QString installed = dir.file("installed-launcher");
     EXPECT_EQ(autostartCommand(env, installed, exe), exe);  // named but gone
@@ -79,9 +83,7 @@ TEST(Autostart, CommandIsTheLauncherThatStartedTheProgramElseTheOneBesideItElseI
     EXPECT_EQ(autostartCommand(env, installed, exe), installed);
 }
 
-TEST(Autostart, SwitchedOnWritesAnEntryQuotingAnyPathAndMakesTheFolders) {
-    TempDir dir;
-    Env& env = *Env::Default();
+TEST_F(Autostart, SwitchedOnWritesAnEntryQuotingAnyPathAndMakesTheFolders) {
     const QString path = autostartEntryPath("", dir.path().toUtf8());  // no .config yet
     const QString command = QStringLiteral("/opt/Mes Applis/v$a\"l`%u\\e/vantor-launcher");
     EXPECT_FALSE(autostartEnabled(env, path));
@@ -98,9 +100,7 @@ TEST(Autostart, SwitchedOnWritesAnEntryQuotingAnyPathAndMakesTheFolders) {
     EXPECT_TRUE(disableAutostart(env, path));
 }
 
-TEST(Autostart, EntrySwitchedOffByTheDesktopReadsAsOff) {
-    TempDir dir;
-    Env& env = *Env::Default();
+TEST_F(Autostart, EntrySwitchedOffByTheDesktopReadsAsOff) {
     const std::pair<QByteArray, bool> entries[] = {
         {"[Desktop Entry]\nExec=vantor\n", true},
         {"[Desktop Entry]\nExec=vantor\nHidden=true\n", false},
@@ -109,16 +109,13 @@ TEST(Autostart, EntrySwitchedOffByTheDesktopReadsAsOff) {
         {"\xff\xfe garbage", true},  // still an entry the desktop may run
     };
     for (const auto& [text, on] : entries) {
-        const QString path = dir.file(QString::number(qHash(text)));  // read fresh each time
-        putBytes(path, text);
+        const QString path = dir.put(QString::number(qHash(text)), text);  // read fresh each time
         EXPECT_EQ(autostartEnabled(env, path), on) << text.toStdString();
     }
 }
 
 // The stand-in for a Windows program, and the minimised start asked by argument.
-TEST(ProgramStart, AMissingExeRunsItsBareNameAndMinimisedAddsTheArgument) {
-    TempDir dir;
-    Env& env = *Env::Default();
+TEST_F(ProgramStart, AMissingExeRunsItsBareNameAndMinimisedAddsTheArgument) {
     const QString exe = dir.file("notes.exe"), bare = dir.file("notes");
     const QStringList args = {"file.nsf"};
 

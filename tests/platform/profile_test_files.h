@@ -1,6 +1,5 @@
 #pragma once
-// Raw bytes in and out of a test's INI file, and the profile calls with the
-// settings' buffer size.
+// Raw bytes in and out of a test's INI file, and the profile calls with the settings' buffer size.
 #include <QString>
 #include <cstddef>
 #include <ostream>

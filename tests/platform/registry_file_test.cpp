@@ -46,6 +46,7 @@ class RegistryFile : public ::testing::Test {
     }
 };
 
+const QString kClsid = QStringLiteral("CLSID\\{%1-0000-0000-0000-000000000000}");
 const QString kExport = QStringLiteral(
     "Windows Registry Editor Version 5.00\r\n\r\n; made by hand\r\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lotus\\Notes]\r\n"
@@ -66,9 +67,7 @@ TEST_F(RegistryFile, RegeditExportIsReadWithItsTypesAndAChangeRewritesItInTheEdi
     for (int i = 0; i < 32; ++i) blob.append(static_cast<char>(i));
     const std::tuple<QString, std::uint32_t, QByteArray> values[] = {
         {"PATH", reg::kSz, raw("C:\\Program Files\\Lotus\\Notes\\\0")},
-        {"", reg::kSz,
-         raw("d\xE9"
-             "faut\0")},
+        {"", reg::kSz, raw("d\351faut\0")},
         {"Quoted", reg::kSz, raw("say \"hi\"\0")},
         {"Count", reg::kDword, raw("\x2a\0\0\0")},
         {"Blob", reg::kBinary, blob},
@@ -148,10 +147,9 @@ TEST_F(RegistryFile, ExportWithThousandsOfKeysSideBySideReadsWhole) {
     putBytes(path, regeditBytes(classesExport(5000) +
                                 "[hkey_classes_root\\clsid\\{00000007-0000-0000-0000-000000000000}]"
                                 "\r\n\"Plus\"=dword:00000001\r\n"));
-    const QString clsid = QStringLiteral("CLSID\\{%1-0000-0000-0000-000000000000}");
-    EXPECT_EQ(read(reg::kClassesRoot, clsid.arg("00001387") + "\\InprocServer32").data,
+    EXPECT_EQ(read(reg::kClassesRoot, kClsid.arg("00001387") + "\\InprocServer32").data,
               raw("x4999.dll\0"));
-    EXPECT_EQ(read(reg::kClassesRoot, clsid.arg("00000007"), "Plus").data, raw("\1\0\0\0"));
+    EXPECT_EQ(read(reg::kClassesRoot, kClsid.arg("00000007"), "Plus").data, raw("\1\0\0\0"));
     EXPECT_TRUE(log.isEmpty());
 }
 
@@ -169,20 +167,16 @@ TEST_F(RegistryFile, AByteOrderMarkOrBlankLinesAloneAreAnEmptyRegistryThatAWrite
     EXPECT_TRUE(log.isEmpty());
 }
 
-// While the file is unchanged on disk the registry answers from what it
-// read; a change shows at the next call.
 TEST_F(RegistryFile, AnUnchangedFileIsReadOnceAndAChangeShowsAtTheNextCall) {
-    const QString clsid = QStringLiteral("CLSID\\{%1-0000-0000-0000-000000000000}");
     putBytes(path, regeditBytes(classesExport(3)));
-    for (int i = 0; i < 3; ++i) read(reg::kClassesRoot, clsid.arg("00000002"));
+    for (int i = 0; i < 3; ++i) read(reg::kClassesRoot, kClsid.arg("00000002"));
     EXPECT_EQ(env.reads, 1);
     putBytes(path, regeditBytes(classesExport(4)));
-    EXPECT_EQ(read(reg::kClassesRoot, clsid.arg("00000003")).data, raw("Objet 3\0"));
+    EXPECT_EQ(read(reg::kClassesRoot, kClsid.arg("00000003")).data, raw("Objet 3\0"));
     EXPECT_EQ(env.reads, 2);
 }
 
-// The system keeps keys at most 512 levels deep (a deeper one in a file is a
-// case of the fuzz corpus): no call may make one.
+// The system keeps keys at most 512 levels deep (deeper in a file: fuzz corpus).
 TEST_F(RegistryFile, NoCallMakesAKeyDeeperThanTheSystemAllows) {
     const QString deepest = QStringList(511, QStringLiteral("n")).join(u'\\');
     reg::Handle h = 0;

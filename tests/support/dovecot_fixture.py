@@ -49,8 +49,7 @@ def path(root, *names):
 
 
 def mail_owner():
-    """uid, gid of the mail files: ours, or nobody's when we are root
-    (Dovecot refuses mail access as root)."""
+    """uid, gid of the mail files: ours, or nobody's as Dovecot refuses root."""
     if os.getuid() != 0:
         return os.getuid(), os.getgid()
     nobody = pwd.getpwnam("nobody")
@@ -63,8 +62,7 @@ def openssl(*args):
 
 
 def make_certificates(root, tls):
-    """A CA and a server certificate it signs for 127.0.0.1 and localhost;
-    or a certificate signed by itself that nothing trusts."""
+    """A CA and a server certificate it signs, or one signed by itself."""
     ca, ca_key, key, cert, csr, ext = (path(root, n) for n in (
         "ca.pem", "ca.key", "server.key", "server.pem", "server.csr", "server.ext"))
     new = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-keyout"]
@@ -146,8 +144,7 @@ def alive(pid):
 
 
 def instance_pids(root):
-    """Every live process of the instance, the master first: the master made
-    a session of its own. (A dead one waits for its parent to collect it.)"""
+    """Every live process of the instance (the master's session), the master first."""
     sid = master_pid(root)
     pids = []
     for entry in os.listdir("/proc") if sid else []:
@@ -159,10 +156,13 @@ def instance_pids(root):
     return sorted(pids, key=lambda pid: pid != sid)
 
 
-def signal_all(pids, sig):
+def signal_all(pids, sig, only=None):
+    """Sends `sig` to those of `pids` still there (`only` those named so)."""
     for pid in pids:
         try:
-            os.kill(pid, sig)
+            with open(f"/proc/{pid}/comm") as f:
+                if only in (None, f.read().strip()):
+                    os.kill(pid, sig)
         except OSError:
             pass
 
@@ -210,8 +210,7 @@ def start(args):
 
 
 def watch_owner(root, owner):
-    """A detached process that stops the instance when `owner` ends (a test
-    killed or crashed never leaves a server behind)."""
+    """A detached process that stops the instance when `owner` ends, even killed."""
     ready_r, ready_w = os.pipe()
     if os.fork() != 0:
         os.read(ready_r, 1)  # the watcher's pid is written: stop can end it
@@ -237,8 +236,7 @@ def watch_owner(root, owner):
 
 
 def kill_instance(root):
-    """Kills every process of the instance (a test server keeps nothing worth
-    a graceful end), the master first so that nothing new is started; the
+    """Kills the instance, the master first so that nothing new starts; the
     processes left after five tries."""
     left = []
     for _ in range(5):
@@ -302,18 +300,8 @@ def append(args):
 
 
 def signal_instance(sig, only=None):
-    """SIGSTOP freezes the instance, SIGCONT thaws it; SIGKILL to "imap" cuts
-    the IMAP sessions."""
-    def run(args):
-        for pid in instance_pids(os.path.abspath(args.dir)):
-            try:
-                with open(f"/proc/{pid}/comm") as f:
-                    if only in (None, f.read().strip()):
-                        os.kill(pid, sig)
-            except OSError:
-                pass
-        return 0
-    return run
+    """The command sending `sig` to the instance's processes (`only` those named so)."""
+    return lambda args: signal_all(instance_pids(os.path.abspath(args.dir)), sig, only) or 0
 
 
 COMMANDS = {

@@ -1,6 +1,5 @@
 #pragma once
-// The one user of the tests, her server and mailbox, and the memo that
-// arrives in it.
+// The one user of the tests, her server and mailbox, and the memo that arrives in it.
 #include <QString>
 
 #include "notes/store/local_document.h"

@@ -1,8 +1,6 @@
 #pragma once
-// A power cut for SQLite files: while it lives, the default VFS is the
-// system's, its files' writes, truncations and syncs watched. cut() stops
-// every write, sync and removal; restart() puts each watched file back as
-// its last sync left it, all a disk promises to keep.
+// A power cut for SQLite files, as the default VFS while it lives: cut() drops every
+// write, sync and removal; restart() puts each file back as its last sync left it.
 #include <sqlite3.h>
 
 #include <QFile>

@@ -1,7 +1,6 @@
 #pragma once
-// The program state on a folder of its own: the settings file and error log
-// there, an environment with a settable clock, dialogs answered by script,
-// and French texts for the dates. The fixtures of the program's parts extend it.
+// The program state on a folder of its own (settings, log, settable clock,
+// scripted dialogs, French dates); the fixtures of the program's parts extend it.
 #include <gtest/gtest.h>
 
 #include <QLocale>

@@ -32,9 +32,8 @@ inline QString tooltipShown() {
     return {};
 }
 
-// Takes the pointer away to `elsewhere` until no tooltip shows, then rests it
-// on `global`, moving it by a pixel now and then as a hand does, until a
-// tooltip shows; its text, or "" when none came.
+// Rests the pointer on `global` (once away at `elsewhere`), moving by a pixel now
+// and then as a hand does, until a tooltip shows; its text, or "".
 inline QString tooltipAt(QPoint global, QPoint elsewhere) {
     pointerTo(elsewhere);
     (void)QTest::qWaitFor([] { return tooltipShown().isEmpty(); }, 5000);

@@ -26,9 +26,8 @@ inline QString regeditText(const QByteArray& bytes) {
     return out;
 }
 
-// The text of an export of HKEY_CLASSES_ROOT as Windows writes one: `classes`
-// keys side by side under CLSID ("{0000000N-0000-...}", default value
-// "Objet N"), each with the subkey InprocServer32 holding two values.
+// An export of HKEY_CLASSES_ROOT: `classes` keys "CLSID\{0000000N-0000-...}"
+// ("Objet N"), each with a subkey InprocServer32 holding two values.
 inline QString classesExport(int classes) {
     QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n");
     for (int i = 0; i < classes; ++i) {

@@ -1,11 +1,8 @@
 #pragma once
-// The real mail client `notes` running on a data folder of the test, the
-// way the program finds it running: started with a notes.ini of its own
-// (VANTOR_NOTES_CLIENT is its path, set by CMake), ready once it answers on
-// its socket, ended with the test.
-#include <gtest/gtest.h>
-
+// The real mail client `notes` (VANTOR_NOTES_CLIENT) on a data folder of the
+// test, ready once it answers on its socket, ended with the test.
 #include <QtCore/qtestsupport_core.h>
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>

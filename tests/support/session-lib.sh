@@ -1,7 +1,6 @@
 # shellcheck shell=bash
-# Shared by with-display.sh and with-weston.sh (sourced): the tests'
-# "skipped" exit, a private work folder, the processes started (stopped the
-# other way round when the script ends) and the wait for one to be ready.
+# Sourced by with-display.sh and with-weston.sh: "skipped", a private work
+# folder, the processes started (stopped in reverse at the end), readiness.
 skip() { echo "SKIPPED: $*" >&2; exit 77; }
 need() { command -v "$1" >/dev/null 2>&1 || skip "$1 is not installed (Debian package $2)"; }
 

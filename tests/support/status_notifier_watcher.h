@@ -1,8 +1,6 @@
 #pragma once
-// A StatusNotifierItem watcher on the session bus, as a desktop panel runs
-// one: the items that register with it, and a host that registers when
-// told. It answers from a thread of its own, as a panel from its process,
-// so that the program under test may wait on it.
+// A StatusNotifierItem watcher on the session bus, as a panel runs one, answering
+// from a thread of its own so that the program under test may wait on it.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QMutex>

@@ -4,16 +4,22 @@
 #include <QTemporaryDir>
 
 #include "platform/env.h"
+#include "support/file_bytes.h"
 
 namespace vantor::test {
 
 class TempDir {
-public:
+  public:
     TempDir() { dir_.setAutoRemove(true); }
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return joinPath(dir_.path(), name); }
+    // Writes the file `name` holding `bytes`; its path.
+    QString put(const QString& name, const QByteArray& bytes) const {
+        putBytes(file(name), bytes);
+        return file(name);
+    }
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 

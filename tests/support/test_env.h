@@ -1,7 +1,6 @@
 #pragma once
-// Env variants for tests: a settable clock, a device that fails writes after a
-// number of bytes (a full disk) or refuses them outright, and a disk that
-// never waits for its writes to reach the platter.
+// Env variants for tests: a settable clock, a full or refusing disk, and a disk
+// that never waits for its writes to reach the platter.
 #include <QDateTime>
 #include <QFile>
 #include <QStringList>
@@ -14,7 +13,7 @@
 namespace vantor::test {
 
 class TestEnv : public EnvWrapper {
-public:
+  public:
     TestEnv() : EnvWrapper(Env::Default()) {}
 
     // When set, now() answers this time (advanced by advance()).
@@ -49,7 +48,7 @@ public:
         return true;
     }
 
-private:
+  private:
     bool allow(qint64 n) {
         if (failAfterBytes >= 0 && bytesWritten + n > failAfterBytes) {
             errno = ENOSPC;

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command in an X display of its own (Xvfb) with a notification area
-# (trayer); exits 77 ("skipped") when no X server starts here. Every process
-# it starts is stopped when the command ends.
+# (trayer); exits 77 ("skipped") when no X server starts here.
 #   with-display.sh [--no-tray] [--size WxH] COMMAND [ARGS...]
 set -u
 . "$(dirname "$0")/session-lib.sh"

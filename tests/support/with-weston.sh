@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Runs a command in a Wayland session of its own (weston, headless), with
-# XWayland unless --no-xwayland: WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland,
-# DISPLAY naming a started XWayland, no QT_QPA_PLATFORM. Exits 77
-# ("skipped") when weston or XWayland cannot start; stops what it started.
+# Runs a command in a headless weston session of its own, with XWayland unless
+# --no-xwayland, no QT_QPA_PLATFORM; exits 77 ("skipped") where it cannot start.
 #   with-weston.sh [--no-xwayland] COMMAND [ARGS...]
 set -u
 . "$(dirname "$0")/session-lib.sh"

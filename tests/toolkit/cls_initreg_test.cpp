@@ -155,8 +155,7 @@ TEST_F(ClsInitreg, WindowsFoldersAndWinIniExistOnlyOnceTheStandInFolderDoes) {
 }
 
 TEST_F(ClsInitreg, ExistenceTellsFilesFromFoldersAndNamesKeepTheFormOfAnExistingPathOnly) {
-    const QString file = dir.file("f.txt");
-    putBytes(file, "x");
+    const QString file = dir.put("f.txt", "x");
     EXPECT_FALSE(cls.FichierExiste(dir.path()));
     EXPECT_FALSE(cls.DossierExiste(file));
 
@@ -175,9 +174,7 @@ TEST_F(ClsInitreg, ExistenceTellsFilesFromFoldersAndNamesKeepTheFormOfAnExisting
 }
 
 TEST_F(ClsInitreg, RenameRefusesAnExistingDestinationAndKeepsBothFiles) {
-    const QString src = dir.file("src.txt"), dest = dir.file("dest.txt");
-    putBytes(src, "source");
-    putBytes(dest, "dest");
+    const QString src = dir.put("src.txt", "source"), dest = dir.put("dest.txt", "dest");
     EXPECT_FALSE(cls.RenommerFichier(src, dest));
     EXPECT_EQ(bytesOf(src) + bytesOf(dest), "sourcedest");
     QDir(dir.path()).mkdir("moved");
@@ -194,8 +191,7 @@ TEST_F(ClsInitreg, RenameMovesToAnotherFileSystemAndNeverLosesTheFile) {
     };
     if (!other.isValid() || device(dir.path()) == device(other.path()))
         GTEST_SKIP() << "no second file system";
-    const QString src = dir.file("src.txt"), dest = other.path() + "/dest.txt";
-    putBytes(src, "source");
+    const QString src = dir.put("src.txt", "source"), dest = other.path() + "/dest.txt";
     ASSERT_EQ(::chmod(QFile::encodeName(src).constData(), 0640), 0);
 
     EXPECT_FALSE(cls.RenommerFichier(src, other.path() + "/missing/dest.txt"));

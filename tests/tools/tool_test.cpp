@@ -1,8 +1,5 @@
-// The vantor-store command line: clear messages and exit codes on bad
-// input, what it stores, and `import-eml`, which delivers real messages as
-// memos: a bad file in a batch is refused alone and named, what is delivered
-// reads back with its dates and attachments, and hostile attachment names (of
-// the fuzz corpus) are stored as given with their bytes intact.
+// The vantor-store command line: clear messages and exit codes on bad input,
+// what it stores, and `import-eml` of real and hostile messages.
 #include <QFileInfo>
 
 #include "notes/mime/corpus.h"
@@ -43,8 +40,7 @@ TEST(StoreTool, HelpAndBadInputGiveClearMessagesAndExitCodes) {
 // app and end-to-end tests deliver with this tool).
 TEST(StoreTool, DeliveryFilesTheMemoWithItsAttachmentAndRefusesAnIdTaken) {
     TempDir root;
-    const QString attachment = root.file("devis.txt");
-    putBytes(attachment, "Devis n° 12\n");
+    const QString attachment = root.put("devis.txt", "Devis n° 12\n");
     const QString unid = QStringLiteral("00112233445566778899AABBCCDDEEFF");
     const StoreTool tool(root.path());
     tool(onMailbox("create-mailbox", {"--user", kUser, "--password", kPassword}));
@@ -97,19 +93,8 @@ TEST(StoreTool, DemoSeedBuildsTheDemoOnceAndRefusesToOverwriteIt) {
     EXPECT_EQ(runTool(root.path(), {"demo-seed", "--reset"}).exitCode, 0);
 }
 
-QByteArray allBytes() {
-    QByteArray all(256, Qt::Uninitialized);
-    for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
-    return all;
-}
-
 class EmlImport : public StoreTest {
   protected:
-    QString writeEml(const QString& name, const QByteArray& bytes) {
-        const QString path = root_.file(name);
-        putBytes(path, bytes);
-        return path;
-    }
     ToolRun importFiles(const QStringList& arguments) {
         mailbox_.reset();
         return runTool(root_.path(), onMailbox("import-eml", arguments));
@@ -119,8 +104,8 @@ class EmlImport : public StoreTest {
 TEST_F(EmlImport, ImportGoesOnPastRefusedFilesAndNamesEachOne) {
     const QString first = corpusFile("plain.eml");
     const QString second = corpusFile("mixed-attachment.eml");
-    const QStringList refused{writeEml("sans_expediteur.eml", "Subject: Rien\r\n\r\nCorps\r\n"),
-                              writeEml("vide.eml", QByteArray()), root_.file("absent.eml")};
+    const QStringList refused{root_.put("sans_expediteur.eml", "Subject: Rien\r\n\r\nCorps\r\n"),
+                              root_.put("vide.eml", QByteArray()), root_.file("absent.eml")};
 
     const ToolRun run = importFiles(QStringList{"--created", "2004-03-16 09:00:00", first} +
                                     refused + QStringList{second});
@@ -151,10 +136,12 @@ TEST_F(EmlImport, HostileAttachmentNamesAreStoredAsGiven) {
     EXPECT_EQ(objects[1]->name(), "C:\\evil.exe");
     EXPECT_EQ(objects[3]->name(), longName);
     EXPECT_FALSE(objects[2]->name().isEmpty() || objects[4]->name().isEmpty());
+    QByteArray all(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
     const QString out = root_.file("extrait");
     for (const notes::EmbeddedObjectPtr& object : objects) {
         object->extractFile(out);
-        EXPECT_EQ(bytesOf(out), allBytes()) << object->name().left(40).toStdString();
+        EXPECT_EQ(bytesOf(out), all) << object->name().left(40).toStdString();
     }
 }
 

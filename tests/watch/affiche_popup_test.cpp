@@ -19,8 +19,7 @@ struct Mesures {
 
 class GeometriePopupTest : public ::testing::TestWithParam<Mesures> {};
 
-// Labels, body and close button follow the size; a bad size is mended, never
-// negative, and logged.
+// Labels, body and close button follow the size; a bad size is mended, never negative, and logged.
 TEST_P(GeometriePopupTest, SizesGiveTheControlsTheirPlaceAndBadOnesAreMended) {
     const Mesures& c = GetParam();
     const GeometriePopup g = geometrieDePopup(c.hauteur, c.largeur, kEcran);
@@ -33,14 +32,14 @@ TEST_P(GeometriePopupTest, SizesGiveTheControlsTheirPlaceAndBadOnesAreMended) {
     EXPECT_LE(g.largeur, kEcran.width());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tailles, GeometriePopupTest,
-    ::testing::Values(Mesures{"2325", "4470", 3735, 1815, 4200, 0},
-                      Mesures{"1200", "2000", 1265, 690, 1730, 0},
-                      Mesures{"510", "735", 0, 0, 465, 0}, Mesures{"abc", "", 3735, 1815, 4200, 2},
-                      Mesures{"-5", "100", 0, 0, 465, 2},
-                      Mesures{"1e300", "1e300", 18465, 9840, 18930, 2},
-                      Mesures{"-1e300", "-1e300", 0, 0, 465, 2}));
+INSTANTIATE_TEST_SUITE_P(Tailles, GeometriePopupTest,
+                         ::testing::Values(Mesures{"2325", "4470", 3735, 1815, 4200, 0},
+                                           Mesures{"1200", "2000", 1265, 690, 1730, 0},
+                                           Mesures{"510", "735", 0, 0, 465, 0},
+                                           Mesures{"abc", "", 3735, 1815, 4200, 2},
+                                           Mesures{"-5", "100", 0, 0, 465, 2},
+                                           Mesures{"1e300", "1e300", 18465, 9840, 18930, 2},
+                                           Mesures{"-1e300", "-1e300", 0, 0, 465, 2}));
 
 TEST(GeometriePopup, ACorrectionNamesTheKeyAndTheValueUsed) {
     EXPECT_EQ(geometrieDePopup("abc", "", kEcran).corrections.value(0),

@@ -1,5 +1,4 @@
-// The popup window on a real (offscreen) screen: placement, colours,
-// countdown, clicks and mouse moves.
+// The popup window on an offscreen screen: measures, colours, countdown, clicks and mouse moves.
 #include "watch/frm_msg.h"
 
 #include <QtCore/qtestsupport_core.h>
@@ -64,8 +63,7 @@ int entame(FrmMsg& f) {
     return f.TimerCloseAuto->remainingTime();
 }
 
-// Whether a move over `cible` restarts the countdown: only a restart makes
-// the time left grow back.
+// Whether a move over `cible` restarts the countdown: only a restart makes the time left grow back.
 bool relancePar(FrmMsg& f, QWidget* cible, QPoint ou = {3, 3},
                 Qt::MouseButtons enfonces = Qt::NoButton) {
     f.relanceTimerFermeture();
@@ -91,7 +89,7 @@ TEST_F(PopupFixture, CreatedHiddenBorderlessOnTopWithoutFocusItsButtonsNamedForS
 
 // The measures and countdown computed from the settings (their rules:
 // affiche_popup_test) reach the window.
-TEST_F(PopupFixture, ShownBottomLeftInTheMeasuresAndColourOfTheSettingsBadOnesLogged) {
+TEST_F(PopupFixture, ShownInTheMeasuresAndColourOfTheSettingsBadOnesLogged) {
     param("WIDTH", "2000");
     param("DELAI", "abc");
     param("COULEUR", "FF8000");  // red, green, blue in that order
@@ -100,10 +98,8 @@ TEST_F(PopupFixture, ShownBottomLeftInTheMeasuresAndColourOfTheSettingsBadOnesLo
     EXPECT_THAT(journal(), QHasSubstr("(DELAI=abc) : 15 secondes"));
     AffichePopup(m, f);
     const auto dpi = f.dpi();
-    ASSERT_TRUE(f.isVisible());
+    ASSERT_TRUE(f.isVisible());  // its place on a real screen: wayland_session_test
     EXPECT_EQ(f.size(), QSize(px(2000, dpi.x), px(2325, dpi.y)));
-    EXPECT_EQ(f.x(), ecran().left());
-    EXPECT_NEAR(ecran().bottom() - f.geometry().bottom(), px(450, dpi.y), 1);
     EXPECT_EQ(f.CmdFermer->x(), px(1730, dpi.x));
     for (QWidget* w :
          std::initializer_list<QWidget*>{&f, f.LblBody, f.LblBAL, f.LblSubject, f.LblFrom}) {
@@ -119,9 +115,7 @@ TEST_F(PopupFixture, ShownBottomLeftInTheMeasuresAndColourOfTheSettingsBadOnesLo
     EXPECT_EQ(f.LblFrom->palette().color(QPalette::Window), QColor(0, 0, 0));
 }
 
-// Only moves over the body, the subject, the reply button or the background
-// keep the popup open; with a button held the sender's label gets the move
-// itself and must not hand it on to the window either.
+// With a button held the sender's label gets the move itself and must not hand it on to the window.
 TEST_F(PopupFixture, OnlyShowingAndMovesOverBodySubjectOpenOrBackgroundRestartTheCountdown) {
     FrmMsg f(m);
     const int avant = entame(f);

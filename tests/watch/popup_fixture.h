@@ -1,19 +1,15 @@
 #pragma once
 // The program fixture with the popup's settings at hand.
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "core/settings.h"
 #include "support/program_fixture.h"
 
 namespace vantor::test {
 
 class PopupFixture : public ProgramFixture {
-protected:
+  protected:
     void param(const QString& key, const QString& value) {
         EcrireIni(m, QStringLiteral("VANTOR"), QStringLiteral("PARAM"), key, value, m.CheminParam);
     }
-    static QRect ecran() { return QGuiApplication::primaryScreen()->geometry(); }
 };
 
 }  // namespace vantor::test

@@ -117,7 +117,9 @@ TEST_F(AccountTest, AppendKeepsDateAndFlagsAndSearchFindsAccentedWords) {
 // Dovecot answers STATUS of a session's selected folder from that session's
 // stale view: the scan IDLE started then missed the mail it announced.
 struct StatusOfTheSelectedFolder : AccountTest, ::testing::WithParamInterface<bool> {
-    StatusOfTheSelectedFolder() { options_.without = GetParam() ? QStringList() : QStringList{"UNSELECT"}; }
+    StatusOfTheSelectedFolder() {
+        options_.without = GetParam() ? QStringList() : QStringList{"UNSELECT"};
+    }
 };
 
 TEST_P(StatusOfTheSelectedFolder, SeesMailDeliveredWhileTheFolderWasSelected) {
@@ -182,10 +184,8 @@ TEST_F(WithoutUidplus, MoveAndExpungeAreRefusedBeforeAnythingIsDone) {
 TEST_F(AccountTest, OutageFailsAtOnceInsideADelayThatDoublesAndEndsWithTheFirstSuccess) {
     server_->freeze();  // accepts, then says nothing
     const auto expectUnavailable = [&](const char* words) {
-        QString text;
-        EXPECT_EQ(failureCode([&] { account_->status({"INBOX"}); }, &text),
-                  notes::code::kServerUnavailable);
-        EXPECT_THAT(text, QHasSubstr(words));
+        EXPECT_THAT([&] { account_->status({"INBOX"}); },
+                    Fails(notes::code::kServerUnavailable, QHasSubstr(words)));
     };
     expectUnavailable("pas de réponse à la connexion");
     EXPECT_EQ(account_->nextTry(), env_.clock->addSecs(5));
@@ -223,14 +223,13 @@ TEST_F(SelfSignedAccount, CertificateIsRefusedUntilItsExactFingerprintIsInTheTru
     const QString fingerprint =
         imap::fingerprintOf(QSslCertificate::fromPath(server_->caFile()).first());
     const QString hostPort = account_->address().hostPort();
-    const QString file = dir_.file("certificats.txt");
-    putBytes(file, (hostPort + " 00:" + fingerprint.mid(3)).toUtf8());
-    QString text;
-    EXPECT_EQ(failureCode([&] { account_->status({"INBOX"}); }, &text),
-              imap::code::kCertificateRefused);
-    EXPECT_THAT(text,
-                AllOf(QHasSubstr("« certificats.txt »"), QHasSubstr(hostPort + ' ' + fingerprint),
-                      QHasSubstr("aucune autorité reconnue")));
+    const QString file =
+        dir_.put("certificats.txt", (hostPort + " 00:" + fingerprint.mid(3)).toUtf8());
+    EXPECT_THAT(
+        [&] { account_->status({"INBOX"}); },
+        Fails(imap::code::kCertificateRefused,
+              AllOf(QHasSubstr("« certificats.txt »"), QHasSubstr(hostPort + ' ' + fingerprint),
+                    QHasSubstr("aucune autorité reconnue"))));
     // Any case, other lines logged once.
     putBytes(file,
              ("# serveur\n\nn'importe quoi\n" + hostPort + "  " + fingerprint.toLower()).toUtf8());
@@ -249,9 +248,8 @@ TEST_F(AccountTest, KeyringGetsTheSessionPasswordThatLoggedInAndIsThenPreferredT
     makeAccount("faux")->connect();  // the keyring's password
 
     ASSERT_TRUE(imap::writeKeyring(key, "périmé", 5000));
-    QString text;
-    EXPECT_EQ(failureCode([&] { makeAccount()->connect(); }, &text), notes::code::kWrongPassword);
-    EXPECT_THAT(text, QHasSubstr("trousseau"));
+    EXPECT_THAT([&] { makeAccount()->connect(); },
+                Fails(notes::code::kWrongPassword, QHasSubstr("trousseau")));
 }
 
 }  // namespace

@@ -10,8 +10,7 @@ namespace {
 constexpr qint64 kT0 = 1'800'000'000, kT1 = kT0 + 600, kT2 = kT0 + 1200;
 constexpr qint64 kUnknown = ArrivalMarks::kBefore;  // also "arrived before the watch"
 
-// Observations: UIDNEXT 10 at T0 (the watch starts), 12 at T1, then none
-// (an outage), 15 at T2.
+// Observations: UIDNEXT 10 at T0 (the watch starts), 12 at T1, then none (an outage), 15 at T2.
 TEST(ArrivalMarks, ArrivalFollowsTheObservationsNotTheServersClock) {
     ArrivalMarks marks;
     marks.observe("INBOX", 7, 10, kT0);

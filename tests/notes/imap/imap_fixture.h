@@ -1,7 +1,6 @@
 #pragma once
 // A Dovecot of the test's own and the network thread connections live on.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <memory>
 

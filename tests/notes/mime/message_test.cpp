@@ -1,16 +1,13 @@
-// Messages read as a mail reader shows them, mail from the wild (null senders,
-// broken boundaries, missing charsets) without losing text, and what is no
-// message refused by name.
+// Messages read as a mail reader shows them, mail from the wild without losing
+// text, and what is no message refused by name.
 #include "notes/mime/message.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <QTemporaryDir>
 
 #include "corpus.h"
 #include "notes/notes_checks.h"
 #include "support/qt_printers.h"
+#include "support/temp_dir.h"
 
 namespace vantor::test {
 namespace {
@@ -27,14 +24,10 @@ mime::Message readSimple(const QByteArray& headers, const QByteArray& body) {
 
 class FileMessage : public ::testing::Test {
   protected:
-    QString write(const QString& name, const QByteArray& bytes) {
-        putBytes(dir_.filePath(name), bytes);
-        return dir_.filePath(name);
-    }
     mime::Message readFile(const QByteArray& bytes) {
-        return mime::readMessageFile(write("m.eml", bytes));
+        return mime::readMessageFile(dir_.put("m.eml", bytes));
     }
-    QTemporaryDir dir_;
+    TempDir dir_;
 };
 
 TEST(Message, HeadersOfARealMessageAreDecoded) {
@@ -169,13 +162,10 @@ TEST_F(FileMessage, WhatIsNoMessageIsRefusedNamingTheFile) {
     QByteArray garbage(4096, Qt::Uninitialized);
     for (int i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) & 0xFF);
     for (const QString& path :
-         {dir_.filePath("absent.eml"), write("vide.eml", {}), write("binaire.eml", garbage),
-          write("pas_un_message.eml", "Bonjour, ceci est une simple note.\n")}) {
-        QString description;
-        EXPECT_EQ(failureCode([&] { mime::readMessageFile(path); }, &description),
-                  mime::code::kBadMessage);
-        EXPECT_THAT(description, QHasSubstr(path));
-    }
+         {dir_.file("absent.eml"), dir_.put("vide.eml", {}), dir_.put("binaire.eml", garbage),
+          dir_.put("pas_un_message.eml", "Bonjour, ceci est une simple note.\n")})
+        EXPECT_THAT([&] { mime::readMessageFile(path); },
+                    Fails(mime::code::kBadMessage, QHasSubstr(path)));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The channel between the program and the mail client, against what another
-// local user or a stuck client could do: a program of another user under the
-// client's name, two clients started at once, a client that never answers.
+// The channel to the mail client against a squatter of another user, two
+// clients started at once and a client that never answers.
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -72,10 +71,9 @@ TEST_F(ChannelTest, ASquatterOfAnotherUserGetsNothingAndIsNamedInTheFailure) {
     char listening = 0;
     ASSERT_EQ(::read(report[0], &listening, 1), 1);
 
-    QString text;
-    EXPECT_EQ(failureCode([&] { ClientChannel(root()).call(protocol::Show{}); }, &text),
-              workspace_code::kForeignPeer);
-    EXPECT_THAT(text, test::QHasSubstr("de l'utilisateur 65534"));
+    EXPECT_THAT(
+        [&] { ClientChannel(root()).call(protocol::Show{}); },
+        test::Fails(workspace_code::kForeignPeer, test::QHasSubstr("de l'utilisateur 65534")));
     long received = -1;
     EXPECT_EQ(::read(report[0], &received, sizeof received), sizeof received);
     EXPECT_EQ(received, 0);
@@ -87,8 +85,7 @@ class TwoClientsAtOnce : public ChannelTest, public ::testing::WithParamInterfac
 
 TEST_P(TwoClientsAtOnce, LeaveOneRunningThatAnswers) {
     if (GetParam()) ::close(bound());
-    const QString ini = dir_.file("notes.ini");
-    putBytes(ini, "[Notes]\r\nDirectory=" + root().toUtf8() + "\r\n");
+    const QString ini = dir_.put("notes.ini", "[Notes]\r\nDirectory=" + root().toUtf8() + "\r\n");
     QProcess clients[2];
     for (QProcess& client : clients)
         client.start(QStringLiteral(VANTOR_NOTES_CLIENT), {'=' + ini, "--minimized"});

@@ -1,6 +1,5 @@
-// The mail client started minimised, as the watcher starts it, on a real X
-// display: bringing "Lotus Notes" to the front finds its window among every
-// program's windows, maps (restores) it, raises it and gives it the focus.
+// The client started minimised on a real X display: bringing "Lotus Notes" to
+// the front finds its window, maps it, raises it and gives it the focus.
 #include <gtest/gtest.h>
 
 #include <QTest>

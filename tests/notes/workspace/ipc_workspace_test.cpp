@@ -86,12 +86,8 @@ TEST_F(IpcWorkspaceTest, WithoutAClientForThisStoreBothCallsFailAsNotRunning) {
     ASSERT_TRUE(elsewhere.ready());
 
     UIWorkspacePtr workspace = client_.createUIWorkspace();  // creating it needs no client
-    QString text;
-    EXPECT_EQ(
-        failureCode([&] { workspace->openDatabase(kServer, kMailbox, "Recherche", "", true); },
-                    &text),
-        workspace_code::kNotesNotRunning);
-    EXPECT_THAT(text, QHasSubstr("n'est pas lancé"));
+    EXPECT_THAT([&] { workspace->openDatabase(kServer, kMailbox, "Recherche", "", true); },
+                test::Fails(workspace_code::kNotesNotRunning, QHasSubstr("n'est pas lancé")));
     DocumentPtr memo =
         client_.createClientSession()->getDatabase(kServer, kMailbox)->createDocument();
     EXPECT_EQ(failureCode([&] { workspace->editDocument(true, memo); }),
