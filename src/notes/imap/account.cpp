@@ -545,9 +545,8 @@ void Account::expunge(const FolderRef& folder, const UidSet& uids) {
     mark.raw(uids.toBytes()).raw("+FLAGS.SILENT (\\Deleted)");
     Command remove("UID EXPUNGE");
     remove.raw(uids.toBytes());
-    const ExchangeResult r = run({mark, remove}, kIgnore, Selection{folder.raw, folder.uidValidity}, true);
-    if (!r.completions[0].ok()) throw refused(mark, r.completions[0]);
-    if (!r.completions[1].ok()) throw refused(remove, r.completions[1]);
+    const std::vector<Command> commands{mark, remove};
+    requireOk(commands, run(commands, kIgnore, Selection{folder.raw, folder.uidValidity}, true));
 }
 
 void Account::create(const QByteArray& folder) {
