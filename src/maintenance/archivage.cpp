@@ -179,9 +179,13 @@ class Archivage {
             session_->getDbDirectory(QString())->openDatabase(fichierArchive_, false);
         for (auto debut = copies_.cbegin(); debut != copies_.cend();) {
             f_.laisserEvenements();
+            auto fin = debut;
+            QStringList groupeIds;
+            for (; fin != copies_.cend() && groupeIds.size() < kSuppressionsParGroupe; ++fin)
+                groupeIds << fin.key();
+            bal_->expectLookups(groupeIds);
             const notes::WriteBatchPtr groupe = bal_->beginWriteBatch();
-            for (int n = 0; n < kSuppressionsParGroupe && debut != copies_.cend(); ++n, ++debut)
-                supprimerSiIdentique(*relue, debut.key(), debut.value());
+            for (; debut != fin; ++debut) supprimerSiIdentique(*relue, debut.key(), debut.value());
             groupe->commit();
         }
     }

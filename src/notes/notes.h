@@ -169,6 +169,9 @@ public:
     // Null for an unknown ID; where copies share it, the copy outside the
     // folder "Recherche" first.
     virtual DocumentPtr getDocumentByUNID(const QString& unid) = 0;
+    // These IDs are about to be looked up, each once: a realisation may fetch
+    // them together, for those look-ups until the next commit. A hint only.
+    virtual void expectLookups([[maybe_unused]] const QStringList& unids) {}
     virtual DocumentPtr createDocument() = 0;
     // The documents that may hold `phrase` in their subject or body (the
     // caller tests each one), or null; by default getView("($All)").

@@ -2,10 +2,22 @@
 
 #include "notes/imap/imap_client.h"
 #include "notes/imap/imap_codes.h"
+#include "notes/imap/text_read_ahead.h"
 
 namespace vantor::imap {
 
 namespace {
+
+std::vector<Location> placesOf(const MailAccount& account, const QString& unid) {
+    std::vector<Location> places = account.locationsOf(unid);
+    std::stable_partition(places.begin(), places.end(),
+                          [](const Location& l) { return l.folder != "Recherche"; });
+    return places;
+}
+
+auto keyOf(const Location& l) {
+    return std::tuple(l.folder, l.uidValidity, l.uid);
+}
 
 class ImapWriteBatch : public notes::WriteBatch {
   public:
@@ -15,12 +27,16 @@ class ImapWriteBatch : public notes::WriteBatch {
     }
     ~ImapWriteBatch() override {
         // Dropped without commit: the removals it held do not happen.
-        if (!committed_ && --state_->batchDepth == 0) state_->pendingRemovals.clear();
+        if (!committed_ && --state_->batchDepth == 0) {
+            state_->pendingRemovals.clear();
+            state_->expected.clear();
+        }
     }
     void commit() override {
         if (committed_) return;
         committed_ = true;
         if (--state_->batchDepth > 0) return;
+        state_->expected.clear();
         auto pending = std::move(state_->pendingRemovals);
         state_->pendingRemovals.clear();
         for (const auto& [folder, uids] : pending)
@@ -91,6 +107,11 @@ notes::ViewPtr ImapDatabase::getView(const QString& name) {
 }
 
 notes::DocumentPtr ImapDatabase::documentAt(const Location& where, const QString& unid) {
+    if (const auto e = state_->expected.find(keyOf(where)); e != state_->expected.end()) {
+        std::shared_ptr<ImapDocument> doc = std::move(e->second);
+        state_->expected.erase(e);
+        if (doc->universalID() == unid) return doc;
+    }
     for (const MessageSummary& s :
          ready().account().fetchSummaries(where.ref(), UidSet::of({where.uid}), kItemHeaders)) {
         auto doc = std::make_shared<ImapDocument>(account_, state_, where, s);
@@ -99,11 +120,39 @@ notes::DocumentPtr ImapDatabase::documentAt(const Location& where, const QString
     return nullptr;
 }
 
+void ImapDatabase::expectLookups(const QStringList& unids) {
+    MailAccount& account = ready();
+    state_->expected.clear();
+    std::map<std::pair<QByteArray, quint32>, std::vector<quint32>> uidsByFolder;
+    for (const QString& unid : unids) {
+        const std::vector<Location> places = placesOf(account, unid);
+        if (!places.empty())
+            uidsByFolder[{places.front().folder, places.front().uidValidity}].push_back(
+                places.front().uid);
+    }
+    // Every folder's exchange is sent before the first answer is waited for.
+    std::vector<std::pair<FolderRef, std::function<std::vector<MessageSummary>()>>> asked;
+    for (const auto& [folder, uids] : uidsByFolder) {
+        const FolderRef ref{folder.first, folder.second};
+        asked.emplace_back(
+            ref, account.account().fetchSummariesAhead(ref, UidSet::of(uids), kItemHeaders));
+    }
+    for (auto& [ref, answer] : asked) {
+        auto batch = std::make_shared<const std::vector<MessageSummary>>(answer());
+        auto readAhead =
+            std::make_shared<TextReadAhead>(account_, ref, batch, TextReadAhead::Order::any);
+        readAhead->start();
+        for (const MessageSummary& s : *batch) {
+            const Location where{ref.raw, ref.uidValidity, s.uid};
+            state_->expected[keyOf(where)] =
+                std::make_shared<ImapDocument>(account_, state_, where, s, readAhead);
+        }
+    }
+}
+
 notes::DocumentPtr ImapDatabase::getDocumentByUNID(const QString& unid) {
     MailAccount& account = ready();
-    std::vector<Location> places = account.locationsOf(unid);
-    std::stable_partition(places.begin(), places.end(),
-                          [](const Location& l) { return l.folder != "Recherche"; });
+    const std::vector<Location> places = placesOf(account, unid);
     notes::DocumentPtr found;
     for (const Location& l : places) {
         try {

@@ -13,6 +13,8 @@ class ImapClient;
 class ImapDatabase : public notes::Database {
   public:
     ImapDatabase(ImapClient& client, QString server, QString root, QString password);
+    // The documents fetched ahead hold the state they are kept in.
+    ~ImapDatabase() override { state_->expected.clear(); }
 
     // Logs in, reads the folders and starts the watch of those never
     // observed; throws a French failure naming the account.
@@ -27,6 +29,9 @@ class ImapDatabase : public notes::Database {
     // From the places the run saw it (outside "Recherche" first), else by
     // its Message-ID in the watched folders.
     notes::DocumentPtr getDocumentByUNID(const QString& unid) override;
+    // The summaries of those places, one exchange a folder, and their texts
+    // asked for at once: the look-ups that follow wait for no exchange.
+    void expectLookups(const QStringList& unids) override;
     // A draft answering the message last handed out by getDocumentByUNID.
     notes::DocumentPtr createDocument() override;
     // The server's SEARCH in every watched folder: nothing downloaded.

@@ -5,6 +5,7 @@
 // a draft (a reply handed to the desktop's composer).
 #include <QMap>
 #include <memory>
+#include <tuple>
 
 #include "notes/imap/imap_items.h"
 #include "notes/imap/mail_account.h"
@@ -12,11 +13,16 @@
 
 namespace vantor::imap {
 
+class ImapDocument;
+
 // What the documents of one database share: the removals of an open write
-// batch, and the message a reply drafted there answers.
+// batch, the documents fetched for announced look-ups, and the message a
+// reply drafted there answers.
 struct DatabaseState {
     int batchDepth = 0;
     std::map<std::pair<QByteArray, quint32>, UidSet> pendingRemovals;  // by folder and UIDVALIDITY
+    // By folder, UIDVALIDITY and UID; each handed out once, dropped at a commit.
+    std::map<std::tuple<QByteArray, quint32, quint32>, std::shared_ptr<ImapDocument>> expected;
     QByteArray answeredMessageId;
 };
 

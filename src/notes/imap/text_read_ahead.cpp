@@ -84,8 +84,8 @@ void TextReadAhead::start() {
 
 std::optional<mime::SectionContents> TextReadAhead::take(quint32 uid) {
     used_ = true;
-    // The walk goes by UID: what it passed by unread is not kept.
-    ready_.erase(ready_.begin(), ready_.lower_bound(uid));
+    // A walk goes by UID: what it passed by unread is not kept.
+    if (order_ == Order::byUid) ready_.erase(ready_.begin(), ready_.lower_bound(uid));
     if (auto contents = taken(uid)) return contents;
     const std::vector<MessageSummary>& batch = *batch_;
     auto s = std::lower_bound(batch.begin(), batch.end(), uid,

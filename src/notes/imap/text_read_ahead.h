@@ -28,10 +28,18 @@ class TextReadAhead {
     static constexpr std::size_t kMostMessages = 128;
     static constexpr quint64 kMostBytes = 4 * 1024 * 1024;
 
+    // The order the texts are read in: a walk's, by UID (what it passed by
+    // unread is dropped), or any (kept until read).
+    enum class Order { byUid, any };
+
     // `batch`: the summaries of one folder's batch, by UID.
     TextReadAhead(std::shared_ptr<MailAccount> account, FolderRef folder,
-                  std::shared_ptr<const std::vector<MessageSummary>> batch)
-        : account_(std::move(account)), folder_(std::move(folder)), batch_(std::move(batch)) {}
+                  std::shared_ptr<const std::vector<MessageSummary>> batch,
+                  Order order = Order::byUid)
+        : account_(std::move(account)),
+          folder_(std::move(folder)),
+          batch_(std::move(batch)),
+          order_(order) {}
 
     // The contents of the text sections of message `uid` (which has a
     // structure), each fetched once; nullopt when the message is gone.
@@ -58,7 +66,8 @@ class TextReadAhead {
     FolderRef folder_;
     std::shared_ptr<const std::vector<MessageSummary>> batch_;
     std::map<quint32, mime::SectionContents> ready_;  // read ahead, not yet taken
-    std::optional<Group> sent_;                         // asked for, not yet received
+    std::optional<Group> sent_;                       // asked for, not yet received
+    Order order_;
     bool used_ = false;
 };
 

@@ -163,6 +163,25 @@ TEST_F(RealisationTest, CopiesShareTheUniversalIdAndTwoMessagesWithOneMessageIdD
     EXPECT_EQ(static_cast<imap::ImapDocument&>(*found).location().folder, "INBOX");
 }
 
+// Archiving's removal looks up and reads a group of messages by ID.
+TEST_F(RealisationTest, ExpectedLookUpsAndTheirTextsCostAnExchangeEachNotOneAMessage) {
+    account_->create("Projets");
+    for (int i = 0; i < 20; ++i) put(i % 2 ? "INBOX" : "Projets", QStringLiteral("n° %1").arg(i));
+    const notes::DatabasePtr db = open();
+    QStringList ids, subjectsWalked, subjectsFound;
+    const notes::ViewPtr all = db->getView("($All)");
+    for (notes::DocumentPtr d = all->getFirstDocument(); d; d = all->getNextDocument(*d))
+        ids.prepend(d->universalID()), subjectsWalked.prepend(d->itemValue("Subject"));
+    const qint64 before = account_->exchanges();
+    db->expectLookups(ids);
+    for (const QString& id : ids)
+        if (const notes::DocumentPtr d = db->getDocumentByUNID(id); d && d->itemValue("Body") != "")
+            subjectsFound << d->itemValue("Subject");
+    EXPECT_EQ(subjectsFound, subjectsWalked);
+    // Summaries then texts of both folders, each pair pipelined.
+    EXPECT_LE(account_->exchanges() - before, 4);
+}
+
 // Without MOVE, the account moves otherwise (account_test).
 TEST_F(RealisationTest, DeleteGoesToTrashMoveLeavesTheInboxAndRemoveLeavesNoCopy) {
     for (const char* s : {"à jeter", "à classer", "à effacer"}) put("INBOX", QString::fromUtf8(s));
