@@ -4,7 +4,9 @@
 // mailbox), against the floor of the same run: a bare UID FETCH 1:*
 // BODY.PEEK[] of the same messages plus the bare local write of their
 // bytes (one row each in a SQLite file, one transaction, as the store
-// writes). One run with "Oui" at the end takes them off the server.
+// writes). One run with "Oui" at the end takes them off the server, beside
+// the floor of its removal: a bare client removing the same messages from
+// another account (STORE \Deleted, UID EXPUNGE).
 #include <sqlite3.h>
 
 #include <QCoreApplication>
@@ -39,6 +41,21 @@ struct Bench {
         bare->statusAll({QStringLiteral("INBOX")});  // Dovecot indexes the files now
         program = std::make_unique<bench::ImapProgram>();
         program->watch(0, server.address(login));
+    }
+
+    // A bare client's removal of kMessages messages from an account of their own.
+    qint64 bareRemovalMs() {
+        const QString other = server.dovecot.addUser(bench::kPassword);
+        bench::fillMaildir(
+            server.dovecot, other, QStringLiteral("INBOX"), kMessages,
+            [](int n) { return bench::benchMessage(n); },
+            QDateTime(QDate(2007, 1, 1), QTime(8, 0)));
+        bench::BareImapClient client(server.relay->port(), other, bench::kPassword);
+        client.statusAll({QStringLiteral("INBOX")});  // indexed first, as for the program
+        QElapsedTimer timer;
+        timer.start();
+        client.removeAll(QStringLiteral("INBOX"));
+        return timer.elapsed();
     }
 
     // One archiving run answering `answer`; the text of its last box.
@@ -141,9 +158,11 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         const QString said = g_bench->archive(msg::kYes);
-        std::printf("archiving with Oui, once: %lld ms: %s\n",
-                    static_cast<long long>(timer.elapsed()),
+        const qint64 oui = timer.elapsed();
+        std::printf("archiving with Oui, once: %lld ms: %s\n", static_cast<long long>(oui),
                     qPrintable(said.section(QLatin1Char('\n'), 0, 0).trimmed()));
+        std::printf("bare removal of the same number of messages, once: %lld ms\n",
+                    static_cast<long long>(g_bench->bareRemovalMs()));
     }
     benchmark::Shutdown();
     g_bench.reset();

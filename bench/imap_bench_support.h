@@ -111,6 +111,12 @@ public:
         command("SELECT \"" + folder.toUtf8() + '"');
         command("UID FETCH 1:* BODY.PEEK[]");
     }
+    // Every message of the folder removed for good, in one exchange each step.
+    void removeAll(const QString& folder) {
+        command("SELECT \"" + folder.toUtf8() + '"');
+        command("UID STORE 1:* +FLAGS.SILENT (\\Deleted)");
+        command("UID EXPUNGE 1:*");
+    }
     // What a popup needs of one message: its summary and first part.
     void fetchSummaryAndText(const QString& folder, const QByteArray& uid) {
         command("SELECT \"" + folder.toUtf8() + '"');
