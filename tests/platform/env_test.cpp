@@ -1,16 +1,21 @@
 // Env's files: special files refused without waiting, leftovers of an
-// interrupted replace removed, symbolic links kept.
+// interrupted replace removed, symbolic links kept, replacements finished
+// behind the caller.
 #include "platform/env.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cerrno>
+#include <future>
 
 #include "profile_test_files.h"
 #include "support/temp_dir.h"
@@ -28,6 +33,17 @@ pid_t deadPid() {
     if (pid == 0) ::_exit(0);
     ::waitpid(pid, nullptr, 0);
     return pid;
+}
+
+// Sets or clears the immutable attribute, which refuses a rename over the file even to root.
+bool setImmutable(const QString& path, bool on) {
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) ::close(fd);
+    return ok;
 }
 
 // A pipe as param.ini or erreur_log.txt used to block the open for ever; if
@@ -86,20 +102,60 @@ TEST(EnvFiles, OnlyLeftoversOfGoneProcessesAreRemovedAndLinksStayLinks) {
     EXPECT_EQ(bytesOf(dir.file("real/new.ini")), "n");
 
     // Leftovers sit beside the target. Only plain files named after a gone
-    // process go; a running process's copy, a link and other names stay.
-    const QString gone = target + ".tmp" + QString::number(deadPid());
-    const QString goneLink = target + ".tmp" + QString::number(deadPid());
-    QStringList kept = {dir.file("real/autre.ini.tmp") + QString::number(deadPid())};
-    for (const QString& end : QStringList{QString::number(::getppid()), "", "12x", "0", "1.bak"})
+    // process go (ours without a number was an earlier one's); a running
+    // process's copy, ours that may be under way, a link and other names stay.
+    const QString dead = QString::number(deadPid()), own = QString::number(::getpid());
+    const QString goneLink = target + ".tmp" + dead + ".4";
+    QStringList gone, kept = {dir.file("real/autre.ini.tmp") + dead};
+    for (const QString& end : {dead, dead + ".3", own}) gone << target + ".tmp" + end;
+    for (const QString& end : QStringList{QString::number(::getppid()), own + ".3", "", "12x", "0", "1.bak", dead + ".3.1"})
         kept << target + ".tmp" + end;
-    putBytes(gone, "half written");
+    for (const QString& f : gone) putBytes(f, "half written");
     for (const QString& f : kept) putBytes(f, "keep");
     ASSERT_EQ(::symlink("param.ini", native(goneLink).constData()), 0);
     env.removeReplaceLeftovers(link);
-    EXPECT_FALSE(QFileInfo::exists(gone));
+    for (const QString& f : gone) EXPECT_FALSE(QFileInfo::exists(f)) << f.toStdString();
     EXPECT_TRUE(QFileInfo(goneLink).isSymLink());
     for (const QString& f : kept) EXPECT_EQ(bytesOf(f), "keep") << f.toStdString();
     EXPECT_EQ(bytesOf(target), "[PARAM]\r\nA=1\r\nB=2\r\n");
+}
+
+// The worker, held by the hook on a rename the file system refuses, leaves
+// the next replacements on their way: this process reads and builds on them
+// while the disk has nothing yet; the drain puts them there, and the refused
+// one is reported and keeps its file as it was.
+TEST(EnvFiles, PendingReplacementsAreReadBuiltOnFlushedAndALateFailureIsReported) {
+    TempDir dir;
+    Env& env = *Env::Default();
+    const QString stuck = dir.put("registre.reg", "old"), ini = dir.file("param.ini");
+    if (!setImmutable(stuck, true)) GTEST_SKIP() << "no immutable attribute on this file system";
+    std::promise<void> release;
+    std::vector<std::pair<QString, int>> failures;
+    env.setLateReplaceFailureHook([&, held = release.get_future().share()](const QString& f, int e) {
+        failures.emplace_back(f, e);
+        held.wait_for(std::chrono::minutes(1));
+    });
+    const QByteArray both = "[PARAM]\r\nA=1\r\nB=1\r\n";
+    {
+        const auto releaseAndFlush = qScopeGuard([&] {
+            release.set_value();
+            env.flushPendingReplacements();
+            env.setLateReplaceFailureHook(nullptr);
+            setImmutable(stuck, false);
+        });
+        ASSERT_TRUE(env.replaceFile(stuck, "new"));
+        for (const char* key : {"A", "B"}) ASSERT_TRUE(writeKey(ini, "PARAM", key, "1"));
+        EXPECT_EQ(env.readFile(ini), both);
+        EXPECT_TRUE(env.fileExists(ini));
+        EXPECT_EQ(env.fileStamp(ini), std::nullopt);  // no stamp to cache the old content by
+        EXPECT_FALSE(QFileInfo::exists(ini));
+    }
+    using testing::Pair;
+    EXPECT_THAT(failures, testing::ElementsAre(Pair(QFileInfo(stuck).canonicalFilePath(), EPERM)));
+    EXPECT_EQ(bytesOf(stuck), "old");
+    EXPECT_EQ(bytesOf(ini), both);
+    EXPECT_NE(env.fileStamp(ini), std::nullopt);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"param.ini", "registre.reg"}));
 }
 
 }  // namespace
