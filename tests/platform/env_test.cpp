@@ -5,14 +5,13 @@
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QScopeGuard>
 #include <cerrno>
 #include <future>
@@ -37,13 +36,7 @@ pid_t deadPid() {
 
 // Sets or clears the immutable attribute, which refuses a rename over the file even to root.
 bool setImmutable(const QString& path, bool on) {
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
-    int flags = 0;
-    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0) ::close(fd);
-    return ok;
+    return QProcess::execute("chattr", {on ? "+i" : "-i", path}) == 0;
 }
 
 // A pipe as param.ini or erreur_log.txt used to block the open for ever; if
@@ -136,7 +129,7 @@ TEST(EnvFiles, PendingReplacementsAreReadBuiltOnFlushedAndALateFailureIsReported
         held.wait_for(std::chrono::minutes(1));
     });
     const QByteArray both = "[PARAM]\r\nA=1\r\nB=1\r\n";
-    {
+    {  // two read-modify-writes while the first waits
         const auto releaseAndFlush = qScopeGuard([&] {
             release.set_value();
             env.flushPendingReplacements();
@@ -150,8 +143,7 @@ TEST(EnvFiles, PendingReplacementsAreReadBuiltOnFlushedAndALateFailureIsReported
         EXPECT_EQ(env.fileStamp(ini), std::nullopt);  // no stamp to cache the old content by
         EXPECT_FALSE(QFileInfo::exists(ini));
     }
-    using testing::Pair;
-    EXPECT_THAT(failures, testing::ElementsAre(Pair(QFileInfo(stuck).canonicalFilePath(), EPERM)));
+    EXPECT_THAT(failures, testing::ElementsAre(std::pair(QFileInfo(stuck).canonicalFilePath(), EPERM)));
     EXPECT_EQ(bytesOf(stuck), "old");
     EXPECT_EQ(bytesOf(ini), both);
     EXPECT_NE(env.fileStamp(ini), std::nullopt);

@@ -8,8 +8,10 @@
 
 namespace vantor::test {
 
-// Makes `bytes` the whole of the file at `path`; false when it cannot be written.
+// Makes `bytes` the whole of the file at `path`, after every replacement
+// under way; false when it cannot be written.
 inline bool putBytes(const QString& path, const QByteArray& bytes) {
+    Env::Default()->flushPendingReplacements();
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
