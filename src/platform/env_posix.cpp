@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -86,9 +87,10 @@ std::optional<QByteArray> finalTarget(QByteArray path) {
 // path, whatever path led to it. nullopt, with errno, when the folder is missing.
 std::optional<QByteArray> replacedName(const QByteArray& target) {
     const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : target.left(std::max<qsizetype>(slash, 1));
+    const QByteArray folder =
+        slash < 0 ? QByteArray(".") : target.left(std::max<qsizetype>(slash, 1));
     const std::unique_ptr<char, decltype(&std::free)> real(::realpath(folder.constData(), nullptr),
-                                                            &std::free);
+                                                           &std::free);
     if (!real) return std::nullopt;
     const QByteArray name = target.mid(slash + 1);
     return QByteArray(real.get()) + (qstrcmp(real.get(), "/") == 0 ? "" : "/") + name;
@@ -264,7 +266,8 @@ public:
             // The process number, then maybe a dot and the file's own number.
             const QList<QByteArray> numbers = native.mid(prefix.size()).split('.');
             const QByteArray& pid = numbers[0];
-            if (numbers.size() > 2 || pid.size() > 9 || !std::all_of(numbers.begin(), numbers.end(), isPrinted) ||
+            if (numbers.size() > 2 || pid.size() > 9 ||
+                !std::all_of(numbers.begin(), numbers.end(), isPrinted) ||
                 !isGone(static_cast<pid_t>(pid.toInt()), numbers.size() == 2))
                 continue;
             // Only a plain file, as replaceFile makes them: never a link or a special file.
@@ -290,10 +293,14 @@ public:
                          static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
     }
     bool folderExists(const QString& path) override {
+        settle(path);
         const QFileInfo info(path);
         return info.exists() && info.isDir();
     }
-    bool createFolder(const QString& path) override { return QDir().mkdir(path); }
+    bool createFolder(const QString& path) override {
+        settle(path);
+        return QDir().mkdir(path);
+    }
 
     bool renameFile(const QString& from, const QString& to) override {
         settle(from);
@@ -320,6 +327,7 @@ public:
         return ::unlink(QFile::encodeName(path).constData()) == 0;
     }
     bool removeFolder(const QString& path) override {
+        settle(path);
         return ::rmdir(QFile::encodeName(path).constData()) == 0;
     }
 
@@ -331,7 +339,7 @@ public:
         return QProcess::startDetached(launch.program, launch.arguments);
     }
 
-private:
+  private:
     // The name of the file `path` leads to, when any replacement is under way.
     static std::optional<QByteArray> nameIfPending(const QString& path) {
         if (!ReplacementsBehind::instance().anyPending()) return std::nullopt;

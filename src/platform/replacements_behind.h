@@ -15,7 +15,7 @@
 namespace vantor {
 
 class ReplacementsBehind {
-public:
+  public:
     using FailureHook = std::function<void(const QString& target, int error)>;
 
     // The process's one queue: never deleted, its worker joined at exit.
@@ -35,7 +35,7 @@ public:
     // Who hears of a replacement that failed after submit() returned true.
     void setFailureHook(FailureHook hook);
 
-private:
+  private:
     struct Job {
         QByteArray temp;
         int fd;

@@ -85,7 +85,8 @@ std::optional<QByteArray> ReplacementsBehind::pendingContent(const QByteArray& t
 
 void ReplacementsBehind::waitFor(const QByteArray& target) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return target.isEmpty() ? visible_.empty() : !visible_.contains(target); });
+    changed_.wait(lock,
+                  [&] { return target.isEmpty() ? visible_.empty() : !visible_.contains(target); });
 }
 
 void ReplacementsBehind::setFailureHook(FailureHook hook) {
@@ -99,9 +100,9 @@ void ReplacementsBehind::work() {
         changed_.wait(lock, [this] { return stopping_ || !queued_.empty(); });
         if (queued_.empty()) return;
         // The oldest first: the order of the calls, across files too.
-        const auto next = std::min_element(queued_.begin(), queued_.end(), [](const auto& a, const auto& b) {
-            return a.second.number < b.second.number;
-        });
+        const auto next = std::min_element(
+            queued_.begin(), queued_.end(),
+            [](const auto& a, const auto& b) { return a.second.number < b.second.number; });
         const QByteArray target = next->first;
         const Job job = next->second;
         queued_.erase(next);

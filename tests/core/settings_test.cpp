@@ -106,11 +106,10 @@ TEST(Settings, FailedWriteIsLoggedOnceWithItsCauseUntilAWriteSucceeds) {
     test::TempDir dir;
     SettingsDisk env;
     ModLOTUS m(&env, nullptr, nullptr, dir.path());
-    m.ecrireParam("WIDTH", "");
+    test::putBytes(m.CheminParam, "[PARAM]\r\nWIDTH=\r\n");
     const auto before = env.readFile(m.CheminParam);
     const auto log = [&] { return cp1252::decode(env.readFile(m.cheminLog()).value_or("")); };
 
-    env.flushPendingReplacements();  // the mark goes on the file on disk
     QFile::setPermissions(m.CheminParam, QFileDevice::ReadOwner);
     for (int i = 0; i < 3; ++i) {
         m.ecrireParam("DELAI", "45");

@@ -1,6 +1,5 @@
 // Env's files: special files refused without waiting, leftovers of an
-// interrupted replace removed, symbolic links kept, replacements finished
-// behind the caller.
+// interrupted replace removed, symbolic links kept, replacements ended behind.
 #include "platform/env.h"
 
 #include <fcntl.h>
@@ -12,7 +11,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QScopeGuard>
 #include <cerrno>
 #include <future>
 
@@ -32,11 +30,6 @@ pid_t deadPid() {
     if (pid == 0) ::_exit(0);
     ::waitpid(pid, nullptr, 0);
     return pid;
-}
-
-// Sets or clears the immutable attribute, which refuses a rename over the file even to root.
-bool setImmutable(const QString& path, bool on) {
-    return QProcess::execute("chattr", {on ? "+i" : "-i", path}) == 0;
 }
 
 // A pipe as param.ini or erreur_log.txt used to block the open for ever; if
@@ -101,7 +94,8 @@ TEST(EnvFiles, OnlyLeftoversOfGoneProcessesAreRemovedAndLinksStayLinks) {
     const QString goneLink = target + ".tmp" + dead + ".4";
     QStringList gone, kept = {dir.file("real/autre.ini.tmp") + dead};
     for (const QString& end : {dead, dead + ".3", own}) gone << target + ".tmp" + end;
-    for (const QString& end : QStringList{QString::number(::getppid()), own + ".3", "", "12x", "0", "1.bak", dead + ".3.1"})
+    for (const QString& end : QStringList{QString::number(::getppid()), own + ".3", "", "12x", "0",
+                                          "1.bak", dead + ".3.1"})
         kept << target + ".tmp" + end;
     for (const QString& f : gone) putBytes(f, "half written");
     for (const QString& f : kept) putBytes(f, "keep");
@@ -113,41 +107,37 @@ TEST(EnvFiles, OnlyLeftoversOfGoneProcessesAreRemovedAndLinksStayLinks) {
     EXPECT_EQ(bytesOf(target), "[PARAM]\r\nA=1\r\nB=2\r\n");
 }
 
-// The worker, held by the hook on a rename the file system refuses, leaves
-// the next replacements on their way: this process reads and builds on them
-// while the disk has nothing yet; the drain puts them there, and the refused
-// one is reported and keeps its file as it was.
+// A rename the file system refuses (immutable file, even to root) holds the
+// worker in the hook: the next replacements wait, read and built on here.
 TEST(EnvFiles, PendingReplacementsAreReadBuiltOnFlushedAndALateFailureIsReported) {
     TempDir dir;
     Env& env = *Env::Default();
     const QString stuck = dir.put("registre.reg", "old"), ini = dir.file("param.ini");
-    if (!setImmutable(stuck, true)) GTEST_SKIP() << "no immutable attribute on this file system";
+    if (QProcess::execute("chattr", {"+i", stuck}) != 0) GTEST_SKIP() << "no immutable attribute on this file system";
     std::promise<void> release;
     std::vector<std::pair<QString, int>> failures;
-    env.setLateReplaceFailureHook([&, held = release.get_future().share()](const QString& f, int e) {
-        failures.emplace_back(f, e);
-        held.wait_for(std::chrono::minutes(1));
-    });
-    const QByteArray both = "[PARAM]\r\nA=1\r\nB=1\r\n";
-    {  // two read-modify-writes while the first waits
-        const auto releaseAndFlush = qScopeGuard([&] {
-            release.set_value();
-            env.flushPendingReplacements();
-            env.setLateReplaceFailureHook(nullptr);
-            setImmutable(stuck, false);
+    env.setLateReplaceFailureHook(
+        [&, held = release.get_future().share()](const QString& f, int e) {
+            failures.emplace_back(f, e);
+            held.wait_for(std::chrono::minutes(1));
         });
-        ASSERT_TRUE(env.replaceFile(stuck, "new"));
-        for (const char* key : {"A", "B"}) ASSERT_TRUE(writeKey(ini, "PARAM", key, "1"));
-        EXPECT_EQ(env.readFile(ini), both);
-        EXPECT_TRUE(env.fileExists(ini));
-        EXPECT_EQ(env.fileStamp(ini), std::nullopt);  // no stamp to cache the old content by
-        EXPECT_FALSE(QFileInfo::exists(ini));
-    }
-    EXPECT_THAT(failures, testing::ElementsAre(std::pair(QFileInfo(stuck).canonicalFilePath(), EPERM)));
+    const QByteArray both = "[PARAM]\r\nA=1\r\nB=1\r\n";
+    EXPECT_TRUE(env.replaceFile(stuck, "new"));
+    EXPECT_TRUE(writeKey(ini, "PARAM", "A", "1") && writeKey(ini, "PARAM", "B", "1"));
+    EXPECT_EQ(env.readFile(ini), both);
+    EXPECT_TRUE(env.fileExists(ini));
+    EXPECT_EQ(env.fileStamp(ini), std::nullopt);  // no stamp to cache the old content by
+    EXPECT_FALSE(QFileInfo::exists(ini));
+    release.set_value();  // no ASSERT before: the worker must not stay held
+    env.flushPendingReplacements();
+    env.setLateReplaceFailureHook(nullptr);
+    QProcess::execute("chattr", {"-i", stuck});
+    EXPECT_THAT(failures,
+                testing::ElementsAre(std::pair(QFileInfo(stuck).canonicalFilePath(), EPERM)));
     EXPECT_EQ(bytesOf(stuck), "old");
     EXPECT_EQ(bytesOf(ini), both);
-    EXPECT_NE(env.fileStamp(ini), std::nullopt);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"param.ini", "registre.reg"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"param.ini", "registre.reg"}));
 }
 
 }  // namespace

@@ -8,16 +8,13 @@
 
 namespace vantor::test {
 
-// Makes `bytes` the whole of the file at `path`, after every replacement
-// under way; false when it cannot be written.
+// Makes `bytes` the whole of the file at `path`; false when it cannot be written.
 inline bool putBytes(const QString& path, const QByteArray& bytes) {
-    Env::Default()->flushPendingReplacements();
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// The whole of the file at `path` as the disk holds it once every replacement
-// is there, or "<missing>" when it cannot be read.
+// The whole of the file at `path` once replacements are on disk, or "<missing>".
 inline QByteArray bytesOf(const QString& path) {
     Env::Default()->flushPendingReplacements();
     QFile f(path);
