@@ -49,6 +49,8 @@ bool ReplacementsBehind::submit(const QByteArray& target, const QByteArray& temp
                                 const QByteArray& data) {
     std::unique_lock lock(mutex_);
     if (stopping_) {
+        // The worker ends what it has first: the order of one file's replacements holds.
+        changed_.wait(lock, [&] { return !visible_.contains(target); });
         lock.unlock();
         const int error = complete(target, temp, fd);
         errno = error;
