@@ -113,7 +113,8 @@ TEST(EnvFiles, PendingReplacementsAreReadBuiltOnFlushedAndALateFailureIsReported
     TempDir dir;
     Env& env = *Env::Default();
     const QString stuck = dir.put("registre.reg", "old"), ini = dir.file("param.ini");
-    if (QProcess::execute("chattr", {"+i", stuck}) != 0) GTEST_SKIP() << "no immutable attribute on this file system";
+    if (QProcess::execute("chattr", {"+i", stuck}) != 0)
+        GTEST_SKIP() << "no immutable attribute on this file system";
     std::promise<void> release;
     std::vector<std::pair<QString, int>> failures;
     env.setLateReplaceFailureHook(
