@@ -6,6 +6,7 @@
 
 #include "app/frm_lotus.h"
 #include "app/systray.h"
+#include "core/error_log.h"
 #include "core/modlotus.h"
 #include "notes/imap/imap_realisation.h"
 #include "notes/routing_client.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     // Each slot's server reaches the realisation that holds it.
     vantor::notes::RoutingClient client(store);
     vantor::ModLOTUS m(vantor::Env::Default(), &dialogs, &client, folder);
+    vantor::logLateReplaceFailures(*vantor::Env::Default(), m.cheminLog());
     // A mailbox on a mail server is no file: nothing to compare with an archive.
     m.fichierDeBase = [notesData](const QString& server, const QString& file) {
         if (vantor::imap::isImapServer(server)) return QString();
@@ -53,5 +55,7 @@ int main(int argc, char** argv) {
     window.Form_Load();
     // Started watching on its own: it stays in the tray, as it was asked to.
     if (!window.systray()->iconePresente()) window.show();
-    return app.exec();
+    const int exitCode = app.exec();
+    vantor::Env::Default()->flushPendingReplacements();
+    return exitCode;
 }

@@ -116,7 +116,9 @@ void FrmLOTUS::quitter() {
         finProgramme();
         return;
     }
-    // No further event may run, not even a scan waiting on the popup.
+    // No further event may run, not even a scan waiting on the popup; the
+    // settings just saved reach the disk first.
+    m_.env->flushPendingReplacements();
     std::fflush(nullptr);
     ::_exit(0);
 }

@@ -12,4 +12,13 @@ void appendErrorLine(Env& env, const QString& path, const QString& message) {
     env.appendFile(path, bytes);
 }
 
+void logLateReplaceFailures(Env& env, const QString& path) {
+    env.setLateReplaceFailureHook([&env, path](const QString& file, int error) {
+        appendErrorLine(env, path,
+                        QStringLiteral("Impossible d'enregistrer le fichier %1 : %2. Il garde son "
+                                       "contenu précédent.")
+                            .arg(file, describeFileError(error)));
+    });
+}
+
 }  // namespace vantor

@@ -10,4 +10,9 @@ namespace vantor {
 // code page. No failure handling of its own: a log that cannot be written is lost.
 void appendErrorLine(Env& env, const QString& path, const QString& message);
 
+// From now on, a file replacement of `env` that fails on its way to the disk
+// (after replaceFile said yes) is a line of the log at `path`. `env` must
+// live as long as the process.
+void logLateReplaceFailures(Env& env, const QString& path);
+
 }  // namespace vantor

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace vantor {
@@ -51,8 +52,15 @@ public:
     // Replaces the file with `data` through a temporary file beside it and a
     // rename, so that a crash or a full disk never leaves it half written.
     // A symbolic link stays a link: its final target is replaced. Refuses
-    // (EACCES) a file marked read-only.
+    // (EACCES) a file marked read-only. The sync and the rename may come
+    // after the return: this process sees `data` at once, other processes
+    // once flushPendingReplacements() returned.
     virtual bool replaceFile(const QString& path, const QByteArray& data) = 0;
+    // Waits until every replacement made so far is on disk, or reported failed.
+    virtual void flushPendingReplacements() = 0;
+    // Who hears of a replacement that failed after replaceFile returned true:
+    // the file (its final target) and the errno; the file keeps its former content.
+    virtual void setLateReplaceFailureHook(std::function<void(const QString&, int)> hook) = 0;
     // Appends to the file, creating it when missing.
     virtual bool appendFile(const QString& path, const QByteArray& data) = 0;
     // Removes the temporary files that replaceFile(path) left behind in a
@@ -61,7 +69,7 @@ public:
 
     virtual bool fileExists(const QString& path) = 0;
     // The stamp of the file `path` leads to, links followed; nullopt when
-    // there is none.
+    // there is none, or while a replacement of it is on its way to the disk.
     virtual std::optional<FileStamp> fileStamp(const QString& path) = 0;
     virtual bool folderExists(const QString& path) = 0;
     virtual bool createFolder(const QString& path) = 0;
@@ -95,6 +103,10 @@ public:
     QDateTime now() override { return target_->now(); }
     std::optional<QByteArray> readFile(const QString& p) override { return target_->readFile(p); }
     bool replaceFile(const QString& p, const QByteArray& d) override { return target_->replaceFile(p, d); }
+    void flushPendingReplacements() override { target_->flushPendingReplacements(); }
+    void setLateReplaceFailureHook(std::function<void(const QString&, int)> h) override {
+        target_->setLateReplaceFailureHook(std::move(h));
+    }
     bool appendFile(const QString& p, const QByteArray& d) override { return target_->appendFile(p, d); }
     void removeReplaceLeftovers(const QString& p) override { target_->removeReplaceLeftovers(p); }
     bool fileExists(const QString& p) override { return target_->fileExists(p); }

@@ -1,5 +1,7 @@
 // Env on a POSIX system: files through the C library so that the atomic
 // replace and the read-only rule are explicit, programs through QProcess.
+// A replacement's sync and rename are left to ReplacementsBehind; the calls
+// that could see or undo its target wait for it, or read its content there.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,13 +9,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 
 #include "platform/env.h"
+#include "platform/replacements_behind.h"
 
 namespace vantor {
 namespace {
@@ -76,16 +83,39 @@ std::optional<QByteArray> finalTarget(QByteArray path) {
     return std::nullopt;
 }
 
-// replaceFile's temporary file: the target's name, ".tmp" and the process number.
-const QByteArray kTempMark = ".tmp";
-QByteArray tempFileOf(const QByteArray& target) {
-    return target + kTempMark + QByteArray::number(::getpid());
+// The name a replacement is known by: the final target in its folder's real
+// path, whatever path led to it. nullopt, with errno, when the folder is missing.
+std::optional<QByteArray> replacedName(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder =
+        slash < 0 ? QByteArray(".") : target.left(std::max<qsizetype>(slash, 1));
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(folder.constData(), nullptr),
+                                                           &std::free);
+    if (!real) return std::nullopt;
+    const QByteArray name = target.mid(slash + 1);
+    return QByteArray(real.get()) + (qstrcmp(real.get(), "/") == 0 ? "" : "/") + name;
 }
 
-// A process number that no running process has (or ours, which replaces
-// nothing while start-up cleans).
-bool isGone(pid_t pid) {
-    return pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH);
+// replaceFile's temporary files: the target's name, ".tmp", the process
+// number, a dot and a number of their own, as several may wait at once.
+const QByteArray kTempMark = ".tmp";
+QByteArray newTempFileOf(const QByteArray& target) {
+    static std::atomic<std::uint64_t> made = 0;
+    return target + kTempMark + QByteArray::number(::getpid()) + '.' + QByteArray::number(++made);
+}
+
+// A process number that no running process has, or ours without a number of
+// its own: this process never makes those, an earlier one with its number did.
+bool isGone(pid_t pid, bool numbered) {
+    if (pid == ::getpid()) return !numbered;
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Whether `s` is a decimal number as printed (no sign, no leading zero).
+bool isPrinted(const QByteArray& s) {
+    bool ok = !s.isEmpty() && s.size() <= 19 && s[0] != '0';
+    for (const char c : s) ok = ok && c >= '0' && c <= '9';
+    return ok;
 }
 
 // Moves a file to another file system: a copy beside the destination (data,
@@ -141,6 +171,7 @@ public:
     QDateTime now() override { return QDateTime::currentDateTime(); }
 
     std::optional<QByteArray> readFile(const QString& path) override {
+        if (auto pending = pendingContent(path)) return pending;
         const int fd = openRegular(QFile::encodeName(path), O_RDONLY);
         if (fd < 0) return std::nullopt;
         // Read in place, in a buffer of the file's size: a large file is
@@ -186,31 +217,31 @@ public:
         } else if (errno != ENOENT) {
             return false;
         }
-        const QByteArray temp = tempFileOf(*target);
+        const std::optional<QByteArray> name = replacedName(*target);
+        if (!name) return false;
+        const QByteArray temp = newTempFileOf(*name);
         ::unlink(temp.constData());  // left by an earlier process with our number
         const int fd =
             ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                    keptMode.value_or(0644));
         if (fd < 0) return false;
-        bool ok =
-            (!keptMode || ::fchmod(fd, *keptMode) == 0) && writeAll(fd, data) && ::fsync(fd) == 0;
-        int cause = errno;
-        if (::close(fd) != 0 && ok) {
-            ok = false;
-            cause = errno;
-        }
-        if (ok && ::rename(temp.constData(), target->constData()) != 0) {
-            ok = false;
-            cause = errno;
-        }
-        if (!ok) {
+        if ((keptMode && ::fchmod(fd, *keptMode) != 0) || !writeAll(fd, data)) {
+            const int cause = errno;
+            ::close(fd);
             ::unlink(temp.constData());
             errno = cause;
+            return false;
         }
-        return ok;
+        return ReplacementsBehind::instance().submit(*name, temp, fd, data);
+    }
+
+    void flushPendingReplacements() override { ReplacementsBehind::instance().waitFor(); }
+    void setLateReplaceFailureHook(std::function<void(const QString&, int)> hook) override {
+        ReplacementsBehind::instance().setFailureHook(std::move(hook));
     }
 
     bool appendFile(const QString& path, const QByteArray& data) override {
+        settle(path);
         const int fd = openRegular(QFile::encodeName(path), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (fd < 0) return false;
         const bool ok = writeAll(fd, data);
@@ -232,10 +263,13 @@ public:
         for (const QString& name : names) {
             const QByteArray native = QFile::encodeName(name);
             if (!native.startsWith(prefix)) continue;
-            const QByteArray number = native.mid(prefix.size());
-            bool isNumber = !number.isEmpty() && number.size() <= 9 && number[0] != '0';
-            for (const char c : number) isNumber = isNumber && c >= '0' && c <= '9';
-            if (!isNumber || !isGone(static_cast<pid_t>(number.toInt()))) continue;
+            // The process number, then maybe a dot and the file's own number.
+            const QList<QByteArray> numbers = native.mid(prefix.size()).split('.');
+            const QByteArray& pid = numbers[0];
+            if (numbers.size() > 2 || pid.size() > 9 ||
+                !std::all_of(numbers.begin(), numbers.end(), isPrinted) ||
+                !isGone(static_cast<pid_t>(pid.toInt()), numbers.size() == 2))
+                continue;
             // Only a plain file, as replaceFile makes them: never a link or a special file.
             struct stat st {};
             const QByteArray file = folder + native;
@@ -245,10 +279,13 @@ public:
     }
 
     bool fileExists(const QString& path) override {
+        if (pendingContent(path)) return true;
         const QFileInfo info(path);
         return info.exists() && info.isFile();
     }
     std::optional<FileStamp> fileStamp(const QString& path) override {
+        // The file on disk is not yet what this process reads: no stamp to cache it by.
+        if (pendingContent(path)) return std::nullopt;
         struct stat st {};
         if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
         return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
@@ -256,12 +293,18 @@ public:
                          static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
     }
     bool folderExists(const QString& path) override {
+        settle(path);
         const QFileInfo info(path);
         return info.exists() && info.isDir();
     }
-    bool createFolder(const QString& path) override { return QDir().mkdir(path); }
+    bool createFolder(const QString& path) override {
+        settle(path);
+        return QDir().mkdir(path);
+    }
 
     bool renameFile(const QString& from, const QString& to) override {
+        settle(from);
+        settle(to);
         if (!fileExists(from)) return false;
         const QByteArray f = QFile::encodeName(from);
         const QByteArray t = QFile::encodeName(to);
@@ -280,16 +323,38 @@ public:
         return ::rename(f.constData(), t.constData()) == 0;
     }
     bool removeFile(const QString& path) override {
+        settle(path);
         return ::unlink(QFile::encodeName(path).constData()) == 0;
     }
     bool removeFolder(const QString& path) override {
+        settle(path);
         return ::rmdir(QFile::encodeName(path).constData()) == 0;
     }
 
     bool startProgram(const QString& program, const QStringList& arguments,
                       WindowStyle style) override {
+        // The program may read what this process replaced.
+        flushPendingReplacements();
         const ProgramLaunch launch = launchFor(*this, program, arguments, style);
         return QProcess::startDetached(launch.program, launch.arguments);
+    }
+
+  private:
+    // The name of the file `path` leads to, when any replacement is under way.
+    static std::optional<QByteArray> nameIfPending(const QString& path) {
+        if (!ReplacementsBehind::instance().anyPending()) return std::nullopt;
+        const std::optional<QByteArray> target = finalTarget(QFile::encodeName(path));
+        return target ? replacedName(*target) : std::nullopt;
+    }
+    // The content of a replacement of the file `path` leads to, still under way.
+    static std::optional<QByteArray> pendingContent(const QString& path) {
+        const std::optional<QByteArray> name = nameIfPending(path);
+        return name ? ReplacementsBehind::instance().pendingContent(*name) : std::nullopt;
+    }
+    // Waits for the replacement of the file `path` leads to, which would
+    // otherwise come after (and undo) what the caller does to it.
+    static void settle(const QString& path) {
+        if (const auto name = nameIfPending(path)) ReplacementsBehind::instance().waitFor(*name);
     }
 };
 

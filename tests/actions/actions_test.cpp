@@ -145,6 +145,7 @@ TEST_F(ActionsTest, HostileAttachmentNamesAreSavedInsidePjAndNoFileIsReplaced) {
     EXPECT_EQ(env.readFile(dehors).value_or(QByteArray()), QByteArray("à garder"));
     EXPECT_FALSE(QFileInfo::exists(absent));
     EXPECT_EQ(env.readFile(joinPath(m.cheminPJ(), "rapport.pdf")).value_or(QByteArray()), "ancien");
+    env.flushPendingReplacements();  // no temporary param.ini left to list
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList({"dehors.txt", "notesdata", "param.ini", "pj"}));
     ASSERT_EQ(env.started.size(), 1u);

@@ -40,7 +40,7 @@ class AppFixture : public ProgramFixture {
     }
 
     QByteArray ini() { return env.readFile(m.CheminParam).value_or(QByteArray()); }
-    void ecrireIni(const QByteArray& bytes) { ASSERT_TRUE(env.replaceFile(m.CheminParam, bytes)); }
+    void ecrireIni(const QByteArray& bytes) { ASSERT_TRUE(putBytes(m.CheminParam, bytes)); }
     QByteArray dateVisu() const { return cp1252::encode(texteDateHeure(*env.clock)); }
 
     store::LocalClient client{racine(), notes::ipcWorkspaceFactory(racine())};

@@ -62,7 +62,7 @@ TEST_F(NotesPreparationTest, ClientStartsMinimisedAndTheOptionSetsOnlyAutoLogoff
               QByteArray(kNotesIni).replace("AutoLogoffMinutes=30", "AutoLogoffMinutes=0"));
 
     // A client folder without notes.ini gets one with the key alone.
-    QFile::remove(notesIni);
+    env.removeFile(notesIni);
     prepareClientNotes(m, true);
     EXPECT_EQ(notesIniBytes(), "[NOTES]\r\nAutoLogoffMinutes=0\r\n");
 }

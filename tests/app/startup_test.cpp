@@ -64,7 +64,7 @@ TEST_F(StartupTest, HandEditedFileKeepsEveryOtherByteAndBadFieldsTakeTheirDefaul
 
 TEST_F(StartupTest, ReadOnlySettingsAndBlockedAttachmentFolderDoNotStopStartUp) {
     ecrireIni("[PARAM]\r\nDELAI=30\r\n");
-    env.replaceFile(dir.file("pj"), "not a folder");
+    putBytes(dir.file("pj"), "not a folder");
     QFile::setPermissions(m.CheminParam, QFileDevice::ReadOwner);
     FrmLOTUS& f = demarrer();
     EXPECT_EQ(f.cbDelai->currentText(), "30");

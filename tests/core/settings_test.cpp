@@ -46,8 +46,7 @@ TEST(Password, ShiftsByNineAndRefusesCodesThatLeaveTheByteRange) {
 // wrote forms that could not be read back, and every scan failed on DATE_VISU.
 TEST(DateForm, EveryLocaleReadsBackFromTheFilesToTheSecond) {
     test::TempDir dir;
-    test::TestEnv clock;
-    test::UnsyncedEnv env(&clock);
+    test::TestEnv env;
     ModLOTUS m(&env, nullptr, nullptr, dir.path());
     // Past midnight, and an afternoon on a day above twelve (no day-month swap).
     const QDateTime moments[] = {{QDate(2026, 12, 7), QTime(0, 32, 18, 250)},
@@ -64,7 +63,7 @@ TEST(DateForm, EveryLocaleReadsBackFromTheFilesToTheSecond) {
 
             // The log line: date, " :", the message in Windows-1252, CR LF.
             QFile::remove(m.cheminLog());
-            clock.clock = when;
+            env.clock = when;
             m.LogErreur(QStringLiteral("refusé"));
             const QString line = cp1252::decode(env.readFile(m.cheminLog()).value_or(""));
             ASSERT_TRUE(line.endsWith(QStringLiteral(" :refusé\r\n"))) << line.toStdString();
@@ -107,7 +106,7 @@ TEST(Settings, FailedWriteIsLoggedOnceWithItsCauseUntilAWriteSucceeds) {
     test::TempDir dir;
     SettingsDisk env;
     ModLOTUS m(&env, nullptr, nullptr, dir.path());
-    m.ecrireParam("WIDTH", "");
+    test::putBytes(m.CheminParam, "[PARAM]\r\nWIDTH=\r\n");
     const auto before = env.readFile(m.CheminParam);
     const auto log = [&] { return cp1252::decode(env.readFile(m.cheminLog()).value_or("")); };
 

@@ -1,16 +1,18 @@
 // Env's files: special files refused without waiting, leftovers of an
-// interrupted replace removed, symbolic links kept.
+// interrupted replace removed, symbolic links kept, replacements ended behind.
 #include "platform/env.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <cerrno>
+#include <future>
 
 #include "profile_test_files.h"
 #include "support/temp_dir.h"
@@ -86,20 +88,57 @@ TEST(EnvFiles, OnlyLeftoversOfGoneProcessesAreRemovedAndLinksStayLinks) {
     EXPECT_EQ(bytesOf(dir.file("real/new.ini")), "n");
 
     // Leftovers sit beside the target. Only plain files named after a gone
-    // process go; a running process's copy, a link and other names stay.
-    const QString gone = target + ".tmp" + QString::number(deadPid());
-    const QString goneLink = target + ".tmp" + QString::number(deadPid());
-    QStringList kept = {dir.file("real/autre.ini.tmp") + QString::number(deadPid())};
-    for (const QString& end : QStringList{QString::number(::getppid()), "", "12x", "0", "1.bak"})
+    // process go (ours without a number was an earlier one's); a running
+    // process's copy, ours that may be under way, a link and other names stay.
+    const QString dead = QString::number(deadPid()), own = QString::number(::getpid());
+    const QString goneLink = target + ".tmp" + dead + ".4";
+    QStringList gone, kept = {dir.file("real/autre.ini.tmp") + dead};
+    for (const QString& end : {dead, dead + ".3", own}) gone << target + ".tmp" + end;
+    for (const QString& end : QStringList{QString::number(::getppid()), own + ".3", "", "12x", "0",
+                                          "1.bak", dead + ".3.1"})
         kept << target + ".tmp" + end;
-    putBytes(gone, "half written");
+    for (const QString& f : gone) putBytes(f, "half written");
     for (const QString& f : kept) putBytes(f, "keep");
     ASSERT_EQ(::symlink("param.ini", native(goneLink).constData()), 0);
     env.removeReplaceLeftovers(link);
-    EXPECT_FALSE(QFileInfo::exists(gone));
+    for (const QString& f : gone) EXPECT_FALSE(QFileInfo::exists(f)) << f.toStdString();
     EXPECT_TRUE(QFileInfo(goneLink).isSymLink());
     for (const QString& f : kept) EXPECT_EQ(bytesOf(f), "keep") << f.toStdString();
     EXPECT_EQ(bytesOf(target), "[PARAM]\r\nA=1\r\nB=2\r\n");
+}
+
+// A rename the file system refuses (immutable file, even to root) holds the
+// worker in the hook: the next replacements wait, read and built on here.
+TEST(EnvFiles, PendingReplacementsAreReadBuiltOnFlushedAndALateFailureIsReported) {
+    TempDir dir;
+    Env& env = *Env::Default();
+    const QString stuck = dir.put("registre.reg", "old"), ini = dir.file("param.ini");
+    if (QProcess::execute("chattr", {"+i", stuck}) != 0)
+        GTEST_SKIP() << "no immutable attribute on this file system";
+    std::promise<void> release;
+    std::vector<std::pair<QString, int>> failures;
+    env.setLateReplaceFailureHook(
+        [&, held = release.get_future().share()](const QString& f, int e) {
+            failures.emplace_back(f, e);
+            held.wait_for(std::chrono::minutes(1));
+        });
+    const QByteArray both = "[PARAM]\r\nA=1\r\nB=1\r\n";
+    EXPECT_TRUE(env.replaceFile(stuck, "new"));
+    EXPECT_TRUE(writeKey(ini, "PARAM", "A", "1") && writeKey(ini, "PARAM", "B", "1"));
+    EXPECT_EQ(env.readFile(ini), both);
+    EXPECT_TRUE(env.fileExists(ini));
+    EXPECT_EQ(env.fileStamp(ini), std::nullopt);  // no stamp to cache the old content by
+    EXPECT_FALSE(QFileInfo::exists(ini));
+    release.set_value();  // no ASSERT before: the worker must not stay held
+    env.flushPendingReplacements();
+    env.setLateReplaceFailureHook(nullptr);
+    QProcess::execute("chattr", {"-i", stuck});
+    EXPECT_THAT(failures,
+                testing::ElementsAre(std::pair(QFileInfo(stuck).canonicalFilePath(), EPERM)));
+    EXPECT_EQ(bytesOf(stuck), "old");
+    EXPECT_EQ(bytesOf(ini), both);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"param.ini", "registre.reg"}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// A fresh folder for one test, removed with it.
+// A fresh folder for one test, removed with it once every replacement in it is done.
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -11,6 +11,7 @@ namespace vantor::test {
 class TempDir {
   public:
     TempDir() { dir_.setAutoRemove(true); }
+    ~TempDir() { Env::Default()->flushPendingReplacements(); }
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return joinPath(dir_.path(), name); }
     // Writes the file `name` holding `bytes`; its path.

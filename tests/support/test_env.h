@@ -1,8 +1,6 @@
 #pragma once
-// Env variants for tests: a settable clock, a full or refusing disk, and a disk
-// that never waits for its writes to reach the platter.
+// Env variants for tests: a settable clock, a full or refusing disk.
 #include <QDateTime>
-#include <QFile>
 #include <QStringList>
 #include <cerrno>
 #include <utility>
@@ -56,18 +54,6 @@ class TestEnv : public EnvWrapper {
         }
         bytesWritten += n;
         return true;
-    }
-};
-
-// Thousands of replacements: the same files without waiting for the disk
-// (the file system flushes a file truncated or renamed over, not a new one).
-class UnsyncedEnv : public EnvWrapper {
-  public:
-    explicit UnsyncedEnv(Env* target = Env::Default()) : EnvWrapper(target) {}
-    bool replaceFile(const QString& path, const QByteArray& data) override {
-        QFile::remove(path);
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
     }
 };
 
