@@ -16,7 +16,7 @@ packages=(
   desktop-file-utils appstream librsvg2-bin file
   weston xwayland qt6-wayland
   qtkeychain-qt6-dev gnome-keyring libglib2.0-bin
-  dovecot-imapd openssl python3
+  dovecot-imapd openssl python3 e2fsprogs
 )
 [ "${1:-}" = fuzz ] && packages+=(clang-14 libclang-rt-14-dev)
 
