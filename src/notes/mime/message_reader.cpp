@@ -131,6 +131,13 @@ Message readParsed(GMimeStream* stream, AttachmentBytes attachments, bool withHe
     return message;
 }
 
+// A message held in memory, read as readParsed reads it.
+Message readBytes(const QByteArray& bytes, AttachmentBytes attachments, bool withHeader) {
+    initGMime();
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), bytes.size()));
+    return readParsed(stream.get(), attachments, withHeader);
+}
+
 }  // namespace
 
 Failure unreadableFile(const QString& path, const QString& why) {
@@ -140,15 +147,11 @@ Failure unreadableFile(const QString& path, const QString& why) {
 }
 
 Message readMessage(const QByteArray& bytes, AttachmentBytes attachments) {
-    initGMime();
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), bytes.size()));
-    return readParsed(stream.get(), attachments);
+    return readBytes(bytes, attachments, true);
 }
 
 Message readMessageBody(const QByteArray& bytes, AttachmentBytes attachments) {
-    initGMime();
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), bytes.size()));
-    return readParsed(stream.get(), attachments, false);
+    return readBytes(bytes, attachments, false);
 }
 
 Message readMessageFile(const QString& path, AttachmentBytes attachments) {
