@@ -31,11 +31,7 @@ struct Bench {
 
     Bench() {
         if (!server.available()) return;
-        login = server.dovecot.addUser(bench::kPassword);
-        bench::fillMaildir(
-            server.dovecot, login, QStringLiteral("INBOX"), kMessages,
-            [](int n) { return bench::benchMessage(n); },
-            QDateTime(QDate(2007, 1, 1), QTime(8, 0)));
+        login = filledAccount();
         bare =
             std::make_unique<bench::BareImapClient>(server.relay->port(), login, bench::kPassword);
         bare->statusAll({QStringLiteral("INBOX")});  // Dovecot indexes the files now
@@ -43,13 +39,19 @@ struct Bench {
         program->watch(0, server.address(login));
     }
 
-    // A bare client's removal of kMessages messages from an account of their own.
-    qint64 bareRemovalMs() {
-        const QString other = server.dovecot.addUser(bench::kPassword);
+    // A new account whose INBOX holds the kMessages messages; its login.
+    QString filledAccount() {
+        const QString user = server.dovecot.addUser(bench::kPassword);
         bench::fillMaildir(
-            server.dovecot, other, QStringLiteral("INBOX"), kMessages,
+            server.dovecot, user, QStringLiteral("INBOX"), kMessages,
             [](int n) { return bench::benchMessage(n); },
             QDateTime(QDate(2007, 1, 1), QTime(8, 0)));
+        return user;
+    }
+
+    // A bare client's removal of kMessages messages from an account of their own.
+    qint64 bareRemovalMs() {
+        const QString other = filledAccount();
         bench::BareImapClient client(server.relay->port(), other, bench::kPassword);
         client.statusAll({QStringLiteral("INBOX")});  // indexed first, as for the program
         QElapsedTimer timer;
