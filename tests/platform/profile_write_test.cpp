@@ -41,6 +41,9 @@ TEST_F(ProfileWrite, AWriteChangesOnlyItsKeysLineAndKeepsEveryOtherByte) {
         ASSERT_TRUE(writeKey(ini, section, key, value));
         EXPECT_EQ(bytesOf(ini), after) << before.toStdString();
     }
+    ASSERT_TRUE(Env::Default()->removeFile(ini));
+    ASSERT_TRUE(writeKey(ini, "PARAM", "K1", "v") && writeKey(ini, "PARAM", "K2", "w"));
+    EXPECT_EQ(bytesOf(ini), "[PARAM]\r\nK1=v\r\nK2=w\r\n");  // a new file, in write order
 }
 
 TEST_F(ProfileWrite, FailedWriteLeavesTheFileAsItWas) {
